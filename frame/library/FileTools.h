@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+
+// Path and file helpers. Paths are this platform's ('/'-separated); a
+// back-slash is accepted as a separator too, so names typed on a station PC
+// still split correctly.
+class FileTools
+{
+public:
+    static bool FileExists(const QString& path);
+    // Size in bytes; below 0 when there is no such file.
+    static double GetFileLength(const QString& path);
+    // Extension without the dot ("mp3"), as written.
+    static QString GetExtension(const QString& path);
+    // Name with extension, without the folder.
+    static QString GetFileName(const QString& path);
+    // Folder of the path. withSeparator = 1 keeps the trailing '/'.
+    static QString GetFolder(const QString& path, int withSeparator = 0);
+    // Name without folder and extension.
+    static QString GetBaseName(const QString& path);
+    static QString GetPathWithoutExtension(const QString& path);
+};

@@ -1,0 +1,23 @@
+#include "tests/support/TestEnvironment.h"
+
+#include <QDir>
+
+namespace {
+TestEnvironment* gInstance = nullptr;
+}
+
+TestEnvironment::TestEnvironment()
+    : m_root(QDir::tempPath() + QStringLiteral("/orvane-test-XXXXXX"))
+{
+    const QString base = m_root.path();
+    for (const char* sub : {"config", "config-system", "data", "state", "tmp"})
+        QDir().mkpath(base + QLatin1Char('/') + QLatin1String(sub));
+    qputenv("XDG_CONFIG_HOME", (base + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_CONFIG_DIRS", (base + QStringLiteral("/config-system")).toUtf8());
+    qputenv("XDG_DATA_HOME", (base + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_STATE_HOME", (base + QStringLiteral("/state")).toUtf8());
+    qputenv("TMPDIR", (base + QStringLiteral("/tmp")).toUtf8());
+    gInstance = this;
+}
+
+TestEnvironment* TestEnvironment::instance() { return gInstance; }

@@ -1,0 +1,28 @@
+#pragma once
+#include <QCoreApplication>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Points XDG_CONFIG_HOME, XDG_CONFIG_DIRS, XDG_DATA_HOME, XDG_STATE_HOME and
+// TMPDIR at a fresh temp folder for the life of the test process, so no test
+// reads or writes the developer's own settings or stores.
+class TestEnvironment
+{
+public:
+    TestEnvironment();
+    QString root() const { return m_root.path(); }
+    static TestEnvironment* instance();
+
+private:
+    QTemporaryDir m_root;
+};
+
+#define ORVANE_TEST_MAIN(TestObject)                                                                                    \
+    int main(int argc, char** argv)                                                                                     \
+    {                                                                                                                   \
+        TestEnvironment environment;                                                                                    \
+        QCoreApplication app(argc, argv);                                                                               \
+        TestObject tc;                                                                                                  \
+        return QTest::qExec(&tc, argc, argv);                                                                           \
+    }
