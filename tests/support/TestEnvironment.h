@@ -26,3 +26,17 @@ private:
         TestObject tc;                                                                                                  \
         return QTest::qExec(&tc, argc, argv);                                                                           \
     }
+
+// Widget tests need a QApplication; the macro exists only where the test links
+// Qt Widgets, so headless tests keep building without it.
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+#define ORVANE_WIDGET_TEST_MAIN(TestObject)                                                                             \
+    int main(int argc, char** argv)                                                                                     \
+    {                                                                                                                   \
+        TestEnvironment environment;                                                                                    \
+        QApplication app(argc, argv);                                                                                   \
+        TestObject tc;                                                                                                  \
+        return QTest::qExec(&tc, argc, argv);                                                                           \
+    }
+#endif
