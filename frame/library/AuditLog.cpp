@@ -1,0 +1,43 @@
+#include "frame/library/AuditLog.h"
+
+#include "frame/library/CartDatabase.h"
+
+#include <QDateTime>
+#include <QSysInfo>
+#include <QVariant>
+
+AuditLog::AuditLog(std::shared_ptr<CartDatabase> database, QString userName)
+    : m_database(std::move(database))
+    , m_userName(std::move(userName))
+{
+}
+
+void AuditLog::ToolStarted(int toolKind, const QString& application)
+{
+    LogEvent(toolKind, 0, QStringLiteral("Tool Started"), application, 1);
+}
+
+void AuditLog::ToolStopped(int toolKind, const QString& application)
+{
+    LogEvent(toolKind, 0, QStringLiteral("Tool Stopped"), application, 1);
+}
+
+void AuditLog::LogEvent(int kind, int category, const QString& title, const QString& text, int flag, int)
+{
+    if (!m_database)
+        return;
+    m_database->write([&] {
+        QSqlQuery& q = m_database->query(QStringLiteral(
+            "INSERT INTO audit_log (logged_at, workstation, user_name, kind, category, title, text, flag) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+        q.addBindValue(QSysInfo::machineHostName());
+        q.addBindValue(m_userName);
+        q.addBindValue(kind);
+        q.addBindValue(category);
+        q.addBindValue(title);
+        q.addBindValue(text);
+        q.addBindValue(flag);
+        return m_database->exec(q);
+    });
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+#include <memory>
+
+class CartDatabase;
+
+// Who did what, when and where: one row per event in the store's database.
+// Recording never fails a caller; a row that cannot be written is lost.
+class AuditLog
+{
+public:
+    AuditLog(std::shared_ptr<CartDatabase> database, QString userName);
+
+    void ToolStarted(int toolKind, const QString& application);
+    void ToolStopped(int toolKind, const QString& application);
+    void LogEvent(int kind, int category, const QString& title, const QString& text, int flag, int reserved = 0);
+
+    void setUserName(const QString& userName) { m_userName = userName; }
+
+private:
+    std::shared_ptr<CartDatabase> m_database;
+    QString m_userName;
+};

@@ -1,0 +1,58 @@
+#pragma once
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class ProfileSettings;
+
+// One connection to a Cartvault database (SQLite file or PostgreSQL), with
+// the schema created on first use. Library objects of one process that work
+// on the same profile share one connection; tests and tools that want a
+// second, independent connection (another workstation, in effect) ask for a
+// new one.
+class CartDatabase
+{
+public:
+    static constexpr int kSchemaVersion = 1;
+
+    // The connection this thread shares for the profile's database.
+    static std::shared_ptr<CartDatabase> shared(const ProfileSettings& profile, QString* error = nullptr);
+    // A connection of its own.
+    static std::shared_ptr<CartDatabase> openNew(const ProfileSettings& profile, QString* error = nullptr);
+
+    ~CartDatabase();
+    CartDatabase(const CartDatabase&) = delete;
+    CartDatabase& operator=(const CartDatabase&) = delete;
+
+    bool isPostgres() const { return m_postgres; }
+    QString lastError() const { return m_lastError; }
+
+    // A prepared statement, kept for the life of the connection.
+    QSqlQuery& query(const QString& sql);
+    // Runs `work` in a write transaction that holds the store's write lock
+    // from the start (so read-then-write cannot be overtaken); commits when
+    // `work` returns true, rolls back otherwise.
+    bool write(const std::function<bool()>& work);
+    bool exec(QSqlQuery& query);
+
+    // Store-wide settings (key/value).
+    QString setting(const QString& key, const QString& fallback = QString());
+    bool hasSetting(const QString& key);
+    bool putSetting(const QString& key, const QString& value); // inside write()
+
+private:
+    CartDatabase() = default;
+    bool open(const ProfileSettings& profile);
+    bool ensureSchema();
+    bool execAll(const QStringList& statements);
+    void fail(const QString& what, const QSqlError& error);
+
+    QString m_connectionName;
+    QSqlDatabase m_db;
+    bool m_postgres = false;
+    QString m_lastError;
+    QHash<QString, QSqlQuery> m_queries;
+};

@@ -1,0 +1,39 @@
+#pragma once
+#include <QString>
+
+// What the store keeps for one cart. Times are in seconds. A cart without
+// audio has an AudioLength below 0.
+class CartRecord
+{
+public:
+    QString Number;
+    float AudioLength = -1; // length of the audio the cart holds
+    float Length = 0;       // playing length; bounds the timing points
+    QString Title;
+    float IntroStart = 0;
+    float IntroEnd = 0;
+    float Extro = 0;
+    QString AudioFile; // the store's own file, or the original for a linked cart
+    bool Linked = false;
+
+    // One artist and one description per cart; other indices read empty and
+    // are not kept.
+    QString Artist(int index = 1) const { return index == 1 ? m_artist : QString(); }
+    void setArtist(const QString& artist, int index = 1)
+    {
+        if (index == 1)
+            m_artist = artist;
+    }
+    QString Description(int index = 1) const { return index == 1 ? m_description : QString(); }
+    void setDescription(const QString& description, int index = 1)
+    {
+        if (index == 1)
+            m_description = description;
+    }
+
+    bool holdsAudio() const { return AudioLength >= 0; }
+
+private:
+    QString m_artist;
+    QString m_description;
+};

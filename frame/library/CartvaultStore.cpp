@@ -1,0 +1,238 @@
+#include "frame/library/CartvaultStore.h"
+
+#include "frame/library/AudioFormat.h"
+#include "frame/library/CartDatabase.h"
+#include "frame/library/LibraryDialogs.h"
+#include "frame/library/ProfileSettings.h"
+#include "frame/library/StoreDefaults.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace StoreDefaults;
+
+namespace {
+bool parseBool(const QString& text, bool* ok)
+{
+    const QString t = text.trimmed().toLower();
+    *ok = true;
+    if (t == QLatin1String("1") || t == QLatin1String("true") || t == QLatin1String("yes") || t == QLatin1String("on"))
+        return true;
+    if (t == QLatin1String("0") || t == QLatin1String("false") || t == QLatin1String("no") || t == QLatin1String("off"))
+        return false;
+    *ok = false;
+    return false;
+}
+QString boolText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+} // namespace
+
+bool CartvaultStore::LoadProfile(const QString& name)
+{
+    ProfileSettings profile;
+    profile.LoadProfile(name);
+    m_database = CartDatabase::shared(profile, &m_lastError);
+    m_locations.clear();
+    m_discovered = false;
+    if (!m_database)
+        return false;
+    CartDatabase& db = *m_database;
+    for (int n = 1;; ++n) {
+        const QString key = kLocationKeyPrefix + QString::number(n);
+        if (!db.hasSetting(key))
+            break;
+        m_locations << db.setting(key);
+    }
+    if (m_locations.isEmpty() && !profile.DataLocation.isEmpty()) {
+        m_locations << profile.DataLocation + QStringLiteral("/audio");
+        m_discovered = true;
+    }
+    FirstCart = db.setting(kFirstCartKey, QString::number(kFirstCart)).toLongLong();
+    LastCart = db.setting(kLastCartKey, QString::number(kLastCart)).toLongLong();
+    StoreSize = db.setting(kStoreSizeKey, QString::number(LastCart)).toLongLong();
+    CartNumberFlags = db.setting(kCartNumberFlagsKey, QString::number(kNumericCartNumbers)).toInt();
+    AllowLinking = db.setting(kAllowLinkingKey, QStringLiteral("false")) == QLatin1String("true");
+    NormaliseDefault = db.setting(kNormaliseDefaultKey, QStringLiteral("0")).toDouble();
+    AutoTopDefault = db.setting(kAutoTopDefaultKey, QStringLiteral("false")) == QLatin1String("true");
+    FreeDBEnabled = db.setting(kFreeDBEnabledKey, QStringLiteral("false")) == QLatin1String("true");
+    FreeDBServer = db.setting(kFreeDBServerKey);
+    FreeDBEmail = db.setting(kFreeDBEmailKey);
+    m_defaultFormat = db.setting(kDefaultFormatKey, kDefaultFormat);
+    m_numberPlayers = db.setting(kNumberPlayersKey, QString::number(kNumberPlayers)).toInt();
+    return true;
+}
+
+namespace {
+// Administrator's name of each setting and its key in the settings table.
+struct NamedSetting {
+    const char* name;
+    const QString* key;
+};
+const NamedSetting kNamedSettings[] = {
+    {"FirstCart", &kFirstCartKey},
+    {"LastCart", &kLastCartKey},
+    {"StoreSize", &kStoreSizeKey},
+    {"CartNumberFlags", &kCartNumberFlagsKey},
+    {"AllowLinking", &kAllowLinkingKey},
+    {"NormaliseDefault", &kNormaliseDefaultKey},
+    {"AutoTopDefault", &kAutoTopDefaultKey},
+    {"FreeDBEnabled", &kFreeDBEnabledKey},
+    {"FreeDBServer", &kFreeDBServerKey},
+    {"FreeDBEmail", &kFreeDBEmailKey},
+    {"DefaultFormat", &kDefaultFormatKey},
+    {"NumberPlayers", &kNumberPlayersKey},
+};
+
+// "Location1", "location2"... -> 1, 2; 0 when the name is not a location.
+int locationIndex(const QString& name)
+{
+    if (!name.startsWith(QLatin1String("Location"), Qt::CaseInsensitive))
+        return 0;
+    bool ok = false;
+    const int n = name.mid(8).toInt(&ok);
+    return ok && n >= 1 && n <= 16 ? n : 0;
+}
+
+QString canonicalName(const QString& name)
+{
+    for (const NamedSetting& s : kNamedSettings)
+        if (name.compare(QLatin1String(s.name), Qt::CaseInsensitive) == 0)
+            return QLatin1String(s.name);
+    return {};
+}
+} // namespace
+
+QStringList CartvaultStore::settingNames()
+{
+    QStringList names;
+    for (const NamedSetting& s : kNamedSettings)
+        names << QLatin1String(s.name);
+    names << QStringLiteral("Location1");
+    return names;
+}
+
+bool CartvaultStore::SaveProfile(const QString&)
+{
+    if (!m_database)
+        return false;
+    if (!Location(1).isEmpty())
+        QDir().mkpath(Location(1));
+    const bool saved = m_database->write([this] {
+        CartDatabase& db = *m_database;
+        for (int n = 1; n <= locationCount(); ++n)
+            if (!db.putSetting(kLocationKeyPrefix + QString::number(n), Location(n)))
+                return false;
+        for (const NamedSetting& s : kNamedSettings)
+            if (!db.putSetting(*s.key, settingText(QLatin1String(s.name))))
+                return false;
+        return true;
+    });
+    if (saved)
+        m_discovered = false;
+    else
+        m_lastError = m_database->lastError();
+    return saved;
+}
+
+int CartvaultStore::CheckSettings() const
+{
+    const QString primary = Location(1);
+    if (primary.isEmpty() || !QDir::isAbsolutePath(primary))
+        return 1;
+    const QFileInfo folder(primary);
+    if (folder.exists() ? !(folder.isDir() && folder.isWritable()) : !QDir().mkpath(primary))
+        return 1;
+    return m_discovered ? 3 : 2;
+}
+
+bool CartvaultStore::ShowLocations() { return LibraryDialogs::current().editLocations(*this); }
+
+void CartvaultStore::setLocation(int n, const QString& folder)
+{
+    if (n < 1 || n > 16)
+        return;
+    while (m_locations.size() < n)
+        m_locations << QString();
+    m_locations[n - 1] = folder;
+}
+
+QString CartvaultStore::settingText(const QString& name) const
+{
+    if (const int n = locationIndex(name))
+        return Location(n);
+    const QString key = canonicalName(name);
+    if (key == QLatin1String("FirstCart")) return QString::number(FirstCart);
+    if (key == QLatin1String("LastCart")) return QString::number(LastCart);
+    if (key == QLatin1String("StoreSize")) return QString::number(StoreSize);
+    if (key == QLatin1String("CartNumberFlags")) return QString::number(CartNumberFlags);
+    if (key == QLatin1String("AllowLinking")) return boolText(AllowLinking);
+    if (key == QLatin1String("NormaliseDefault")) return QString::number(NormaliseDefault);
+    if (key == QLatin1String("AutoTopDefault")) return boolText(AutoTopDefault);
+    if (key == QLatin1String("FreeDBEnabled")) return boolText(FreeDBEnabled);
+    if (key == QLatin1String("FreeDBServer")) return FreeDBServer;
+    if (key == QLatin1String("FreeDBEmail")) return FreeDBEmail;
+    if (key == QLatin1String("DefaultFormat")) return m_defaultFormat;
+    if (key == QLatin1String("NumberPlayers")) return QString::number(m_numberPlayers);
+    return {};
+}
+
+bool CartvaultStore::setSettingText(const QString& name, const QString& value, QString* error)
+{
+    auto refuse = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (const int n = locationIndex(name)) {
+        if (!QDir::isAbsolutePath(value))
+            return refuse(QStringLiteral("An audio location must be an absolute folder path"));
+        setLocation(n, QDir::cleanPath(value));
+        return true;
+    }
+    const QString key = canonicalName(name);
+    bool ok = true;
+    const qint64 number = value.trimmed().toLongLong(&ok);
+    const bool numeric = ok;
+    const bool flag = parseBool(value, &ok);
+    const bool boolean = ok;
+    if (key == QLatin1String("FirstCart") || key == QLatin1String("LastCart")) {
+        if (!numeric || number < 0 || number > 999999999)
+            return refuse(QStringLiteral("A cart number must be a whole number from 0 to 999999999"));
+        const qint64 first = key == QLatin1String("FirstCart") ? number : FirstCart;
+        const qint64 last = key == QLatin1String("LastCart") ? number : LastCart;
+        if (first > last)
+            return refuse(QStringLiteral("The first cart must not be above the last cart"));
+        FirstCart = first;
+        LastCart = last;
+    } else if (key == QLatin1String("StoreSize") || key == QLatin1String("CartNumberFlags") || key == QLatin1String("NumberPlayers")) {
+        if (!numeric || number < 0 || number > 0x7fffffff)
+            return refuse(QStringLiteral("%1 must be a whole number of 0 or more").arg(key));
+        if (key == QLatin1String("StoreSize"))
+            StoreSize = number;
+        else if (key == QLatin1String("CartNumberFlags"))
+            CartNumberFlags = static_cast<qint32>(number);
+        else
+            m_numberPlayers = static_cast<qint32>(number);
+    } else if (key == QLatin1String("NormaliseDefault")) {
+        bool isNumber = false;
+        const double percent = value.trimmed().toDouble(&isNumber);
+        if (!isNumber || percent < 0 || percent > 100)
+            return refuse(QStringLiteral("NormaliseDefault must be a percentage from 0 to 100"));
+        NormaliseDefault = percent;
+    } else if (key == QLatin1String("AllowLinking") || key == QLatin1String("AutoTopDefault") || key == QLatin1String("FreeDBEnabled")) {
+        if (!boolean)
+            return refuse(QStringLiteral("%1 must be true or false").arg(key));
+        (key == QLatin1String("AllowLinking") ? AllowLinking : key == QLatin1String("AutoTopDefault") ? AutoTopDefault : FreeDBEnabled) = flag;
+    } else if (key == QLatin1String("FreeDBServer")) {
+        FreeDBServer = value.trimmed();
+    } else if (key == QLatin1String("FreeDBEmail")) {
+        FreeDBEmail = value.trimmed();
+    } else if (key == QLatin1String("DefaultFormat")) {
+        AudioFormat format;
+        if (!format.setSettingsText(value))
+            return refuse(QStringLiteral("Not an audio format: %1").arg(value));
+        m_defaultFormat = format.SettingsText();
+    } else {
+        return refuse(QStringLiteral("Unknown setting '%1'; the settings are: %2").arg(name, settingNames().join(QStringLiteral(", "))));
+    }
+    return true;
+}

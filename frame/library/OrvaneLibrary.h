@@ -1,0 +1,33 @@
+#pragma once
+#include "frame/library/ProfileSettings.h"
+
+#include <QString>
+
+class Directory;
+
+// The root of the library: which profile this tool works with, and whether
+// its settings are usable.
+class OrvaneLibrary
+{
+public:
+    int DebugLevel = 0;
+    bool DebugSwitch = false;
+    ::Directory* Directory = nullptr; // not owned
+
+    // The profile to use. A given name is used when such a profile exists.
+    // With no name: the only profile; with none at all "Default" (the
+    // embedded store, discovered and saved by the caller); with several the
+    // one chosen last, else the person is asked when allowPrompt. Empty = none.
+    QString ChooseProfile(const QString& name, bool allowPrompt);
+    ProfileSettings& Profile() { return m_profile; }
+
+    // 1 = settings bad, 2 = OK, 3 = found (discovered) but not saved.
+    int CheckSettings(bool allowRepair, int reserved) const;
+    // Lets a person edit the profile; false = cancelled.
+    bool ShowSettings();
+
+    static constexpr const char* kDefaultProfile = "Default";
+
+private:
+    ProfileSettings m_profile;
+};

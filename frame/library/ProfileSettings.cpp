@@ -1,0 +1,114 @@
+#include "frame/library/ProfileSettings.h"
+
+#include "frame/AppPaths.h"
+#include "frame/library/GeneralTools.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+QString profilesFolder() { return AppPaths::configFolder() + QStringLiteral("/profiles"); }
+const QString kExtension = QStringLiteral(".conf");
+} // namespace
+
+bool ProfileSettings::isValidName(const QString& name)
+{
+    const QString trimmed = name.trimmed();
+    return !trimmed.isEmpty() && trimmed == name && !name.contains(QLatin1Char('/'))
+        && !name.contains(QLatin1Char('\\')) && !name.startsWith(QLatin1Char('.')) && name.size() <= 64;
+}
+
+QString ProfileSettings::profileFile(const QString& name) { return profilesFolder() + QLatin1Char('/') + name + kExtension; }
+
+QString ProfileSettings::defaultDataLocation(const QString& name) { return AppPaths::dataFolder() + QLatin1Char('/') + name; }
+
+QStringList ProfileSettings::profileNames()
+{
+    QStringList names;
+    const QFileInfoList files = QDir(profilesFolder()).entryInfoList({QStringLiteral("*") + kExtension}, QDir::Files, QDir::Name);
+    for (const QFileInfo& file : files)
+        names << file.fileName().chopped(kExtension.size());
+    return names;
+}
+
+bool ProfileSettings::profileExists(const QString& name)
+{
+    return isValidName(name) && QFileInfo::exists(profileFile(name));
+}
+
+bool ProfileSettings::LoadProfile(const QString& name)
+{
+    *this = ProfileSettings();
+    m_name = name;
+    if (!isValidName(name))
+        return false;
+    if (!profileExists(name)) {
+        DataLocation = defaultDataLocation(name);
+        m_discovered = true;
+        return false;
+    }
+    QSettings file(profileFile(name), QSettings::IniFormat);
+    DataLocation = file.value(QStringLiteral("DataLocation")).toString();
+    const QString kind = file.value(QStringLiteral("Database/Backend"), QStringLiteral("sqlite")).toString();
+    backend = kind.compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0 ? Backend::PostgreSQL : Backend::SQLite;
+    pgHost = file.value(QStringLiteral("Database/Host")).toString();
+    pgPort = file.value(QStringLiteral("Database/Port"), 5432).toInt();
+    pgDatabase = file.value(QStringLiteral("Database/Name")).toString();
+    pgUser = file.value(QStringLiteral("Database/User")).toString();
+    return true;
+}
+
+bool ProfileSettings::SaveProfile(const QString& name)
+{
+    if (!isValidName(name) || !QDir().mkpath(profilesFolder()))
+        return false;
+    QSettings file(profileFile(name), QSettings::IniFormat);
+    file.setValue(QStringLiteral("DataLocation"), DataLocation);
+    file.setValue(QStringLiteral("Database/Backend"),
+                  backend == Backend::PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite"));
+    file.setValue(QStringLiteral("Database/Host"), pgHost);
+    file.setValue(QStringLiteral("Database/Port"), pgPort);
+    file.setValue(QStringLiteral("Database/Name"), pgDatabase);
+    file.setValue(QStringLiteral("Database/User"), pgUser);
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        return false;
+    m_name = name;
+    m_discovered = false;
+    return true;
+}
+
+QString ProfileSettings::sqliteFile() const { return DataLocation + QStringLiteral("/cartvault.sqlite"); }
+
+QString ProfileSettings::databaseText() const
+{
+    if (backend == Backend::SQLite)
+        return sqliteFile();
+    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4").arg(pgHost).arg(pgPort).arg(pgDatabase, pgUser);
+}
+
+bool ProfileSettings::setPostgresConnection(const QString& connInfo)
+{
+    QString host, database, user;
+    int port = 5432;
+    for (const auto& [key, value] : GeneralTools::ParseParameters(connInfo)) {
+        const QString k = key.toLower();
+        if (k == QLatin1String("host"))
+            host = value;
+        else if (k == QLatin1String("port"))
+            port = value.toInt();
+        else if (k == QLatin1String("dbname"))
+            database = value;
+        else if (k == QLatin1String("user"))
+            user = value;
+    }
+    if (database.isEmpty() || port <= 0)
+        return false;
+    backend = Backend::PostgreSQL;
+    pgHost = host;
+    pgPort = port;
+    pgDatabase = database;
+    pgUser = user;
+    return true;
+}

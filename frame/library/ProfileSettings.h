@@ -1,0 +1,47 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// One profile: where this workstation keeps its data and how it reaches the
+// Cartvault database. One file per profile under the user's config folder
+// (orvane/profiles/<name>.conf). A shared store is a PostgreSQL database that
+// every studio's profile names; the password comes the way libpq takes it
+// (PGPASSWORD, ~/.pgpass), never from the profile file.
+class ProfileSettings
+{
+public:
+    enum class Backend { SQLite, PostgreSQL };
+
+    // Reads the named profile. A profile without a file gets the defaults
+    // (an SQLite store in the user's data folder) and counts as discovered,
+    // not saved; returns false then.
+    bool LoadProfile(const QString& name);
+    bool SaveProfile(const QString& name);
+
+    QString DataLocation; // empty = unusable
+    Backend backend = Backend::SQLite;
+    QString pgHost;
+    int pgPort = 5432;
+    QString pgDatabase;
+    QString pgUser;
+
+    QString name() const { return m_name; }
+    bool isDiscovered() const { return m_discovered; }
+    // The SQLite database file of this profile.
+    QString sqliteFile() const;
+    // "host=... port=... dbname=... user=..." for PostgreSQL, the file for SQLite.
+    QString databaseText() const;
+    // Takes a libpq-style connection text (host, port, dbname, user);
+    // false when it names no database.
+    bool setPostgresConnection(const QString& connInfo);
+
+    static QStringList profileNames();
+    static bool profileExists(const QString& name);
+    static bool isValidName(const QString& name);
+    static QString profileFile(const QString& name);
+    static QString defaultDataLocation(const QString& name);
+
+private:
+    QString m_name;
+    bool m_discovered = false;
+};

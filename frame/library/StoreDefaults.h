@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+
+// The keys of the store-wide settings and what a new store starts with.
+namespace StoreDefaults {
+inline const QString kDefaultFormatKey = QStringLiteral("audio.default_format");
+inline const QString kNumberPlayersKey = QStringLiteral("audio.number_players");
+inline const QString kFirstCartKey = QStringLiteral("carts.first");
+inline const QString kLastCartKey = QStringLiteral("carts.last");
+inline const QString kCartNumberFlagsKey = QStringLiteral("carts.number_flags");
+inline const QString kStoreSizeKey = QStringLiteral("carts.store_size");
+inline const QString kLocationKeyPrefix = QStringLiteral("location.");
+inline const QString kAllowLinkingKey = QStringLiteral("import.allow_linking");
+inline const QString kNormaliseDefaultKey = QStringLiteral("import.normalise_default");
+inline const QString kAutoTopDefaultKey = QStringLiteral("import.autotop_default");
+inline const QString kFreeDBEnabledKey = QStringLiteral("freedb.enabled");
+inline const QString kFreeDBServerKey = QStringLiteral("freedb.server");
+inline const QString kFreeDBEmailKey = QStringLiteral("freedb.email");
+
+// A broadcast store's usual house format.
+inline const QString kDefaultFormat = QStringLiteral("FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16");
+constexpr qint64 kFirstCart = 1;
+constexpr qint64 kLastCart = 999999;
+constexpr qint32 kNumericCartNumbers = 0x1000;
+constexpr int kNumberPlayers = 4;
+} // namespace StoreDefaults
