@@ -1,0 +1,400 @@
+#include "platform/wizardframe/WizardFrame.h"
+
+#include "frame/library/RegistryTools.h"
+#include "platform/wizardframe/WizardBannerPage.h"
+#include "platform/wizardframe/WizardHeader.h"
+#include "platform/wizardframe/WizardPage.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+// Splits "Software\Maker\Product\Wizard\SkipIntro" into the key and the value name.
+QPair<QString, QString> splitRegistryPath(const QString& path)
+{
+    QString normalised = path;
+    normalised.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const qsizetype cut = normalised.lastIndexOf(QLatin1Char('\\'));
+    if (cut < 0)
+        return {RegistryTools::productKey(), normalised};
+    return {normalised.left(cut), normalised.mid(cut + 1)};
+}
+
+QWidget* makePageHost(QWidget* parent)
+{
+    auto* host = new QWidget(parent);
+    auto* layout = new QVBoxLayout(host);
+    layout->setContentsMargins(20, 16, 20, 16);
+    return host;
+}
+} // namespace
+
+WizardFrame::WizardFrame(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ctlWizard"));
+
+    m_header = new WizardHeader(this);
+    m_stack = new QStackedWidget(this);
+    m_stack->setObjectName(QStringLiteral("stkWizardPages"));
+    m_welcomeWidget = new WizardBannerPage(QStringLiteral("Welcome"), true, m_stack);
+    m_finishWidget = new WizardBannerPage(QStringLiteral("Finish"), false, m_stack);
+    m_stack->addWidget(m_welcomeWidget);
+    m_stack->addWidget(m_finishWidget);
+    m_welcome = std::make_unique<WizardPage>(WizardPage::Welcome, WelcomePageNumber, m_welcomeWidget);
+    m_finish = std::make_unique<WizardPage>(WizardPage::Finish, FinishPageNumber, m_finishWidget);
+
+    QCheckBox* skip = m_welcomeWidget->skipChoice();
+    skip->hide();
+    connect(skip, &QCheckBox::toggled, this, &WizardFrame::storeSkipIntro);
+
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_header);
+    layout->addWidget(m_stack, 1);
+    layout->addWidget(rule);
+    buildButtonRow(layout);
+
+    setFinishHeadline(QStringLiteral("Finished"));
+    showPage(m_welcome.get());
+    m_current = nullptr; // not started until StartWizard: no button does anything yet
+    updateButtons();
+}
+
+WizardFrame::~WizardFrame()
+{
+    // Hand the caller's containers back before the stack deletes its children.
+    for (auto& [number, page] : m_pages)
+        page->release();
+}
+
+void WizardFrame::buildButtonRow(QBoxLayout* layout)
+{
+    m_cmdBack = new QPushButton(QStringLiteral("< &Back"), this);
+    m_cmdBack->setObjectName(QStringLiteral("cmdBack"));
+    m_cmdNext = new QPushButton(QStringLiteral("&Next >"), this);
+    m_cmdNext->setObjectName(QStringLiteral("cmdNext"));
+    m_cmdFinish = new QPushButton(QStringLiteral("&Finish"), this);
+    m_cmdFinish->setObjectName(QStringLiteral("cmdFinish"));
+    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    connect(m_cmdBack, &QPushButton::clicked, this, &WizardFrame::back);
+    connect(m_cmdNext, &QPushButton::clicked, this, &WizardFrame::next);
+    connect(m_cmdFinish, &QPushButton::clicked, this, &WizardFrame::finish);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &WizardFrame::cancel);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(16, 10, 16, 12);
+    row->setSpacing(6);
+    row->addStretch(1);
+    row->addWidget(m_cmdBack);
+    row->addWidget(m_cmdNext);
+    row->addWidget(m_cmdFinish);
+    row->addSpacing(10);
+    row->addWidget(m_cmdCancel);
+    layout->addLayout(row);
+}
+
+void WizardFrame::setWelcomeText(const QString& text)
+{
+    m_welcomeText = text;
+    m_welcomeWidget->setText(text);
+}
+
+void WizardFrame::setWelcomeHeadline(const QString& headline)
+{
+    m_welcomeHeadline = headline;
+    updateWelcomeHeadline();
+}
+
+void WizardFrame::updateWelcomeHeadline()
+{
+    QString headline = m_welcomeHeadline;
+    if (headline.isEmpty()) {
+        const QString title = window()->windowTitle();
+        headline = title.isEmpty() ? QStringLiteral("Welcome") : title + QStringLiteral(" Wizard");
+    }
+    m_welcomeWidget->setHeadline(headline);
+}
+
+void WizardFrame::setSkipIntroKey(const QString& key)
+{
+    m_skipIntroKey = key;
+    QCheckBox* skip = m_welcomeWidget->skipChoice();
+    const QSignalBlocker quiet(skip); // showing the stored choice must not store it again
+    skip->setChecked(readSkipIntro());
+    skip->setVisible(!key.isEmpty());
+}
+
+bool WizardFrame::readSkipIntro() const
+{
+    if (m_skipIntroKey.isEmpty())
+        return false;
+    const auto [key, value] = splitRegistryPath(m_skipIntroKey);
+    return RegistryTools::GetRegLong(RegistryTools::CurrentUser, key, value, 0) != 0;
+}
+
+void WizardFrame::storeSkipIntro(bool skip)
+{
+    if (m_skipIntroKey.isEmpty())
+        return;
+    const auto [key, value] = splitRegistryPath(m_skipIntroKey);
+    RegistryTools::SetRegLong(RegistryTools::CurrentUser, key, value, skip ? 1 : 0);
+}
+
+void WizardFrame::ClearPages()
+{
+    const bool wasNumbered = m_current && m_current->kind() == WizardPage::Numbered;
+    for (auto& [number, page] : m_pages) {
+        page->release();
+        m_stack->removeWidget(page->host());
+        delete page->host();
+    }
+    m_pages.clear();
+    if (wasNumbered)
+        showPage(m_welcome.get());
+}
+
+WizardPage* WizardFrame::numberedPage(int pageNumber, bool create)
+{
+    if (pageNumber <= WelcomePageNumber || pageNumber == FinishPageNumber)
+        return nullptr;
+    auto found = m_pages.find(pageNumber);
+    if (found != m_pages.end())
+        return found->second.get();
+    if (!create)
+        return nullptr;
+    QWidget* host = makePageHost(m_stack);
+    host->setObjectName(QStringLiteral("fraWizardPage%1").arg(pageNumber));
+    m_stack->addWidget(host);
+    auto page = std::make_unique<WizardPage>(WizardPage::Numbered, pageNumber, host);
+    return m_pages.emplace(pageNumber, std::move(page)).first->second.get();
+}
+
+bool WizardFrame::AttachPage(QWidget* container, int pageNumber)
+{
+    WizardPage* page = numberedPage(pageNumber, true);
+    if (!page)
+        return false;
+    page->attach(container);
+    return true;
+}
+
+bool WizardFrame::AddPage(int pageNumber, const QString& title, const QString& description,
+                          const QString& helpText, const QPixmap& picture)
+{
+    WizardPage* page = numberedPage(pageNumber, true);
+    if (!page)
+        return false;
+    page->setHeader(title, description, helpText, picture);
+    if (page == m_current)
+        m_header->setPage(title, description, helpText, picture);
+    return true;
+}
+
+void WizardFrame::StartWizard(int)
+{
+    allowAllButtons();
+    const bool skip = readSkipIntro() && !m_pages.empty();
+    showPage(skip ? m_pages.begin()->second.get() : m_welcome.get());
+    emit PageShown(DirectionNext);
+}
+
+WizardPage* WizardFrame::GetPage(int pageNumber) const
+{
+    if (pageNumber == WelcomePageNumber)
+        return m_welcome.get();
+    if (pageNumber == FinishPageNumber)
+        return m_finish.get();
+    auto found = m_pages.find(pageNumber);
+    return found == m_pages.end() ? nullptr : found->second.get();
+}
+
+void WizardFrame::setCurrentPage(WizardPage* page)
+{
+    if (page && page == GetPage(page->PageNumber()))
+        showPage(page);
+}
+
+void WizardFrame::RefreshPage()
+{
+    // Lay out what is pending first, so the page is drawn in its final shape.
+    if (layout())
+        layout()->activate();
+    if (m_current && m_current->host()->layout())
+        m_current->host()->layout()->activate();
+    repaint();
+}
+
+void WizardFrame::setFinishHeadline(const QString& headline)
+{
+    m_finishHeadline = headline;
+    m_finishWidget->setHeadline(headline);
+}
+
+void WizardFrame::setFinishText(const QString& text)
+{
+    m_finishText = text;
+    m_finishWidget->setText(text);
+}
+
+void WizardFrame::setNextEnabled(bool enabled)
+{
+    m_nextEnabled = enabled;
+    updateButtons();
+}
+
+void WizardFrame::setBackEnabled(bool enabled)
+{
+    m_backEnabled = enabled;
+    updateButtons();
+}
+
+void WizardFrame::setCancelEnabled(bool enabled)
+{
+    m_cancelEnabled = enabled;
+    updateButtons();
+}
+
+void WizardFrame::next()
+{
+    if (m_cmdNext->isEnabled() && m_cmdNext->isVisibleTo(this))
+        navigate(DirectionNext);
+}
+
+void WizardFrame::back()
+{
+    if (m_cmdBack->isEnabled())
+        navigate(DirectionBack);
+}
+
+void WizardFrame::cancel()
+{
+    if (m_current && m_cancelEnabled)
+        emit WizardClosed();
+}
+
+void WizardFrame::finish()
+{
+    if (m_current == m_finish.get())
+        emit WizardClosed();
+}
+
+WizardPage* WizardFrame::neighbour(const WizardPage* page, int direction) const
+{
+    const bool forward = direction == DirectionNext;
+    switch (page->kind()) {
+    case WizardPage::Welcome:
+        if (!forward)
+            return nullptr;
+        return m_pages.empty() ? m_finish.get() : m_pages.begin()->second.get();
+    case WizardPage::Finish:
+        if (forward)
+            return nullptr;
+        return m_pages.empty() ? m_welcome.get() : m_pages.rbegin()->second.get();
+    case WizardPage::Numbered:
+        break;
+    }
+    auto here = m_pages.find(page->PageNumber());
+    if (forward) {
+        ++here;
+        return here == m_pages.end() ? m_finish.get() : here->second.get();
+    }
+    return here == m_pages.begin() ? m_welcome.get() : std::prev(here)->second.get();
+}
+
+void WizardFrame::navigate(int direction)
+{
+    // A message shown while the page is checked may let the buttons be
+    // pressed again; one move at a time.
+    if (!m_current || m_leaving)
+        return;
+    WizardPage* from = m_current;
+    bool cancelled = false;
+    QPointer<WizardFrame> alive(this);
+    m_leaving = true;
+    emit PageLeaving(direction, cancelled);
+    if (!alive)
+        return;
+    m_leaving = false;
+    // The caller may have moved the frame itself while checking; its move
+    // stands and the frame makes none of its own.
+    if (cancelled || m_current != from)
+        return;
+    WizardPage* target = neighbour(from, direction);
+    if (!target)
+        return;
+    allowAllButtons();
+    showPage(target);
+    emit PageShown(direction);
+}
+
+void WizardFrame::showPage(WizardPage* page)
+{
+    m_current = page;
+    const bool numbered = page->kind() == WizardPage::Numbered;
+    m_header->setVisible(numbered);
+    if (numbered)
+        m_header->setPage(page->title(), page->description(), page->helpText(), page->picture());
+    if (page->kind() == WizardPage::Welcome)
+        updateWelcomeHeadline();
+    m_stack->setCurrentWidget(page->host());
+    updateButtons();
+    focusPage(page);
+}
+
+void WizardFrame::allowAllButtons()
+{
+    m_nextEnabled = m_backEnabled = m_cancelEnabled = true;
+}
+
+void WizardFrame::updateButtons()
+{
+    const bool onWelcome = m_current == m_welcome.get();
+    const bool onFinish = m_current == m_finish.get();
+    m_cmdBack->setEnabled(m_current && m_backEnabled && !onWelcome);
+    m_cmdNext->setVisible(!onFinish);
+    m_cmdNext->setEnabled(m_current && m_nextEnabled && !onFinish);
+    m_cmdFinish->setVisible(onFinish);
+    m_cmdFinish->setEnabled(onFinish);
+    m_cmdCancel->setEnabled(m_current && m_cancelEnabled);
+    // Enter presses the button that moves on.
+    m_cmdNext->setDefault(!onFinish);
+    m_cmdFinish->setDefault(onFinish);
+}
+
+void WizardFrame::focusPage(WizardPage* page)
+{
+    // Start at the page's first field the keyboard can reach, else at the
+    // button that moves on, so that focus never stays on a hidden page.
+    QWidget* host = page->host();
+    for (QWidget* w = host->nextInFocusChain(); w && w != host; w = w->nextInFocusChain()) {
+        if (!host->isAncestorOf(w))
+            break;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(host)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    QPushButton* onward = m_cmdFinish->isVisibleTo(this) ? m_cmdFinish : m_cmdNext;
+    if (onward->isEnabled())
+        onward->setFocus(Qt::TabFocusReason);
+}
+
+void WizardFrame::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    updateWelcomeHeadline();
+}
