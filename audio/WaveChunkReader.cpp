@@ -1,0 +1,57 @@
+#include "audio/WaveChunkReader.h"
+
+#include "frame/library/GeneralTools.h"
+#include "platform/riff/RiffFile.h"
+
+#include <limits>
+
+bool WaveChunkReader::readChunk(RiffFile& file, quint32 chunkId, int fixedSize, QByteArray& fixed, QByteArray& extra)
+{
+    fixed.clear();
+    extra.clear();
+    if (file.seek(0) != 0)
+        return false;
+    RiffChunk riff;
+    riff.formType = RiffFile::fourCC("WAVE");
+    if (file.descend(riff, nullptr, RiffFile::FindRiff) != RiffFile::NoError)
+        return false;
+    RiffChunk chunk;
+    chunk.id = chunkId;
+    if (file.descend(chunk, &riff, RiffFile::FindChunk) != RiffFile::NoError) {
+        file.ascend(riff);
+        return false;
+    }
+
+    // A size with the top bit set is no length a writer means; taken as a
+    // signed 32-bit length it is negative and the read of it fails.
+    const qint64 size = chunk.size;
+    bool read = size > 0 && size <= std::numeric_limits<qint32>::max();
+    if (read) {
+        const qint64 fixedBytes = std::min<qint64>(fixedSize, size);
+        fixed.resize(fixedBytes);
+        read = file.read(fixed.data(), fixedBytes) == fixedBytes;
+    }
+    const qint64 extraBytes = size - fixedSize;
+    if (read && extraBytes >= 1) {
+        // Only the first MaxExtraBytes are kept, so no more are read: a size
+        // of several gigabytes costs nothing.
+        extra.resize(std::min<qint64>(extraBytes, MaxExtraBytes));
+        const qint64 got = file.read(extra.data(), extra.size());
+        extra.resize(std::max<qint64>(got, 0));
+    }
+    file.ascend(chunk);
+    file.ascend(riff);
+    if (!read)
+        fixed.clear();
+    return read;
+}
+
+QString WaveChunkReader::bytesText(const QByteArray& layout, int offset, int width)
+{
+    return QString::fromLatin1(layout.mid(offset, width));
+}
+
+QString WaveChunkReader::cutAtNul(const QString& text, int width)
+{
+    return GeneralTools::FirstPiece(text, QString(QChar(0))).leftJustified(width, QLatin1Char(' '));
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+class RiffFile;
+
+// Shared by the cart and bext readers: finds one chunk inside the RIFF
+// "WAVE" form and reads its fixed part and the free text after it, trusting
+// no size in the file further than the file reaches.
+class WaveChunkReader
+{
+public:
+    // The most free-text bytes after a fixed part that a reader keeps.
+    static constexpr int MaxExtraBytes = 32000;
+
+    // fixed: the first min(fixedSize, chunk size) bytes of the chunk; extra:
+    // at most MaxExtraBytes of the bytes after the fixed part, as many as the
+    // file really holds. False when there is no RIFF "WAVE" form or no such
+    // chunk, when the chunk is empty or its size is not a valid 32-bit
+    // length, or when its fixed part is cut short by the end of the file.
+    static bool readChunk(RiffFile& file, quint32 chunkId, int fixedSize, QByteArray& fixed, QByteArray& extra);
+
+    // Bytes as characters, one for one.
+    static QString bytesText(const QByteArray& layout, int offset, int width);
+    // The text before its first NUL, padded with spaces to `width`.
+    static QString cutAtNul(const QString& text, int width);
+};
