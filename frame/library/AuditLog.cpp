@@ -30,13 +30,13 @@ void AuditLog::LogEvent(int kind, int category, const QString& title, const QStr
         QSqlQuery& q = m_database->query(QStringLiteral(
             "INSERT INTO audit_log (logged_at, workstation, user_name, kind, category, title, text, flag) "
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-        q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-        q.addBindValue(QSysInfo::machineHostName());
-        q.addBindValue(m_userName);
+        q.addBindValue(CartDatabase::text(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)));
+        q.addBindValue(CartDatabase::text(QSysInfo::machineHostName()));
+        q.addBindValue(CartDatabase::text(m_userName));
         q.addBindValue(kind);
         q.addBindValue(category);
-        q.addBindValue(title);
-        q.addBindValue(text);
+        q.addBindValue(CartDatabase::text(title));
+        q.addBindValue(CartDatabase::text(text));
         q.addBindValue(flag);
         return m_database->exec(q);
     });

@@ -111,6 +111,8 @@ bool CartDatabase::open(const ProfileSettings& profile)
     }
     if (!m_postgres && !execAll({QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA synchronous=NORMAL")}))
         return false;
+    if (m_postgres && !execAll({QStringLiteral("SET client_min_messages TO warning")}))
+        return false;
     return ensureSchema();
 }
 
@@ -126,26 +128,36 @@ bool CartDatabase::execAll(const QStringList& statements)
     return true;
 }
 
+int CartDatabase::storedSchemaVersion()
+{
+    QSqlQuery version(m_db);
+    if (!version.exec(QStringLiteral("SELECT MAX(version) FROM schema_info")) || !version.next())
+        return -1;
+    return version.value(0).isNull() ? 0 : version.value(0).toInt();
+}
+
 bool CartDatabase::ensureSchema()
 {
+    // The usual case, an existing store, needs no write lock.
+    if (const int version = storedSchemaVersion(); version > 0) {
+        if (version <= kSchemaVersion)
+            return true;
+        m_lastError = QStringLiteral("This Cartvault was made by a newer version of Orvane");
+        return false;
+    }
     return write([this] {
         // Two workstations may meet an empty store at the same moment.
         if (m_postgres && !execAll({QStringLiteral("SELECT pg_advisory_xact_lock(727274)")}))
             return false;
         if (!execAll({QStringLiteral("CREATE TABLE IF NOT EXISTS schema_info (version INTEGER NOT NULL)")}))
             return false;
-        QSqlQuery version(m_db);
-        if (!version.exec(QStringLiteral("SELECT MAX(version) FROM schema_info")) || !version.next()) {
-            fail(QStringLiteral("Cannot read the Cartvault schema version"), version.lastError());
+        const int version = storedSchemaVersion();
+        if (version < 0) {
+            m_lastError = QStringLiteral("Cannot read the Cartvault schema version");
             return false;
         }
-        if (!version.value(0).isNull()) {
-            if (version.value(0).toInt() > kSchemaVersion) {
-                m_lastError = QStringLiteral("This Cartvault was made by a newer version of Orvane");
-                return false;
-            }
-            return true;
-        }
+        if (version > 0) // made meanwhile by another workstation
+            return version <= kSchemaVersion;
         if (!execAll(schemaStatements(m_postgres))
             || !execAll({QStringLiteral("INSERT INTO schema_info (version) VALUES (%1)").arg(kSchemaVersion)}))
             return false;
@@ -226,6 +238,6 @@ bool CartDatabase::putSetting(const QString& key, const QString& value)
     QSqlQuery& q = query(QStringLiteral("INSERT INTO settings (key, value) VALUES (?, ?) "
                                         "ON CONFLICT (key) DO UPDATE SET value = excluded.value"));
     q.addBindValue(key);
-    q.addBindValue(value);
+    q.addBindValue(text(value));
     return exec(q);
 }

@@ -37,6 +37,10 @@ public:
     // `work` returns true, rolls back otherwise.
     bool write(const std::function<bool()>& work);
     bool exec(QSqlQuery& query);
+    // A statement that takes no values and cannot be prepared (BEGIN, LOCK ...).
+    bool execDirect(const QString& sql) { return execAll({sql}); }
+    // A text for a NOT NULL column: a null QString would bind as NULL.
+    static QString text(const QString& value) { return value.isNull() ? QStringLiteral("") : value; }
 
     // Store-wide settings (key/value).
     QString setting(const QString& key, const QString& fallback = QString());
@@ -47,6 +51,7 @@ private:
     CartDatabase() = default;
     bool open(const ProfileSettings& profile);
     bool ensureSchema();
+    int storedSchemaVersion(); // -1 = no schema table yet
     bool execAll(const QStringList& statements);
     void fail(const QString& what, const QSqlError& error);
 

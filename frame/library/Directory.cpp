@@ -26,7 +26,7 @@ int Directory::OpenDefault(bool)
     const QString userName = AppPaths::systemUserName();
     m_auditLog = std::make_unique<class AuditLog>(m_database, userName);
     QSqlQuery& q = m_database->query(QStringLiteral("SELECT cart_rights FROM users WHERE name = ?"));
-    q.addBindValue(userName);
+    q.addBindValue(CartDatabase::text(userName));
     if (!m_database->exec(q)) {
         m_lastError = m_database->lastError();
         return 2;
@@ -56,7 +56,7 @@ bool Directory::addUser(const QString& name, qint32 cartRights)
         QSqlQuery& q = m_database->query(QStringLiteral(
             "INSERT INTO users (name, cart_rights) VALUES (?, ?) "
             "ON CONFLICT (name) DO UPDATE SET cart_rights = excluded.cart_rights"));
-        q.addBindValue(name.trimmed());
+        q.addBindValue(CartDatabase::text(name.trimmed()));
         q.addBindValue(cartRights);
         return m_database->exec(q);
     });

@@ -13,8 +13,8 @@ UserSettings::UserSettings(std::shared_ptr<CartDatabase> database, QString userN
 QString UserSettings::GetSetting(const QString& name, const QString& defaultValue) const
 {
     QSqlQuery& q = m_database->query(QStringLiteral("SELECT value FROM user_settings WHERE user_name = ? AND name = ?"));
-    q.addBindValue(m_userName);
-    q.addBindValue(name);
+    q.addBindValue(CartDatabase::text(m_userName));
+    q.addBindValue(CartDatabase::text(name));
     QString value = defaultValue;
     if (m_database->exec(q) && q.next())
         value = q.value(0).toString();
@@ -28,9 +28,9 @@ bool UserSettings::SaveSetting(const QString& name, const QString& value)
         QSqlQuery& q = m_database->query(QStringLiteral(
             "INSERT INTO user_settings (user_name, name, value) VALUES (?, ?, ?) "
             "ON CONFLICT (user_name, name) DO UPDATE SET value = excluded.value"));
-        q.addBindValue(m_userName);
-        q.addBindValue(name);
-        q.addBindValue(value);
+        q.addBindValue(CartDatabase::text(m_userName));
+        q.addBindValue(CartDatabase::text(name));
+        q.addBindValue(CartDatabase::text(value));
         return m_database->exec(q);
     });
 }

@@ -158,14 +158,14 @@ bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record, int
             "intro_end = excluded.intro_end, extro = excluded.extro, modified_at = excluded.modified_at, "
             "modified_by = excluded.modified_by"));
         q.addBindValue(*n);
-        q.addBindValue(record.Title);
-        q.addBindValue(record.Artist(1));
-        q.addBindValue(record.Description(1));
+        q.addBindValue(CartDatabase::text(record.Title));
+        q.addBindValue(CartDatabase::text(record.Artist(1)));
+        q.addBindValue(CartDatabase::text(record.Description(1)));
         q.addBindValue(static_cast<double>(record.IntroStart));
         q.addBindValue(static_cast<double>(record.IntroEnd));
         q.addBindValue(static_cast<double>(record.Extro));
-        q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-        q.addBindValue(AppPaths::systemUserName());
+        q.addBindValue(CartDatabase::text(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)));
+        q.addBindValue(CartDatabase::text(AppPaths::systemUserName()));
         return m_database->exec(q);
     });
 }
@@ -215,7 +215,7 @@ bool PlayoutAudio::installAudio(qint64 number, const AudioChange& change, QStrin
         const CartRecord* f = change.fields;
         q.addBindValue(change.seconds);
         q.addBindValue(change.seconds);
-        q.addBindValue(change.audioFile);
+        q.addBindValue(CartDatabase::text(change.audioFile));
         q.addBindValue(change.linked ? 1 : 0);
         q.addBindValue(f ? static_cast<double>(f->IntroStart) : 0.0);
         q.addBindValue(f ? static_cast<double>(f->IntroEnd) : 0.0);
@@ -224,10 +224,10 @@ bool PlayoutAudio::installAudio(qint64 number, const AudioChange& change, QStrin
         for (const QString& text : texts) {
             if (change.rowExists)
                 q.addBindValue(f != nullptr);
-            q.addBindValue(text);
+            q.addBindValue(CartDatabase::text(text));
         }
-        q.addBindValue(now);
-        q.addBindValue(user);
+        q.addBindValue(CartDatabase::text(now));
+        q.addBindValue(CartDatabase::text(user));
         q.addBindValue(number);
         if (change.rowExists)
             q.addBindValue(change.expectedRevision);

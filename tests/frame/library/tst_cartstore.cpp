@@ -1,0 +1,383 @@
+#include "frame/library/CartDatabase.h"
+#include "frame/library/Directory.h"
+#include "frame/library/DirectoryUser.h"
+#include "frame/library/AuditLog.h"
+#include "frame/library/ProfileSettings.h"
+#include "frame/AppPaths.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestStore.h"
+#include "tests/support/TestWav.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSemaphore>
+#include <QThread>
+#include <QVariant>
+#include <zip.h>
+
+// The store suite: every case runs on SQLite and on PostgreSQL.
+class CartStoreTest : public QObject
+{
+    Q_OBJECT
+
+    int m_counter = 0;
+    QString m_profile;
+    TestStore::Session m_session;
+
+    PlayoutAudio& audio() { return *m_session.audio; }
+
+    QString wav(const QString& name, double seconds, double frequency = 440)
+    {
+        TestWav tone;
+        tone.seconds = seconds;
+        tone.frequency = frequency;
+        const QString path = TestEnvironment::instance()->root() + QLatin1Char('/') + name;
+        tone.write(path);
+        return path;
+    }
+
+    bool fill(const QString& cart, double seconds = 0.1)
+    {
+        QString message;
+        return audio().ImportAudioFile(nullptr, cart, wav(QStringLiteral("fill.wav"), seconds), false, 0, message);
+    }
+
+    // Files a failed import might leave behind in the audio location.
+    int leftovers()
+    {
+        int count = 0;
+        for (QDirIterator it(audio().Cartvault().Location(1), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext(); it.next())
+            if (it.fileName().endsWith(QLatin1String(".part")))
+                ++count;
+        return count;
+    }
+
+    static QByteArray contents(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private slots:
+    void initTestCase_data()
+    {
+        QTest::addColumn<int>("backend");
+        QTest::newRow("sqlite") << int(TestStore::SQLite);
+        QTest::newRow("postgresql") << int(TestStore::PostgreSQL);
+    }
+
+    void init()
+    {
+        QFETCH_GLOBAL(int, backend);
+        if (backend == TestStore::PostgreSQL && !TestStore::postgresAvailable())
+            QSKIP("no PostgreSQL cluster (run through scripts/with-postgres)");
+        m_profile = QStringLiteral("store %1").arg(++m_counter);
+        QString error;
+        QVERIFY2(TestStore::createProfile(m_profile, TestStore::Backend(backend), &error), qPrintable(error));
+        QVERIFY(TestStore::setSettings(m_profile, {{"FirstCart", "10"}, {"LastCart", "20"}, {"AllowLinking", "false"}}));
+        m_session = TestStore::open(m_profile);
+        QVERIFY(m_session.audio);
+    }
+
+    void cleanup() { m_session = {}; }
+
+    void cartNumbersAtTheRangeEnds()
+    {
+        QCOMPARE(audio().FirstValidCart(""), QString("10"));
+        QCOMPARE(audio().FirstValidCart("3"), QString("10"));
+        QCOMPARE(audio().FirstValidCart("20"), QString("20"));
+        QCOMPARE(audio().FirstValidCart("21"), QString());
+        QCOMPARE(audio().NextCartNumber("19"), QString("20"));
+        QCOMPARE(audio().NextCartNumber("20"), QString());
+        QCOMPARE(audio().NextCartNumber("007"), QString());
+        QVERIFY(audio().IsValidCartNumber(" 15 "));
+        QVERIFY(audio().IsValidCartNumber("010"));
+        for (const char* bad : {"", "abc", "-12", "9", "21", "1e1", "12.0", "１２"}) {
+            QVERIFY2(!audio().IsValidCartNumber(bad), bad);
+            QCOMPARE(audio().NextCartNumber(bad), QString());
+            QVERIFY(!audio().GetCart(bad).has_value());
+        }
+        QCOMPARE(audio().FirstValidCart("abc"), QString());
+        QCOMPARE(audio().FirstFreeCart("abc"), QString());
+    }
+
+    void firstFreeCartSkipsCartsHoldingAudio()
+    {
+        QCOMPARE(audio().FirstFreeCart(""), QString("10"));
+        QVERIFY(fill("10"));
+        QVERIFY(fill("11"));
+        QVERIFY(fill("13"));
+        QCOMPARE(audio().FirstFreeCart(""), QString("12"));
+        QCOMPARE(audio().FirstFreeCart("13"), QString("14"));
+        // A cart with titles but no audio is free.
+        CartRecord titled = *audio().GetCart("12");
+        titled.Title = "Only a title";
+        QVERIFY(audio().SaveCart("12", titled));
+        QCOMPARE(audio().FirstFreeCart("11"), QString("12"));
+        for (int cart = 12; cart <= 20; ++cart)
+            QVERIFY(fill(QString::number(cart)));
+        QCOMPARE(audio().FirstFreeCart(""), QString());
+        QCOMPARE(audio().FirstFreeCart("20"), QString());
+    }
+
+    void unusedCartsReadAsEmptyRecords()
+    {
+        const auto unused = audio().GetCart("15");
+        QVERIFY(unused.has_value());
+        QVERIFY(unused->AudioLength < 0);
+        QCOMPARE(unused->Number, QString("15"));
+        QVERIFY(!audio().GetCart("21").has_value());
+        QCOMPARE(audio().GetCart("015")->Number, QString("15"));
+    }
+
+    void savedFieldsAreSeenByAnotherWorkstation()
+    {
+        CartRecord record = *audio().GetCart("12");
+        record.Title = QString::fromUtf8("Café \"Live\" O'Brien");
+        record.setArtist(QString::fromUtf8("Ünïcode Ärtist"));
+        record.setDescription("line one\nline two");
+        record.IntroStart = 1.5f;
+        record.IntroEnd = 4.25f;
+        record.Extro = 170.5f;
+        QVERIFY(audio().SaveCart("12", record));
+
+        // Another process: its own connection, read at once.
+        TestStore::Session other;
+        QThread* thread = QThread::create([&] {
+            other = TestStore::open(m_profile);
+            const auto seen = other.audio->GetCart("12");
+            QVERIFY(seen.has_value());
+            QCOMPARE(seen->Title, record.Title);
+            QCOMPARE(seen->Artist(1), record.Artist(1));
+            QCOMPARE(seen->Description(1), record.Description(1));
+            QCOMPARE(seen->IntroEnd, 4.25f);
+            QCOMPARE(seen->Extro, 170.5f);
+            QVERIFY(seen->AudioLength < 0);
+            other = {};
+        });
+        thread->start();
+        thread->wait();
+        delete thread;
+    }
+
+    void importCopiesLinksAndReimportsItsOwnFile()
+    {
+        const QString source = wav("two-seconds.wav", 2.0);
+        QString message;
+        QVERIFY2(audio().ImportAudioFile(nullptr, "14", source, false, 0, message), qPrintable(message));
+        auto cart = *audio().GetCart("14");
+        QCOMPARE(cart.AudioLength, 2.0f);
+        QCOMPARE(cart.Length, 2.0f);
+        QCOMPARE(cart.AudioFile, audio().CartAudioFile("14"));
+        QVERIFY(!cart.Linked);
+        QCOMPARE(contents(cart.AudioFile), contents(source));
+
+        // The cart's own file onto itself.
+        QVERIFY2(audio().ImportAudioFile(nullptr, "14", audio().CartAudioFile("14"), false, 0, message), qPrintable(message));
+        QCOMPARE(contents(audio().CartAudioFile("14")), contents(source));
+        QCOMPARE(audio().GetCart("14")->AudioLength, 2.0f);
+
+        // Linking needs the store's permission.
+        QVERIFY(!audio().ImportAudioFile(nullptr, "15", source, true, 0, message));
+        QVERIFY(audio().GetCart("15")->AudioLength < 0);
+        QVERIFY(TestStore::setSettings(m_profile, {{"AllowLinking", "true"}}));
+        m_session = TestStore::open(m_profile);
+        QVERIFY2(audio().ImportAudioFile(nullptr, "15", source, true, 0, message), qPrintable(message));
+        cart = *audio().GetCart("15");
+        QVERIFY(cart.Linked);
+        QCOMPARE(cart.AudioFile, source);
+        QVERIFY(!QFile::exists(audio().CartAudioFile("15")));
+
+        // Not a WAV: refused, cart unchanged, nothing left behind.
+        const QString text = TestEnvironment::instance()->root() + "/notes.wav";
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("just some text, not audio");
+        f.close();
+        QVERIFY(!audio().ImportAudioFile(nullptr, "14", text, false, 0, message));
+        QVERIFY(!message.isEmpty());
+        QCOMPARE(audio().GetCart("14")->AudioLength, 2.0f);
+        QCOMPARE(leftovers(), 0);
+    }
+
+    void newAudioClearsOldTimingPoints()
+    {
+        QVERIFY(fill("16", 1.0));
+        CartRecord record = *audio().GetCart("16");
+        record.Title = "Kept";
+        record.Extro = 0.8f;
+        QVERIFY(audio().SaveCart("16", record));
+        QVERIFY(fill("16", 0.5));
+        const auto cart = *audio().GetCart("16");
+        QCOMPARE(cart.Title, QString("Kept"));
+        QCOMPARE(cart.Extro, 0.0f);
+        QCOMPARE(cart.AudioLength, 0.5f);
+    }
+
+    // Two workstations import into the same cart while a third holds the
+    // store's write lock: both have read the cart before either can write.
+    void racingImportersOneWinsNothingMixed()
+    {
+        QFETCH_GLOBAL(int, backend);
+        const QString first = wav("race-a.wav", 3.0, 440);
+        const QString second = wav("race-b.wav", 2.0, 880);
+
+        ProfileSettings profile;
+        profile.LoadProfile(m_profile);
+        auto holder = CartDatabase::openNew(profile);
+        QVERIFY(holder);
+
+        QSemaphore ready, go;
+        bool results[2] = {false, false};
+        auto importer = [&](int which, const QString& file) {
+            return QThread::create([&, which, file] {
+                TestStore::Session session = TestStore::open(m_profile);
+                ready.release();
+                go.acquire();
+                QString message;
+                results[which] = session.audio->ImportAudioFile(nullptr, "17", file, false, 0, message);
+            });
+        };
+        QThread* a = importer(0, first);
+        QThread* b = importer(1, second);
+        a->start();
+        b->start();
+        ready.acquire(2);
+        QVERIFY(holder->execDirect(backend == TestStore::SQLite ? "BEGIN IMMEDIATE" : "BEGIN"));
+        if (backend == TestStore::PostgreSQL)
+            QVERIFY(holder->execDirect("LOCK TABLE carts IN EXCLUSIVE MODE"));
+        go.release(2);
+        QThread::msleep(1500); // both copy their audio, then wait for the lock
+        QVERIFY(holder->execDirect("COMMIT"));
+        a->wait();
+        b->wait();
+        delete a;
+        delete b;
+        holder.reset();
+
+        QCOMPARE(int(results[0]) + int(results[1]), 1);
+        const auto cart = *audio().GetCart("17");
+        const QString winner = results[0] ? first : second;
+        QCOMPARE(contents(cart.AudioFile), contents(winner));
+        QCOMPARE(cart.AudioLength, results[0] ? 3.0f : 2.0f);
+        QCOMPARE(leftovers(), 0);
+    }
+
+    void transportZipRoundTrip()
+    {
+        QVERIFY(fill("18", 1.0));
+        CartRecord record = *audio().GetCart("18");
+        record.Title = "Packed \"title\"";
+        record.setArtist("Packed artist");
+        record.setDescription("Packed description");
+        record.IntroEnd = 0.25f;
+        record.Extro = 0.75f;
+        QVERIFY(audio().SaveCart("18", record));
+        const QString zip = TestEnvironment::instance()->root() + "/cart18.zip";
+        QString error;
+        QVERIFY2(audio().ExportTransportFile("18", zip, &error), qPrintable(error));
+        QVERIFY(audio().ImportTransportFile(nullptr, "19", zip));
+        const auto unpacked = *audio().GetCart("19");
+        QCOMPARE(unpacked.Title, record.Title);
+        QCOMPARE(unpacked.Artist(1), record.Artist(1));
+        QCOMPARE(unpacked.Description(1), record.Description(1));
+        QCOMPARE(unpacked.IntroEnd, 0.25f);
+        QCOMPARE(unpacked.Extro, 0.75f);
+        QCOMPARE(unpacked.AudioLength, 1.0f);
+        QCOMPARE(contents(unpacked.AudioFile), contents(audio().CartAudioFile("18")));
+        QVERIFY(!audio().ExportTransportFile("20", zip, &error)); // holds no audio
+    }
+
+    void maliciousTransportZipsAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("audioBytes");
+        QTest::addColumn<bool>("compress");
+        QTest::newRow("absolute name") << QStringList{"cart.json", "/tmp/audio.wav"} << 1000 << false;
+        QTest::newRow("dot-dot name") << QStringList{"cart.json", "../audio.wav"} << 1000 << false;
+        QTest::newRow("too many entries") << QStringList{"cart.json", "audio.wav", "extra.txt"} << 1000 << false;
+        QTest::newRow("missing audio") << QStringList{"cart.json"} << 0 << false;
+        QTest::newRow("unexpected member") << QStringList{"cart.json", "audio.mp3"} << 1000 << false;
+        QTest::newRow("zip bomb") << QStringList{"cart.json", "audio.wav"} << 64 * 1024 * 1024 << true;
+        QTest::newRow("corrupt") << QStringList{} << 0 << false;
+    }
+
+    void maliciousTransportZipsAreRefused()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(int, audioBytes);
+        QFETCH(bool, compress);
+        const QString zipPath = TestEnvironment::instance()->root() + "/bad.zip";
+        QFile::remove(zipPath);
+        const QByteArray fields = R"({"format":"orvane-cart","version":1,"title":"Evil"})";
+        QByteArray audioData = TestWav{}.bytes();
+        audioData.resize(std::max<qsizetype>(audioBytes, 0), '\0');
+        if (names.isEmpty()) {
+            QFile f(zipPath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("PK\x03\x04", 4) + QByteArray(300, 'x'));
+        } else {
+            int code = 0;
+            zip_t* archive = zip_open(zipPath.toLocal8Bit().constData(), ZIP_CREATE, &code);
+            QVERIFY(archive);
+            for (const QString& name : names) {
+                const QByteArray& data = name == "cart.json" ? fields : audioData;
+                zip_source_t* source = zip_source_buffer(archive, data.constData(), data.size(), 0);
+                const zip_int64_t index = zip_file_add(archive, name.toUtf8().constData(), source, 0);
+                QVERIFY(index >= 0);
+                zip_set_file_compression(archive, index, compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 9);
+            }
+            QCOMPARE(zip_close(archive), 0);
+        }
+        QVERIFY(fill("20", 0.5));
+        QVERIFY(!audio().ImportTransportFile(nullptr, "20", zipPath));
+        QVERIFY(!audio().lastImportError().isEmpty());
+        const auto cart = *audio().GetCart("20");
+        QCOMPARE(cart.AudioLength, 0.5f);
+        QVERIFY(cart.Title.isEmpty());
+        QCOMPARE(leftovers(), 0);
+    }
+
+    void directoryRightsSettingsAndAudit()
+    {
+        Directory directory;
+        directory.ProfileName = m_profile;
+        QCOMPARE(directory.OpenDefault(true), 0);
+        QVERIFY(directory.CurrentUser());
+        QCOMPARE(directory.CurrentUser()->Name(), AppPaths::systemUserName());
+        QCOMPARE(directory.CurrentUser()->Rights().CartRights, 1); // whoever made the store
+
+        QVERIFY(directory.CurrentUser()->Settings().SaveSetting("ImportAudioWizardPath", "/srv/in box"));
+        QCOMPARE(directory.CurrentUser()->Settings().GetSetting("ImportAudioWizardPath", "x"), QString("/srv/in box"));
+        QCOMPARE(directory.CurrentUser()->Settings().GetSetting("Missing", "fallback"), QString("fallback"));
+
+        directory.AuditLog().ToolStarted(4, "orvane-import");
+        directory.AuditLog().LogEvent(2, 7, "Import CD Track", "CD Track : 03 '(Song')' into Cart 12", 1, 0);
+        QSqlQuery rows = directory.database()->query("SELECT kind, category, title, text, flag, user_name FROM audit_log ORDER BY id");
+        QVERIFY(rows.exec());
+        QVERIFY(rows.next());
+        QCOMPARE(rows.value(2).toString(), QString("Tool Started"));
+        QVERIFY(rows.next());
+        QCOMPARE(rows.value(1).toInt(), 7);
+        QCOMPARE(rows.value(3).toString(), QString("CD Track : 03 '(Song')' into Cart 12"));
+        QCOMPARE(rows.value(5).toString(), AppPaths::systemUserName());
+        rows.finish();
+
+        // Rights as the administrator sets them; an unknown user is not logged in.
+        QVERIFY(directory.addUser(AppPaths::systemUserName(), -1));
+        QVERIFY(directory.addUser("presenter", 5));
+        QCOMPARE(directory.users().size(), 2);
+        QCOMPARE(directory.OpenDefault(true), 0);
+        QCOMPARE(directory.CurrentUser()->Rights().CartRights, -1);
+        QSqlQuery remove = directory.database()->query("DELETE FROM users WHERE name = ?");
+        remove.addBindValue(AppPaths::systemUserName());
+        QVERIFY(remove.exec());
+        QCOMPARE(directory.OpenDefault(true), 0);
+        QVERIFY(!directory.CurrentUser());
+    }
+};
+
+ORVANE_TEST_MAIN(CartStoreTest)
+#include "tst_cartstore.moc"

@@ -1,0 +1,30 @@
+#pragma once
+#include "frame/library/AudioSettings.h"
+#include "frame/library/PlayoutAudio.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+// Stores for tests: a profile on SQLite (in the test's temp data folder) or
+// on a fresh database of the throwaway PostgreSQL cluster named by
+// ORVANE_TEST_PG.
+class TestStore
+{
+public:
+    enum Backend { SQLite, PostgreSQL };
+
+    static bool postgresAvailable();
+    // Creates and saves profile `name` with a new, empty store; false with
+    // the reason in `error`.
+    static bool createProfile(const QString& name, Backend backend, QString* error);
+    // Changes store settings (by their administrator names) and saves them.
+    static bool setSettings(const QString& name, const QList<QPair<QString, QString>>& settings);
+
+    // A ready playout audio view on the profile.
+    struct Session {
+        std::unique_ptr<AudioSettings> settings;
+        std::shared_ptr<PlayoutAudio> audio;
+    };
+    static Session open(const QString& name);
+};
