@@ -1,0 +1,224 @@
+#include "frame/library/GeneralTools.h"
+#include "splash/SplashIconRow.h"
+#include "splash/SplashImageList.h"
+#include "splash/frmSplash.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QtTest>
+
+namespace {
+QImage shownImage(const QLabel* label) { return label->pixmap().toImage(); }
+
+QImage pictureImage(const QString& key, const QWidget* widget)
+{
+    return SplashImageList::picture(key, widget->devicePixelRatioF()).toImage();
+}
+} // namespace
+
+class TestFrmSplash : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void labelsAreFilledOnLoad()
+    {
+        frmSplash splash;
+        const auto text = [&](const char* name) { return splash.findChild<QLabel*>(name)->text(); };
+        QVERIFY(QRegularExpression(QStringLiteral("^Version \\d+\\.\\d+\\.\\d+$")).match(text("lblVersion")).hasMatch());
+        QVERIFY(text("lblCompany").endsWith(QLatin1Char(' ')));
+        QVERIFY(!text("lblCompany").trimmed().isEmpty());
+        QVERIFY(!text("lblCopyright").isEmpty());
+        QCOMPARE(text("lblPlatform"), QSysInfo::prettyProductName());
+    }
+
+    void slotsShareTheRowWidth_data()
+    {
+        QTest::addColumn<int>("windowWidth");
+        QTest::addColumn<int>("count");
+        QTest::newRow("one icon") << 520 << 1;
+        QTest::newRow("two icons") << 520 << 2;
+        QTest::newRow("three icons, start-up's usual row") << 520 << 3;
+        QTest::newRow("five icons, width not divisible") << 611 << 5;
+        QTest::newRow("ten icons in a narrow window") << 400 << 10;
+    }
+
+    void slotsShareTheRowWidth()
+    {
+        QFETCH(int, windowWidth);
+        QFETCH(int, count);
+        frmSplash splash;
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        splash.resize(windowWidth, splash.height());
+        splash.setNumberIcons(count);
+
+        const auto* row = splash.findChild<SplashIconRow*>();
+        QCOMPARE(row->width(), windowWidth); // the row spans the window's inner width
+        const int margin = SplashIconRow::twipsToPixels(120, row);
+        const int slot = int(GeneralTools::RoundHalfEven(double(windowWidth - margin) / count));
+        QCOMPARE(row->slotWidth(), slot);
+
+        for (int i = 1; i <= count; ++i) {
+            const QLabel* icon = splash.imgIcon(i);
+            const QLabel* caption = splash.lblIconDescription(i);
+            QVERIFY(icon && caption);
+            QVERIFY(icon->isVisibleTo(&splash));
+            QCOMPARE(caption->width(), slot);
+            QCOMPARE(caption->x(), margin / 2 + (i - 1) * slot);
+            QVERIFY2(qAbs(icon->geometry().center().x() - caption->geometry().center().x()) <= 1,
+                     "icon is centred over its caption");
+            QVERIFY(icon->geometry().bottom() < caption->geometry().top());
+        }
+        QCOMPARE(splash.NumberIcons(), count);
+        QVERIFY(!splash.imgIcon(count + 1));
+    }
+
+    void iconInfoOutsideTheRowIsIgnored_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::newRow("zero") << 0;
+        QTest::newRow("negative") << -1;
+        QTest::newRow("one past the row (third of two)") << 3;
+        QTest::newRow("far past the row") << 99;
+    }
+
+    void iconInfoOutsideTheRowIsIgnored()
+    {
+        QFETCH(int, index);
+        frmSplash splash;
+        splash.setNumberIcons(2);
+        splash.SetIconInfo(1, QStringLiteral("local"), QStringLiteral("Local Settings"));
+        splash.SetIconInfo(2, QStringLiteral("playout"), QStringLiteral("Audio Systems"));
+        splash.setLastIconChangedIndex(1);
+
+        splash.SetIconInfo(index, QStringLiteral("securityon"), QStringLiteral("User Security"));
+
+        QCOMPARE(splash.LastIconChangedIndex(), 1);
+        QCOMPARE(splash.lblIconDescription(1)->text(), QStringLiteral("Local Settings"));
+        QCOMPARE(splash.lblIconDescription(2)->text(), QStringLiteral("Audio Systems"));
+        QCOMPARE(shownImage(splash.imgIcon(1)), pictureImage(QStringLiteral("local"), &splash));
+        QCOMPARE(shownImage(splash.imgIcon(2)), pictureImage(QStringLiteral("playout"), &splash));
+        QVERIFY(!splash.imgIcon(3));
+    }
+
+    void iconInfoSetsPictureCaptionAndLastIndex_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expectedPicture");
+        QTest::newRow("step done") << "localon"
+                                   << "localon";
+        QTest::newRow("key in other case") << "LocalOn"
+                                           << "localon";
+        QTest::newRow("key without a picture keeps the old one") << "nosuchpicture"
+                                                                 << "local";
+    }
+
+    void iconInfoSetsPictureCaptionAndLastIndex()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, expectedPicture);
+        frmSplash splash;
+        splash.setNumberIcons(3);
+        splash.SetIconInfo(2, QStringLiteral("local"), QStringLiteral("Before"));
+        splash.SetIconInfo(1, QStringLiteral("playout"), QStringLiteral("Other"));
+
+        splash.SetIconInfo(2, key, QStringLiteral("After"));
+
+        QCOMPARE(splash.LastIconChangedIndex(), 2);
+        QCOMPARE(splash.lblIconDescription(2)->text(), QStringLiteral("After"));
+        QCOMPARE(shownImage(splash.imgIcon(2)), pictureImage(expectedPicture, &splash));
+        QCOMPARE(splash.lblIconDescription(1)->text(), QStringLiteral("Other"));
+    }
+
+    void zeroIconsClearsTheRow()
+    {
+        frmSplash splash;
+        splash.setNumberIcons(3);
+        for (int i = 1; i <= 3; ++i)
+            splash.SetIconInfo(i, QStringLiteral("security"), QStringLiteral("Step"));
+
+        splash.setNumberIcons(0);
+
+        for (int i = 1; i <= 3; ++i) {
+            QVERIFY(!splash.imgIcon(i)->isVisibleTo(&splash));
+            QVERIFY(splash.imgIcon(i)->pixmap().isNull());
+            QVERIFY(splash.lblIconDescription(i)->text().isEmpty());
+        }
+    }
+
+    void shrinkingTheRowHidesSurplusIcons()
+    {
+        frmSplash splash;
+        splash.setNumberIcons(3);
+        splash.setNumberIcons(2);
+        QVERIFY(splash.imgIcon(2)->isVisibleTo(&splash));
+        QVERIFY(!splash.imgIcon(3)->isVisibleTo(&splash));
+        QVERIFY(!splash.lblIconDescription(3)->isVisibleTo(&splash));
+
+        splash.SetIconInfo(3, QStringLiteral("securityon"), QStringLiteral("User Security"));
+        QVERIFY(splash.lblIconDescription(3)->text().isEmpty());
+    }
+
+    void closingResetsTheRow()
+    {
+        frmSplash splash;
+        splash.show();
+        splash.setNumberIcons(2);
+        splash.SetIconInfo(2, QStringLiteral("playouton"), QStringLiteral("Audio Systems"));
+        QCOMPARE(splash.LastIconChangedIndex(), 2);
+
+        splash.close();
+
+        QCOMPARE(splash.LastIconChangedIndex(), 0);
+        QVERIFY(splash.lblIconDescription(2)->text().isEmpty());
+    }
+
+    void stepTextIsShown()
+    {
+        frmSplash splash;
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        splash.setCurrentAction(QStringLiteral("Creating Orvane Libraries"));
+        QCOMPARE(splash.findChild<QLabel*>("lblCurrentAction")->text(), QStringLiteral("Creating Orvane Libraries"));
+        QCOMPARE(splash.currentAction(), QStringLiteral("Creating Orvane Libraries"));
+    }
+
+    void floatingKeepsPlaceAndSize()
+    {
+        frmSplash splash;
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        const QRect before = splash.geometry();
+
+        splash.setFloating(true);
+        QVERIFY(splash.Floating());
+        QVERIFY(splash.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(splash.isVisible());
+        QCOMPARE(splash.geometry(), before);
+
+        splash.setFloating(false);
+        QVERIFY(!(splash.windowFlags() & Qt::WindowStaysOnTopHint));
+        QVERIFY(splash.isVisible());
+        QCOMPARE(splash.geometry(), before);
+    }
+
+    void everyKeyHasItsOwnPicture()
+    {
+        const QStringList keys = SplashImageList::keys();
+        QCOMPARE(keys.size(), 10);
+        QSet<QByteArray> seen;
+        for (const QString& key : keys) {
+            const QImage image = SplashImageList::picture(key).toImage();
+            QVERIFY2(!image.isNull(), qPrintable(key));
+            seen.insert(QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
+        }
+        QCOMPARE(seen.size(), keys.size());
+        QVERIFY(SplashImageList::picture(QStringLiteral("nosuchpicture")).isNull());
+    }
+};
+
+ORVANE_WIDGET_TEST_MAIN(TestFrmSplash)
+#include "tst_frmSplash.moc"
