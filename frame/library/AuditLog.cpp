@@ -41,3 +41,22 @@ void AuditLog::LogEvent(int kind, int category, const QString& title, const QStr
         return m_database->exec(q);
     });
 }
+
+QList<AuditEntry> AuditLog::entries(int limit) const
+{
+    QList<AuditEntry> result;
+    if (!m_database)
+        return result;
+    QSqlQuery& q = m_database->query(QStringLiteral(
+        "SELECT id, logged_at, workstation, user_name, kind, category, title, text, flag FROM audit_log "
+        "ORDER BY id DESC LIMIT ?"));
+    q.addBindValue(limit);
+    if (m_database->exec(q)) {
+        while (q.next())
+            result.prepend({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                            q.value(4).toInt(), q.value(5).toInt(), q.value(6).toString(), q.value(7).toString(),
+                            q.value(8).toInt()});
+    }
+    q.finish();
+    return result;
+}

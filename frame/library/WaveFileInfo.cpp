@@ -1,6 +1,7 @@
 #include "frame/library/WaveFileInfo.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 namespace {
@@ -19,6 +20,8 @@ double WaveFileInfo::seconds() const
 
 std::optional<WaveFileInfo> WaveFileInfo::read(QIODevice& device)
 {
+    if (device.isSequential())
+        return std::nullopt;
     const qint64 fileSize = device.size();
     char header[12];
     if (!device.seek(0) || device.read(header, 12) != 12 || memcmp(header, "RIFF", 4) != 0 || memcmp(header + 8, "WAVE", 4) != 0)
@@ -75,7 +78,7 @@ std::optional<WaveFileInfo> WaveFileInfo::read(QIODevice& device)
 std::optional<WaveFileInfo> WaveFileInfo::readFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return read(file);
 }

@@ -1,0 +1,403 @@
+#include "CartvaultTool.h"
+
+#include "frame/AppPaths.h"
+#include "frame/library/AudioSettings.h"
+#include "frame/library/AuditLog.h"
+#include "frame/library/CartvaultStore.h"
+#include "frame/library/Directory.h"
+#include "frame/library/DirectoryUser.h"
+#include "frame/library/OrvaneLibrary.h"
+#include "frame/library/PlayoutAudio.h"
+#include "frame/library/ProfileSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+
+namespace {
+void out(const QString& text) { std::fprintf(stdout, "%s\n", qPrintable(text)); }
+void err(const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+void outJson(const QJsonDocument& document) { std::fprintf(stdout, "%s", document.toJson(QJsonDocument::Indented).constData()); }
+
+QJsonObject cartJson(const CartRecord& cart)
+{
+    return QJsonObject{
+        {QStringLiteral("number"), cart.Number},
+        {QStringLiteral("title"), cart.Title},
+        {QStringLiteral("artist"), cart.Artist(1)},
+        {QStringLiteral("description"), cart.Description(1)},
+        {QStringLiteral("intro_start"), cart.IntroStart},
+        {QStringLiteral("intro_end"), cart.IntroEnd},
+        {QStringLiteral("extro"), cart.Extro},
+        {QStringLiteral("length"), cart.Length},
+        {QStringLiteral("audio_length"), cart.AudioLength},
+        {QStringLiteral("audio_file"), cart.AudioFile},
+        {QStringLiteral("linked"), cart.Linked},
+    };
+}
+} // namespace
+
+CartvaultTool::CartvaultTool() = default;
+CartvaultTool::~CartvaultTool() = default;
+
+const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
+{
+    static const QList<Verb> list{
+        {"profile create", "profile create NAME --data DIR [--postgres CONNINFO]",
+         "Creates a profile and its store: an SQLite Cartvault in DIR, or the PostgreSQL database that CONNINFO\n"
+         "names (\"host=... port=... dbname=... user=...\"; the password comes from PGPASSWORD or ~/.pgpass).\n"
+         "DIR also holds the store's audio unless Location1 is set to another folder.",
+         &CartvaultTool::profileCreate, {"data", "postgres"}, {}},
+        {"profile list", "profile list", "Lists the profiles of this user.", &CartvaultTool::profileList, {}, {}},
+        {"user add", "user add NAME --cart-rights N",
+         "Adds a user to the store's directory, or changes their cart rights\n"
+         "(below 0: no access to carts, 0: may not add carts, above 0: may add carts).",
+         &CartvaultTool::userAdd, {"cart-rights"}, {}},
+        {"user list", "user list", "Lists the store's users and their cart rights.", &CartvaultTool::userList, {}, {}},
+        {"settings get", "settings get KEY", "Prints one store setting.", &CartvaultTool::settingsGet, {}, {}},
+        {"settings set", "settings set KEY VALUE",
+         "Changes one store setting for every workstation of the store. DefaultFormat takes a format text such as\n"
+         "\"FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16\".",
+         &CartvaultTool::settingsSet, {}, {}},
+        {"settings list", "settings list", "Prints every store setting.", &CartvaultTool::settingsList, {}, {}},
+        {"import", "import CART FILE.wav [--link]",
+         "Puts a WAV file into a cart as it is (no conversion); --link records where the file is instead of\n"
+         "copying it, when the store allows linking.",
+         &CartvaultTool::importAudio, {}, {"link"}},
+        {"list", "list [--json]", "Lists the carts that hold audio.", &CartvaultTool::listCarts, {}, {"json"}},
+        {"show", "show CART [--json]", "Shows one cart's fields.", &CartvaultTool::showCart, {}, {"json"}},
+        {"export", "export CART FILE.zip", "Packs a cart (fields and audio) into a transport zip.",
+         &CartvaultTool::exportCart, {}, {}},
+        {"audit", "audit [--json] [--limit N]", "Shows the store's audit log, oldest first.", &CartvaultTool::audit,
+         {"limit"}, {"json"}},
+    };
+    return list;
+}
+
+int CartvaultTool::fail(const QString& message) const
+{
+    err(QStringLiteral("cartvault: ") + message);
+    return Failure;
+}
+
+int CartvaultTool::usage(const QString& message) const
+{
+    err(QStringLiteral("cartvault: ") + message);
+    err(QStringLiteral("Try 'cartvault --help'."));
+    return Usage;
+}
+
+void CartvaultTool::printHelp() const
+{
+    out(QStringLiteral("Usage: cartvault [--profile NAME] VERB ...\n\nVerbs:"));
+    for (const Verb& verb : verbs())
+        out(QStringLiteral("  ") + QLatin1String(verb.synopsis));
+    out(QStringLiteral("\nEach verb takes --help. Without --profile the only profile is used (with none, the\n"
+                       "\"Default\" store is created). Exit codes: 0 success, 1 failure, 2 usage."));
+}
+
+void CartvaultTool::printVerbHelp(const Verb& verb) const
+{
+    out(QStringLiteral("Usage: cartvault [--profile NAME] ") + QLatin1String(verb.synopsis) + QStringLiteral("\n\n")
+        + QLatin1String(verb.help));
+}
+
+int CartvaultTool::run(const QStringList& arguments)
+{
+    QStringList rest = arguments;
+    while (!rest.isEmpty() && rest.first().startsWith(QLatin1String("--"))) {
+        const QString option = rest.takeFirst();
+        if (option == QLatin1String("--help")) {
+            printHelp();
+            return Success;
+        }
+        if (option == QLatin1String("--profile") && !rest.isEmpty())
+            m_profileOption = rest.takeFirst();
+        else if (option.startsWith(QLatin1String("--profile=")))
+            m_profileOption = option.mid(10);
+        else
+            return usage(QStringLiteral("unknown option %1").arg(option));
+    }
+    if (rest.isEmpty())
+        return usage(QStringLiteral("no verb given"));
+    for (const Verb& verb : verbs()) {
+        const QStringList words = QString::fromLatin1(verb.name).split(QLatin1Char(' '));
+        if (rest.mid(0, words.size()) != words)
+            continue;
+        const QStringList verbArguments = rest.mid(words.size());
+        if (verbArguments.contains(QStringLiteral("--help"))) {
+            printVerbHelp(verb);
+            return Success;
+        }
+        const CommandLine args(verbArguments, verb.valueOptions);
+        if (!args.ok())
+            return usage(args.error());
+        const QStringList unknown = args.unknownOptions(verb.valueOptions + verb.flags);
+        if (!unknown.isEmpty())
+            return usage(QStringLiteral("unknown option %1 for '%2'").arg(unknown.first(), QLatin1String(verb.name)));
+        return (this->*verb.handler)(args);
+    }
+    return usage(QStringLiteral("unknown verb '%1'").arg(rest.mid(0, 2).join(QLatin1Char(' '))));
+}
+
+bool CartvaultTool::openProfile()
+{
+    OrvaneLibrary library;
+    m_profile = library.ChooseProfile(m_profileOption, false);
+    if (m_profile.isEmpty()) {
+        if (!m_profileOption.isEmpty())
+            fail(QStringLiteral("there is no profile '%1' (see 'cartvault profile list')").arg(m_profileOption));
+        else
+            fail(QStringLiteral("there are several profiles: choose one with --profile NAME"));
+        return false;
+    }
+    library.Profile().LoadProfile(m_profile);
+    const int status = library.CheckSettings(true, 0);
+    if (status == 1) {
+        fail(QStringLiteral("the settings of profile '%1' are not usable (data location '%2')")
+                 .arg(m_profile, library.Profile().DataLocation));
+        return false;
+    }
+    if (status == 3 && !library.Profile().SaveProfile(m_profile)) {
+        fail(QStringLiteral("cannot save profile '%1'").arg(m_profile));
+        return false;
+    }
+    return true;
+}
+
+bool CartvaultTool::openStore()
+{
+    if (!openProfile())
+        return false;
+    CartvaultStore store;
+    if (!store.LoadProfile(m_profile)) {
+        fail(store.lastError());
+        return false;
+    }
+    if (store.CheckSettings() == 3 && !store.SaveProfile(m_profile)) {
+        fail(store.lastError());
+        return false;
+    }
+    m_settings = std::make_unique<AudioSettings>();
+    m_settings->LoadProfile(m_profile);
+    m_audio = std::make_shared<PlayoutAudio>();
+    m_audio->setAudioSettings(m_settings.get());
+    if (!m_audio->Initialise()) {
+        fail(m_audio->lastError());
+        return false;
+    }
+    return true;
+}
+
+bool CartvaultTool::openDirectory()
+{
+    if (!openProfile())
+        return false;
+    m_directory = std::make_unique<Directory>();
+    m_directory->ProfileName = m_profile;
+    if (m_directory->OpenDefault(false) != 0) {
+        fail(m_directory->lastError());
+        return false;
+    }
+    return true;
+}
+
+int CartvaultTool::profileCreate(const CommandLine& args)
+{
+    if (args.words().size() != 1 || !args.has(QStringLiteral("data")))
+        return usage(QStringLiteral("profile create needs NAME and --data DIR"));
+    const QString name = args.words().first();
+    if (!ProfileSettings::isValidName(name))
+        return fail(QStringLiteral("'%1' cannot be a profile name").arg(name));
+    if (ProfileSettings::profileExists(name))
+        return fail(QStringLiteral("profile '%1' exists already").arg(name));
+    ProfileSettings profile;
+    profile.LoadProfile(name);
+    profile.DataLocation = QDir::cleanPath(QFileInfo(args.value(QStringLiteral("data"))).absoluteFilePath());
+    if (args.has(QStringLiteral("postgres")) && !profile.setPostgresConnection(args.value(QStringLiteral("postgres"))))
+        return fail(QStringLiteral("--postgres needs a connection text naming at least dbname"));
+    if (!QDir().mkpath(profile.DataLocation))
+        return fail(QStringLiteral("cannot create the data location %1").arg(profile.DataLocation));
+    if (!profile.SaveProfile(name))
+        return fail(QStringLiteral("cannot save profile '%1'").arg(name));
+    CartvaultStore store;
+    if (!store.LoadProfile(name) || (store.CheckSettings() == 3 && !store.SaveProfile(name))) {
+        QFile::remove(ProfileSettings::profileFile(name)); // a profile without a store is no use
+        return fail(store.lastError());
+    }
+    out(QStringLiteral("Created profile '%1': %2").arg(name, profile.databaseText()));
+    return Success;
+}
+
+int CartvaultTool::profileList(const CommandLine&)
+{
+    for (const QString& name : ProfileSettings::profileNames()) {
+        ProfileSettings profile;
+        profile.LoadProfile(name);
+        out(name + QLatin1Char('\t') + profile.databaseText());
+    }
+    return Success;
+}
+
+int CartvaultTool::userAdd(const CommandLine& args)
+{
+    bool ok = false;
+    const int rights = args.value(QStringLiteral("cart-rights")).toInt(&ok);
+    if (args.words().size() != 1 || !ok)
+        return usage(QStringLiteral("user add needs NAME and --cart-rights N"));
+    if (!openDirectory())
+        return Failure;
+    if (!m_directory->addUser(args.words().first(), rights))
+        return fail(QStringLiteral("cannot add user '%1'").arg(args.words().first()));
+    m_directory->AuditLog().LogEvent(2, 1, QStringLiteral("User Rights"),
+                                     QStringLiteral("%1 cart rights %2").arg(args.words().first()).arg(rights), 1);
+    return Success;
+}
+
+int CartvaultTool::userList(const CommandLine&)
+{
+    if (!openDirectory())
+        return Failure;
+    for (const auto& user : m_directory->users())
+        out(user.name + QLatin1Char('\t') + QString::number(user.cartRights));
+    return Success;
+}
+
+int CartvaultTool::settingsGet(const CommandLine& args)
+{
+    if (args.words().size() != 1)
+        return usage(QStringLiteral("settings get needs KEY"));
+    if (!openStore())
+        return Failure;
+    const QString key = args.words().first();
+    const bool known = key.startsWith(QLatin1String("Location"), Qt::CaseInsensitive)
+        || CartvaultStore::settingNames().contains(key, Qt::CaseInsensitive);
+    if (!known)
+        return fail(QStringLiteral("unknown setting '%1'; the settings are: %2")
+                        .arg(key, CartvaultStore::settingNames().join(QStringLiteral(", "))));
+    out(m_audio->Cartvault().settingText(key));
+    return Success;
+}
+
+int CartvaultTool::settingsSet(const CommandLine& args)
+{
+    if (args.words().size() != 2)
+        return usage(QStringLiteral("settings set needs KEY and VALUE"));
+    if (!openStore())
+        return Failure;
+    CartvaultStore& store = m_audio->Cartvault();
+    QString error;
+    if (!store.setSettingText(args.words().at(0), args.words().at(1), &error))
+        return fail(error);
+    if (!store.SaveProfile(m_profile))
+        return fail(store.lastError());
+    return Success;
+}
+
+int CartvaultTool::settingsList(const CommandLine&)
+{
+    if (!openStore())
+        return Failure;
+    const CartvaultStore& store = m_audio->Cartvault();
+    QStringList names = CartvaultStore::settingNames();
+    names.removeAll(QStringLiteral("Location1"));
+    for (int n = 1; n <= std::max(1, store.locationCount()); ++n)
+        names << QStringLiteral("Location%1").arg(n);
+    for (const QString& name : names)
+        out(name + QLatin1Char('\t') + store.settingText(name));
+    return Success;
+}
+
+int CartvaultTool::importAudio(const CommandLine& args)
+{
+    if (args.words().size() != 2)
+        return usage(QStringLiteral("import needs CART and FILE"));
+    if (!openStore())
+        return Failure;
+    const QString cart = args.words().at(0);
+    const QString file = QFileInfo(args.words().at(1)).absoluteFilePath();
+    QString message;
+    if (!m_audio->ImportAudioFile(nullptr, cart, file, args.has(QStringLiteral("link")), 0, message, file))
+        return fail(message);
+    if (openDirectory())
+        m_directory->AuditLog().LogEvent(2, 7, QStringLiteral("Import Audio File"),
+                                         QStringLiteral("%1 into Cart %2").arg(file, cart), 1);
+    return Success;
+}
+
+int CartvaultTool::listCarts(const CommandLine& args)
+{
+    if (!openStore())
+        return Failure;
+    const bool json = args.has(QStringLiteral("json"));
+    QJsonArray carts;
+    for (const QString& number : m_audio->cartsWithAudio()) {
+        const auto cart = m_audio->GetCart(number);
+        if (!cart)
+            continue;
+        if (json)
+            carts.append(cartJson(*cart));
+        else
+            out(QStringLiteral("%1\t%2\t%3\t%4").arg(cart->Number).arg(cart->AudioLength, 0, 'f', 2).arg(cart->Title, cart->Artist(1)));
+    }
+    if (json)
+        outJson(QJsonDocument(carts));
+    return Success;
+}
+
+int CartvaultTool::showCart(const CommandLine& args)
+{
+    if (args.words().size() != 1)
+        return usage(QStringLiteral("show needs CART"));
+    if (!openStore())
+        return Failure;
+    const auto cart = m_audio->GetCart(args.words().first());
+    if (!cart)
+        return fail(QStringLiteral("'%1' is not a cart number of this Cartvault").arg(args.words().first()));
+    const QJsonObject fields = cartJson(*cart);
+    if (args.has(QStringLiteral("json"))) {
+        outJson(QJsonDocument(fields));
+        return Success;
+    }
+    for (auto it = fields.begin(); it != fields.end(); ++it)
+        out(it.key() + QStringLiteral(": ") + it.value().toVariant().toString());
+    return Success;
+}
+
+int CartvaultTool::exportCart(const CommandLine& args)
+{
+    if (args.words().size() != 2)
+        return usage(QStringLiteral("export needs CART and FILE.zip"));
+    if (!openStore())
+        return Failure;
+    QString error;
+    if (!m_audio->ExportTransportFile(args.words().at(0), args.words().at(1), &error))
+        return fail(error);
+    return Success;
+}
+
+int CartvaultTool::audit(const CommandLine& args)
+{
+    bool ok = true;
+    const int limit = args.has(QStringLiteral("limit")) ? args.value(QStringLiteral("limit")).toInt(&ok) : 1000;
+    if (!ok || limit <= 0)
+        return usage(QStringLiteral("--limit needs a number above 0"));
+    if (!openDirectory())
+        return Failure;
+    const bool json = args.has(QStringLiteral("json"));
+    QJsonArray rows;
+    for (const AuditEntry& e : m_directory->AuditLog().entries(limit)) {
+        if (json)
+            rows.append(QJsonObject{{"id", e.id}, {"logged_at", e.loggedAt}, {"workstation", e.workstation},
+                                    {"user", e.userName}, {"kind", e.kind}, {"category", e.category},
+                                    {"title", e.title}, {"text", e.text}, {"flag", e.flag}});
+        else
+            out(QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6").arg(e.loggedAt, e.workstation, e.userName, e.title, e.text).arg(e.flag));
+    }
+    if (json)
+        outJson(QJsonDocument(rows));
+    return Success;
+}

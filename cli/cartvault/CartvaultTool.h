@@ -1,0 +1,63 @@
+#pragma once
+#include "CommandLine.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class AudioSettings;
+class PlayoutAudio;
+class Directory;
+
+// The administrator's tool for a Cartvault: `cartvault [--profile NAME] VERB ...`.
+// Exit codes: 0 success, 1 failure (a message on stderr), 2 usage.
+class CartvaultTool
+{
+public:
+    enum Exit { Success = 0, Failure = 1, Usage = 2 };
+
+    CartvaultTool();
+    ~CartvaultTool();
+    int run(const QStringList& arguments);
+
+private:
+    struct Verb {
+        const char* name;
+        const char* synopsis;
+        const char* help;
+        int (CartvaultTool::*handler)(const CommandLine&);
+        QSet<QString> valueOptions;
+        QSet<QString> flags;
+    };
+    static const QList<Verb>& verbs();
+
+    int profileCreate(const CommandLine& args);
+    int profileList(const CommandLine& args);
+    int userAdd(const CommandLine& args);
+    int userList(const CommandLine& args);
+    int settingsGet(const CommandLine& args);
+    int settingsSet(const CommandLine& args);
+    int settingsList(const CommandLine& args);
+    int importAudio(const CommandLine& args);
+    int listCarts(const CommandLine& args);
+    int showCart(const CommandLine& args);
+    int exportCart(const CommandLine& args);
+    int audit(const CommandLine& args);
+
+    // Opens the chosen profile's store (saving a discovered default profile,
+    // as a first run of the wizard would). False after printing why.
+    bool openProfile();
+    bool openStore();
+    bool openDirectory();
+
+    int fail(const QString& message) const;
+    int usage(const QString& message) const;
+    void printHelp() const;
+    void printVerbHelp(const Verb& verb) const;
+
+    QString m_profileOption;
+    QString m_profile;
+    std::unique_ptr<AudioSettings> m_settings;
+    std::shared_ptr<PlayoutAudio> m_audio;
+    std::unique_ptr<Directory> m_directory;
+};

@@ -1,0 +1,43 @@
+#include "CommandLine.h"
+
+CommandLine::CommandLine(const QStringList& arguments, const QSet<QString>& valueOptions)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--")) {
+            m_words += arguments.mid(i + 1);
+            break;
+        }
+        if (!argument.startsWith(QLatin1String("--")) || argument.size() == 2) {
+            m_words << argument;
+            continue;
+        }
+        QString name = argument.mid(2);
+        const qsizetype eq = name.indexOf(QLatin1Char('='));
+        if (eq >= 0) {
+            m_values.insert(name.left(eq), name.mid(eq + 1));
+            continue;
+        }
+        if (valueOptions.contains(name)) {
+            if (i + 1 >= arguments.size()) {
+                m_error = QStringLiteral("--%1 needs a value").arg(name);
+                return;
+            }
+            m_values.insert(name, arguments.at(++i));
+            continue;
+        }
+        m_flags.insert(name);
+    }
+}
+
+QStringList CommandLine::unknownOptions(const QSet<QString>& known) const
+{
+    QStringList unknown;
+    for (const QString& flag : m_flags)
+        if (!known.contains(flag))
+            unknown << QStringLiteral("--") + flag;
+    for (auto it = m_values.begin(); it != m_values.end(); ++it)
+        if (!known.contains(it.key()))
+            unknown << QStringLiteral("--") + it.key();
+    return unknown;
+}

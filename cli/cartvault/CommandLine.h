@@ -1,0 +1,26 @@
+#pragma once
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+
+// Arguments of one verb: positional words and --options. Options that take
+// a value are named up front, so "--link" and "--data DIR" parse alike as
+// "--data=DIR".
+class CommandLine
+{
+public:
+    CommandLine(const QStringList& arguments, const QSet<QString>& valueOptions);
+
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    const QStringList& words() const { return m_words; }
+    bool has(const QString& option) const { return m_flags.contains(option) || m_values.contains(option); }
+    QString value(const QString& option) const { return m_values.value(option); }
+    QStringList unknownOptions(const QSet<QString>& known) const;
+
+private:
+    QStringList m_words;
+    QSet<QString> m_flags;
+    QMap<QString, QString> m_values;
+    QString m_error;
+};
