@@ -51,7 +51,8 @@ bool imaFormat(quint16 channels, quint32 rate, WaveFormatHeader& out, quint16& s
     out.wBitsPerSample = 4;
     out.nBlockAlign = CompressionManager::imaBlockAlign(rate, channels);
     samplesPerBlock = CompressionManager::imaSamplesPerBlock(out.nBlockAlign, channels);
-    out.nAvgBytesPerSec = quint32(quint64(rate) * out.nBlockAlign / samplesPerBlock);
+    // Rounded to the nearest byte, as the codec's own multiply-divide does.
+    out.nAvgBytesPerSec = quint32((quint64(rate) * out.nBlockAlign + samplesPerBlock / 2) / samplesPerBlock);
     out.cbSize = 2;
     return true;
 }

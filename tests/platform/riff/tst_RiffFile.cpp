@@ -1,0 +1,165 @@
+#include "platform/riff/RiffFile.h"
+#include "tests/platform/riff/RiffBytes.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+
+using namespace RiffBytes;
+
+class TestRiffFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesSizesAndPadBytes();
+    void descendsPastOddChunks();
+    void findsChunksInHostileFiles_data();
+    void findsChunksInHostileFiles();
+    void ascendStopsAtTheEndOfAReadOnlyFile();
+    void refusesToSeekPastTheEndOfAReadOnlyFile();
+    void opensOnlyExistingFilesForReading();
+};
+
+namespace {
+// Descends into RIFF "WAVE" and then to `id`; the chunk's result code.
+int findInWave(QByteArray bytes, QByteArrayView id, RiffChunk* found = nullptr, qint64* present = nullptr)
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    RiffFile file(&buffer);
+    RiffChunk riff;
+    riff.formType = RiffFile::fourCC("WAVE");
+    const int rc = file.descend(riff, nullptr, RiffFile::FindRiff);
+    if (rc != RiffFile::NoError)
+        return rc;
+    RiffChunk chunk;
+    chunk.id = RiffFile::fourCC(id);
+    const int chunkRc = file.descend(chunk, &riff, RiffFile::FindChunk);
+    if (found)
+        *found = chunk;
+    if (present)
+        *present = file.bytesPresent(chunk);
+    return chunkRc;
+}
+} // namespace
+
+void TestRiffFile::writesSizesAndPadBytes()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadWrite);
+    RiffFile file(&buffer);
+    RiffChunk riff;
+    riff.formType = RiffFile::fourCC("WAVE");
+    RiffChunk odd;
+    odd.id = RiffFile::fourCC("odd");
+    RiffChunk next;
+    next.id = RiffFile::fourCC("next");
+    QCOMPARE(file.createChunk(riff, RiffFile::CreateRiff), 0);
+    QCOMPARE(file.createChunk(odd, RiffFile::CreatePlain), 0);
+    QCOMPARE(file.write("abc", 3), 3);
+    QCOMPARE(file.ascend(odd), 0);
+    QCOMPARE(file.createChunk(next, RiffFile::CreatePlain), 0);
+    QCOMPARE(file.write("xy", 2), 2);
+    QCOMPARE(file.ascend(next), 0);
+    QCOMPARE(file.ascend(riff), 0);
+
+    // The pad byte follows the odd chunk but is not counted in its size.
+    QCOMPARE(bytes, RiffBytes::riff("WAVE", chunk("odd ", "abc") + chunk("next", "xy")));
+    QCOMPARE(odd.size, 3u);
+    QCOMPARE(riff.size, quint32(bytes.size() - 8));
+}
+
+void TestRiffFile::descendsPastOddChunks()
+{
+    const QByteArray bytes = riff("WAVE", chunk("odd ", "abcde") + chunk("next", "xy"));
+    RiffChunk found;
+    QCOMPARE(findInWave(bytes, "next", &found), 0);
+    QCOMPARE(found.size, 2u);
+    QCOMPARE(found.dataOffset, qint64(bytes.size() - 2));
+}
+
+void TestRiffFile::findsChunksInHostileFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<qint64>("present");
+
+    const QByteArray data = chunk("data", "1234");
+    QTest::newRow("chunk claiming more than the file") << riff("WAVE", chunkClaiming("data", 1000, "1234")) << QByteArray("data") << 0
+                                                       << qint64(4);
+    QTest::newRow("size 0xFFFFFFFF before the wanted chunk")
+        << riff("WAVE", chunkClaiming("junk", 0xFFFFFFFF, "zz") + data) << QByteArray("data") << 265 << qint64(0);
+    QTest::newRow("size 0xFFFFFFFF of the wanted chunk")
+        << riff("WAVE", chunkClaiming("data", 0xFFFFFFFF, "1234")) << QByteArray("data") << 0 << qint64(4);
+    QTest::newRow("RIFF claiming more than the file")
+        << QByteArray("RIFF" + le32(0xFFFFFFFF) + "WAVE" + data) << QByteArray("data") << 0 << qint64(4);
+    QTest::newRow("chunk outside a RIFF too small for it")
+        << QByteArray("RIFF" + le32(4) + "WAVE" + data) << QByteArray("data") << 265 << qint64(0);
+    QTest::newRow("odd chunk whose writer left out the pad byte")
+        << riff("WAVE", chunkClaiming("odd ", 3, "abc") + data) << QByteArray("data") << 265 << qint64(0);
+    QTest::newRow("header cut short") << riff("WAVE", QByteArray("dat")) << QByteArray("data") << 265 << qint64(0);
+    QTest::newRow("form type cut short") << QByteArray("RIFF" + le32(100) + "WA") << QByteArray("data") << 265 << qint64(0);
+    QTest::newRow("not a WAVE form") << riff("AVI ", data) << QByteArray("data") << 265 << qint64(0);
+    QTest::newRow("text") << QByteArray("Just some words, nothing else.\n") << QByteArray("data") << 265 << qint64(0);
+    QTest::newRow("empty") << QByteArray() << QByteArray("data") << 265 << qint64(0);
+}
+
+void TestRiffFile::findsChunksInHostileFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, id);
+    QFETCH(int, result);
+    QFETCH(qint64, present);
+    qint64 got = 0;
+    QCOMPARE(findInWave(bytes, id, nullptr, &got), result);
+    if (result == 0)
+        QCOMPARE(got, present);
+}
+
+void TestRiffFile::ascendStopsAtTheEndOfAReadOnlyFile()
+{
+    QByteArray bytes = RiffBytes::riff("WAVE", chunkClaiming("data", 0x7FFFFFFF, "1234"));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    RiffFile file(&buffer);
+    RiffChunk riff;
+    riff.formType = RiffFile::fourCC("WAVE");
+    QCOMPARE(file.descend(riff, nullptr, RiffFile::FindRiff), 0);
+    RiffChunk data;
+    data.id = RiffFile::fourCC("data");
+    QCOMPARE(file.descend(data, &riff, RiffFile::FindChunk), 0);
+    QCOMPARE(file.ascend(data), 0);
+    QCOMPARE(file.pos(), qint64(bytes.size()));
+    QCOMPARE(file.ascend(riff), 0);
+}
+
+void TestRiffFile::refusesToSeekPastTheEndOfAReadOnlyFile()
+{
+    QByteArray bytes("RIFF");
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    RiffFile file(&buffer);
+    QCOMPARE(file.seek(4), 4);
+    QCOMPARE(file.seek(5), -1);
+    QCOMPARE(file.seek(-1, RiffFile::SeekEnd), 3);
+    QCOMPARE(file.seek(-4, RiffFile::SeekCurrent), -1);
+}
+
+void TestRiffFile::opensOnlyExistingFilesForReading()
+{
+    QTemporaryDir dir;
+    RiffFile file;
+    QCOMPARE(file.open(dir.filePath("missing.wav"), RiffFile::ReadOnly), int(RiffFile::FileNotFound));
+    QCOMPARE(file.open(dir.filePath("no/such/folder.wav"), RiffFile::Create | RiffFile::ReadWrite),
+             int(RiffFile::CannotOpen));
+    QCOMPARE(file.open(dir.filePath("new.wav"), RiffFile::Create | RiffFile::ReadWrite), 0);
+    QVERIFY(file.isOpen());
+    QCOMPARE(file.close(), 0);
+    QVERIFY(!file.isOpen());
+}
+
+ORVANE_TEST_MAIN(TestRiffFile)
+#include "tst_RiffFile.moc"
