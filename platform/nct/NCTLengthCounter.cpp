@@ -1,0 +1,183 @@
+#include "platform/nct/NCTLengthCounter.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
+#include <algorithm>
+
+namespace nct {
+
+namespace {
+
+// What the decoder's own start and end trimming takes off a packet (the
+// encoder delay and padding of an MP3 with a LAME header, for example).
+qint64 trimmedFrames(const AVPacket* packet)
+{
+    size_t size = 0;
+    const uint8_t* side = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    if (!side || size < 8)
+        return 0;
+    return static_cast<qint64>(AV_RL32(side)) + static_cast<qint64>(AV_RL32(side + 4));
+}
+
+LengthCount countLinearPcm(MediaInput& input)
+{
+    LengthCount count;
+    const AVCodecParameters* parameters = input.stream()->codecpar;
+    const qint64 frameBytes = static_cast<qint64>(av_get_exact_bits_per_sample(parameters->codec_id)) / 8
+        * parameters->ch_layout.nb_channels;
+    if (frameBytes <= 0)
+        return count;
+    PacketPtr packet(av_packet_alloc());
+    if (!packet || !input.readAudioPacket(packet.get()))
+        return LengthCount{0, 0, 0};
+    // Trust the header only when the file really holds that much audio after
+    // the first packet; a truncated file or a size of 0 or 0xFFFFFFFF is
+    // counted packet by packet instead.
+    const qint64 header = headerLength(input);
+    const qint64 available = packet->pos >= 0 && input.fileSize() > 0 ? (input.fileSize() - packet->pos) / frameBytes : -1;
+    if (header > 0 && available >= header) {
+        count.frames = header;
+        return count;
+    }
+    count.frames = 0;
+    do {
+        // The PCM decoder drops a partial frame at the end of a packet.
+        count.frames += packet->size / frameBytes;
+        av_packet_unref(packet.get());
+    } while (input.readAudioPacket(packet.get()));
+    return count;
+}
+
+LengthCount countMpegFrames(MediaInput& input)
+{
+    LengthCount count;
+    count.frames = 0;
+    qint64 trimmed = 0;
+    PacketPtr packet(av_packet_alloc());
+    while (packet && input.readAudioPacket(packet.get())) {
+        int frameBytes = 0;
+        int frames = 0;
+        // A packet that does not start with a frame header is rejected by the
+        // decoder, so it does not count either. One cut short at the end of a
+        // truncated file still decodes to a whole frame.
+        if (parseMpegHeader(packet->data, packet->size, &frameBytes, &frames)) {
+            count.frames += frames;
+            count.codedFrames += frames;
+            count.codedBytes += packet->size;
+            trimmed += trimmedFrames(packet.get());
+        }
+        av_packet_unref(packet.get());
+    }
+    count.frames = std::max<qint64>(0, count.frames - trimmed);
+    return count;
+}
+
+LengthCount countByDecoding(MediaInput& input)
+{
+    LengthCount count;
+    const AVCodec* codec = avcodec_find_decoder(input.codecId());
+    if (!codec)
+        return count;
+    CodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context || avcodec_parameters_to_context(context.get(), input.stream()->codecpar) < 0)
+        return count;
+    context->pkt_timebase = input.stream()->time_base;
+    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+        return count;
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    if (!packet || !frame)
+        return count;
+    count.frames = 0;
+    bool draining = false;
+    while (true) {
+        const int result = avcodec_receive_frame(context.get(), frame.get());
+        if (result == 0) {
+            count.frames += frame->nb_samples;
+            av_frame_unref(frame.get());
+            continue;
+        }
+        if (result != AVERROR(EAGAIN) || draining)
+            break;
+        if (input.readAudioPacket(packet.get())) {
+            count.codedBytes += packet->size;
+            count.codedFrames += packet->duration > 0 ? av_rescale_q(packet->duration, input.stream()->time_base,
+                                                                     AVRational{1, input.sampleRate()})
+                                                      : 0;
+            avcodec_send_packet(context.get(), packet.get());
+            av_packet_unref(packet.get());
+        } else {
+            avcodec_send_packet(context.get(), nullptr);
+            draining = true;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+qint64 headerLength(const MediaInput& input)
+{
+    const AVStream* stream = input.stream();
+    if (!stream)
+        return -1;
+    if (stream->duration > 0)
+        return av_rescale_q(stream->duration, stream->time_base, AVRational{1, input.sampleRate()});
+    if (input.context()->duration > 0)
+        return av_rescale(input.context()->duration, input.sampleRate(), AV_TIME_BASE);
+    return -1;
+}
+
+LengthCount countLength(const QString& path)
+{
+    MediaInput input;
+    QString error;
+    if (!input.open(path, &error))
+        return {};
+    if (input.container() == Container::Wave && isLinearPcm(input.codecId()))
+        return countLinearPcm(input);
+    if (isMpegAudio(input.codecId()))
+        return countMpegFrames(input);
+    return countByDecoding(input);
+}
+
+bool parseMpegHeader(const uint8_t* bytes, int size, int* frameBytes, int* frames)
+{
+    if (!bytes || size < 4)
+        return false;
+    const quint32 header = AV_RB32(bytes);
+    if ((header & 0xFFE00000u) != 0xFFE00000u)
+        return false;
+    const int version = (header >> 19) & 3; // 0 = 2.5, 2 = 2, 3 = 1
+    const int layer = 4 - static_cast<int>((header >> 17) & 3); // 1, 2 or 3
+    const int bitrateIndex = (header >> 12) & 15;
+    const int rateIndex = (header >> 10) & 3;
+    const int padding = (header >> 9) & 1;
+    if (version == 1 || layer == 4 || bitrateIndex == 15 || rateIndex == 3)
+        return false;
+
+    static const int kbps[2][3][15] = {
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+    static const int rates[3] = {44100, 48000, 32000};
+    const bool mpeg1 = version == 3;
+    const int rate = rates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+    const int bitrate = kbps[mpeg1 ? 0 : 1][layer - 1][bitrateIndex] * 1000;
+
+    *frames = layer == 1 ? 384 : (layer == 3 && !mpeg1) ? 576 : 1152;
+    if (bitrate == 0)
+        *frameBytes = 0; // free format: the length is not in the header
+    else if (layer == 1)
+        *frameBytes = (12 * bitrate / rate + padding) * 4;
+    else
+        *frameBytes = (layer == 3 && !mpeg1 ? 72 : 144) * bitrate / rate + padding;
+    return true;
+}
+
+} // namespace nct

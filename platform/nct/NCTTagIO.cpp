@@ -1,0 +1,109 @@
+#include "platform/nct/NCTTagIO.h"
+
+#include <QFile>
+
+#include <taglib/asffile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tag.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+
+namespace nct {
+
+namespace {
+
+QString toQString(const TagLib::String& text) { return QString::fromStdWString(text.toWString()).trimmed(); }
+TagLib::String toTagString(const QString& text) { return TagLib::String(text.toStdWString()); }
+
+TagText fromTag(const TagLib::Tag* tag)
+{
+    if (!tag)
+        return {};
+    return {toQString(tag->title()), toQString(tag->artist()), toQString(tag->album())};
+}
+
+void toTag(TagLib::Tag* tag, const TagText& tags)
+{
+    tag->setTitle(toTagString(tags.title));
+    tag->setArtist(toTagString(tags.artist));
+    tag->setAlbum(toTagString(tags.album));
+}
+
+// A WAV file may carry an ID3v2 tag and a RIFF INFO list; the ID3v2 value of a
+// field wins where it is not empty.
+TagText readWaveTags(const QByteArray& name)
+{
+    TagLib::RIFF::WAV::File file(name.constData(), false);
+    if (!file.isValid())
+        return {};
+    TagText tags = file.hasInfoTag() ? fromTag(file.InfoTag()) : TagText{};
+    if (file.hasID3v2Tag()) {
+        const TagText id3 = fromTag(file.ID3v2Tag());
+        if (!id3.title.isEmpty())
+            tags.title = id3.title;
+        if (!id3.artist.isEmpty())
+            tags.artist = id3.artist;
+        if (!id3.album.isEmpty())
+            tags.album = id3.album;
+    }
+    return tags;
+}
+
+template <typename FileType> TagText readPlain(const QByteArray& name)
+{
+    FileType file(name.constData(), false);
+    return file.isValid() ? fromTag(file.tag()) : TagText{};
+}
+
+template <typename FileType> bool writePlain(const QByteArray& name, const TagText& tags)
+{
+    FileType file(name.constData(), false);
+    if (!file.isValid() || !file.tag())
+        return false;
+    toTag(file.tag(), tags);
+    return file.save();
+}
+
+} // namespace
+
+TagText readTags(const QString& path, Container container)
+{
+    const QByteArray name = QFile::encodeName(path);
+    switch (container) {
+    case Container::Wave: return readWaveTags(name);
+    case Container::MpegAudio: return readPlain<TagLib::MPEG::File>(name);
+    case Container::Ogg: return readPlain<TagLib::Ogg::Vorbis::File>(name);
+    case Container::WindowsMedia: return readPlain<TagLib::ASF::File>(name);
+    default: return {};
+    }
+}
+
+bool writeTags(const QString& path, Container container, const TagText& tags)
+{
+    const QByteArray name = QFile::encodeName(path);
+    switch (container) {
+    case Container::Wave: {
+        // Station software reads the INFO list of a WAV file, so that is where
+        // the tags go.
+        TagLib::RIFF::WAV::File file(name.constData(), false);
+        if (!file.isValid())
+            return false;
+        toTag(file.InfoTag(), tags);
+        return file.save(TagLib::RIFF::WAV::File::Info, TagLib::File::StripNone);
+    }
+    case Container::MpegAudio: {
+        TagLib::MPEG::File file(name.constData(), false);
+        if (!file.isValid())
+            return false;
+        toTag(file.ID3v2Tag(true), tags);
+        return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone);
+    }
+    case Container::Ogg: return writePlain<TagLib::Ogg::Vorbis::File>(name, tags);
+    case Container::WindowsMedia: return writePlain<TagLib::ASF::File>(name, tags);
+    default: return false;
+    }
+}
+
+} // namespace nct

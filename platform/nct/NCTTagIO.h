@@ -1,0 +1,21 @@
+#pragma once
+// Private to platform/nct: title, artist and album tags through TagLib, with
+// the tag format chosen from the file's content, not from its name.
+
+#include "platform/nct/NCTMediaInput.h"
+
+#include <QString>
+
+namespace nct {
+
+struct TagText {
+    QString title;
+    QString artist;
+    QString album;
+};
+
+TagText readTags(const QString& path, Container container);
+// Writes the three tags in the tag format that suits the container.
+bool writeTags(const QString& path, Container container, const TagText& tags);
+
+} // namespace nct
