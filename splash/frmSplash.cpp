@@ -23,6 +23,7 @@ namespace {
 const QColor kBannerColour(0x1d, 0x2b, 0x3f);
 const QColor kBannerAccent(0x4f, 0xa3, 0xe0);
 const QColor kSubtleText(0x5f, 0x68, 0x73);
+const QColor kEdge(0xb8, 0xc0, 0xc8);
 const char kDefaultCompany[] = "Tarnwick";
 const char kLegalNotice[] = "Copyright \u00a9 Tarnwick. All rights reserved. This program is protected by "
                             "copyright law; unauthorised copying or distribution is prohibited.";
@@ -273,6 +274,16 @@ void frmSplash::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         repaint();
+}
+
+void frmSplash::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    // The window has no frame of its own; a fine edge keeps it apart from a
+    // light desktop or the window behind it.
+    QPainter painter(this);
+    painter.setPen(kEdge);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void frmSplash::centreOnScreen()

@@ -26,12 +26,22 @@ QPair<QString, QString> splitRegistryPath(const QString& path)
     return {normalised.left(cut), normalised.mid(cut + 1)};
 }
 
-QWidget* makePageHost(QWidget* parent)
+// A numbered page: its own header band over the caller's container. Each
+// page carries its header, so that every page of the stack has the same
+// make-up and the frame keeps one size whichever page it shows.
+std::unique_ptr<WizardPage> makeNumberedPage(int pageNumber, QWidget* parent)
 {
     auto* host = new QWidget(parent);
+    host->setObjectName(QStringLiteral("fraWizardPage%1").arg(pageNumber));
+    auto* header = new WizardHeader(host);
+    auto* content = new QVBoxLayout;
+    content->setContentsMargins(20, 16, 20, 16);
     auto* layout = new QVBoxLayout(host);
-    layout->setContentsMargins(20, 16, 20, 16);
-    return host;
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(header);
+    layout->addLayout(content, 1);
+    return std::make_unique<WizardPage>(WizardPage::Numbered, pageNumber, host, header, content);
 }
 } // namespace
 
@@ -40,7 +50,6 @@ WizardFrame::WizardFrame(QWidget* parent)
 {
     setObjectName(QStringLiteral("ctlWizard"));
 
-    m_header = new WizardHeader(this);
     m_stack = new QStackedWidget(this);
     m_stack->setObjectName(QStringLiteral("stkWizardPages"));
     m_welcomeWidget = new WizardBannerPage(QStringLiteral("Welcome"), true, m_stack);
@@ -61,7 +70,6 @@ WizardFrame::WizardFrame(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_header);
     layout->addWidget(m_stack, 1);
     layout->addWidget(rule);
     buildButtonRow(layout);
@@ -176,10 +184,8 @@ WizardPage* WizardFrame::numberedPage(int pageNumber, bool create)
         return found->second.get();
     if (!create)
         return nullptr;
-    QWidget* host = makePageHost(m_stack);
-    host->setObjectName(QStringLiteral("fraWizardPage%1").arg(pageNumber));
-    m_stack->addWidget(host);
-    auto page = std::make_unique<WizardPage>(WizardPage::Numbered, pageNumber, host);
+    auto page = makeNumberedPage(pageNumber, m_stack);
+    m_stack->addWidget(page->host());
     return m_pages.emplace(pageNumber, std::move(page)).first->second.get();
 }
 
@@ -199,8 +205,6 @@ bool WizardFrame::AddPage(int pageNumber, const QString& title, const QString& d
     if (!page)
         return false;
     page->setHeader(title, description, helpText, picture);
-    if (page == m_current)
-        m_header->setPage(title, description, helpText, picture);
     return true;
 }
 
@@ -233,7 +237,7 @@ void WizardFrame::RefreshPage()
     // Lay out what is pending first, so the page is drawn in its final shape.
     if (layout())
         layout()->activate();
-    if (m_current && m_current->host()->layout())
+    if (m_current)
         m_current->host()->layout()->activate();
     repaint();
 }
@@ -344,10 +348,6 @@ void WizardFrame::navigate(int direction)
 void WizardFrame::showPage(WizardPage* page)
 {
     m_current = page;
-    const bool numbered = page->kind() == WizardPage::Numbered;
-    m_header->setVisible(numbered);
-    if (numbered)
-        m_header->setPage(page->title(), page->description(), page->helpText(), page->picture());
     if (page->kind() == WizardPage::Welcome)
         updateWelcomeHeadline();
     m_stack->setCurrentWidget(page->host());

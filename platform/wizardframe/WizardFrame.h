@@ -9,7 +9,6 @@ class QCheckBox;
 class QPushButton;
 class QStackedWidget;
 class WizardBannerPage;
-class WizardHeader;
 class WizardPage;
 
 // A wizard frame: a welcome page, numbered pages with a header band, a
@@ -112,7 +111,6 @@ private:
     void storeSkipIntro(bool skip);
     bool readSkipIntro() const;
 
-    WizardHeader* m_header = nullptr;
     QStackedWidget* m_stack = nullptr;
     WizardBannerPage* m_welcomeWidget = nullptr;
     WizardBannerPage* m_finishWidget = nullptr;

@@ -1,11 +1,15 @@
 #include "platform/wizardframe/WizardPage.h"
 
-#include <QLayout>
+#include "platform/wizardframe/WizardHeader.h"
 
-WizardPage::WizardPage(Kind kind, int pageNumber, QWidget* host)
+#include <QBoxLayout>
+
+WizardPage::WizardPage(Kind kind, int pageNumber, QWidget* host, WizardHeader* header, QBoxLayout* contentLayout)
     : m_kind(kind)
     , m_pageNumber(pageNumber)
     , m_host(host)
+    , m_header(header)
+    , m_contentLayout(contentLayout)
 {
 }
 
@@ -16,18 +20,20 @@ void WizardPage::setHeader(const QString& title, const QString& description, con
     m_description = description;
     m_helpText = helpText;
     m_picture = picture;
+    if (m_header)
+        m_header->setPage(title, description, helpText, picture);
 }
 
 void WizardPage::attach(QWidget* container)
 {
-    if (container == m_container)
+    if (container == m_container || !m_contentLayout)
         return;
     release();
     if (!container)
         return;
     m_containerOwner = container->parentWidget();
     m_container = container;
-    m_host->layout()->addWidget(container);
+    m_contentLayout->addWidget(container);
     container->show();
 }
 
@@ -35,7 +41,7 @@ void WizardPage::release()
 {
     if (!m_container)
         return;
-    m_host->layout()->removeWidget(m_container);
+    m_contentLayout->removeWidget(m_container);
     m_container->hide();
     // The container belongs to the caller's window: hand it back, so that
     // clearing the pages does not delete the caller's fields with them.

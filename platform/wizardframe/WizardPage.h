@@ -4,6 +4,9 @@
 #include <QString>
 #include <QWidget>
 
+class QBoxLayout;
+class WizardHeader;
+
 // One page of a WizardFrame: the welcome page, a numbered page or the finish
 // page. The frame owns its pages; callers keep only pointers, which stay
 // valid until the page is cleared or the frame is destroyed.
@@ -12,7 +15,10 @@ class WizardPage
 public:
     enum Kind { Welcome, Numbered, Finish };
 
-    WizardPage(Kind kind, int pageNumber, QWidget* host);
+    // `host` is the frame's widget for the page; numbered pages also have
+    // their own header band and the layout that takes the caller's container.
+    WizardPage(Kind kind, int pageNumber, QWidget* host, WizardHeader* header = nullptr,
+               QBoxLayout* contentLayout = nullptr);
 
     Kind kind() const { return m_kind; }
     // 1 upwards for the numbered pages, 0 for the welcome page, 99 for the finish page.
@@ -40,6 +46,8 @@ private:
     Kind m_kind;
     int m_pageNumber;
     QWidget* m_host;
+    WizardHeader* m_header;
+    QBoxLayout* m_contentLayout;
     QPointer<QWidget> m_container;
     QPointer<QWidget> m_containerOwner;
     QString m_title;
