@@ -105,6 +105,13 @@ void drawDoneBadge(QPainter& p)
     p.drawPolyline(QPolygonF({QPointF(34.5, 38.5), QPointF(37.5, 41.5), QPointF(42.5, 35.5)}));
 }
 
+// A pale wash of the accent for the disc behind an "on" glyph.
+QColor wash(const QColor& accent)
+{
+    const auto mix = [](int channel) { return (channel + 3 * 255) / 4; };
+    return QColor(mix(accent.red()), mix(accent.green()), mix(accent.blue()));
+}
+
 QPixmap paint(const Entry& entry, bool on, qreal devicePixelRatio)
 {
     const int side = qRound(SplashImageList::IconSize * devicePixelRatio);
@@ -115,7 +122,7 @@ QPixmap paint(const Entry& entry, bool on, qreal devicePixelRatio)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(on ? entry.accent.lighter(185) : kOffDisc);
+    p.setBrush(on ? wash(entry.accent) : kOffDisc);
     p.drawEllipse(QRectF(1, 1, 46, 46));
 
     const QColor ink = on ? entry.accent : kOffInk;
