@@ -6,10 +6,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QMap>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QThread>
 #include <QVariant>
 #include <atomic>
+#include <sqlite3.h>
 
 namespace {
 std::atomic<int> gConnectionCounter{0};
@@ -68,6 +70,7 @@ std::shared_ptr<CartDatabase> CartDatabase::openNew(const ProfileSettings& profi
 
 CartDatabase::~CartDatabase()
 {
+    m_dataVersion.reset();
     m_queries.clear();
     m_db.close();
     m_db = QSqlDatabase();
@@ -176,14 +179,13 @@ bool CartDatabase::ensureSchema()
 
 QSqlQuery& CartDatabase::query(const QString& sql)
 {
-    auto it = m_queries.find(sql);
-    if (it == m_queries.end()) {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        q.prepare(sql);
-        it = m_queries.insert(sql, q);
+    std::shared_ptr<QSqlQuery>& q = m_queries[sql];
+    if (!q) {
+        q = std::make_shared<QSqlQuery>(m_db);
+        q->setForwardOnly(true);
+        q->prepare(sql);
     }
-    return it.value();
+    return *q;
 }
 
 bool CartDatabase::exec(QSqlQuery& q)
@@ -205,8 +207,10 @@ bool CartDatabase::write(const std::function<bool()>& work)
     }
     const bool ok = work();
     QSqlQuery end(m_db);
-    if (ok && end.exec(QStringLiteral("COMMIT")))
+    if (ok && end.exec(QStringLiteral("COMMIT"))) {
+        ++m_ownCommits;
         return true;
+    }
     if (ok)
         fail(QStringLiteral("Cannot commit to the Cartvault"), end.lastError());
     QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
@@ -240,4 +244,34 @@ bool CartDatabase::putSetting(const QString& key, const QString& value)
     q.addBindValue(key);
     q.addBindValue(text(value));
     return exec(q);
+}
+
+qint64 CartDatabase::changeStamp()
+{
+    if (m_postgres)
+        return -1;
+    // "PRAGMA data_version" moves with every other connection's commit; our
+    // own commits are counted here. Run on SQLite directly: through Qt's
+    // query layer it would cost more than the read it saves.
+    if (!m_dataVersion) {
+        const QVariant handle = m_db.driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return -1;
+        sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+        sqlite3_stmt* statement = nullptr;
+        if (!connection || sqlite3_prepare_v2(connection, "PRAGMA data_version", -1, &statement, nullptr) != SQLITE_OK)
+            return -1;
+        m_dataVersion.reset(statement);
+    }
+    sqlite3_stmt* statement = static_cast<sqlite3_stmt*>(m_dataVersion.get());
+    qint64 version = -1;
+    if (sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int64(statement, 0);
+    sqlite3_reset(statement);
+    return version < 0 ? -1 : (version << 24) + (m_ownCommits & 0xFFFFFF);
+}
+
+void CartDatabase::StatementFinalizer::operator()(void* statement) const
+{
+    sqlite3_finalize(static_cast<sqlite3_stmt*>(statement));
 }

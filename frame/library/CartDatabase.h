@@ -42,6 +42,11 @@ public:
     // A text for a NOT NULL column: a null QString would bind as NULL.
     static QString text(const QString& value) { return value.isNull() ? QStringLiteral("") : value; }
 
+    // Changes whenever anything was committed to the store since the last
+    // call, by this connection or another; -1 where the backend has no cheap
+    // way to tell (PostgreSQL), so callers must not cache at all.
+    qint64 changeStamp();
+
     // Store-wide settings (key/value).
     QString setting(const QString& key, const QString& fallback = QString());
     bool hasSetting(const QString& key);
@@ -59,5 +64,10 @@ private:
     QSqlDatabase m_db;
     bool m_postgres = false;
     QString m_lastError;
-    QHash<QString, QSqlQuery> m_queries;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_queries; // shared_ptr: references stay valid
+    qint64 m_ownCommits = 0;
+    struct StatementFinalizer {
+        void operator()(void* statement) const;
+    };
+    std::unique_ptr<void, StatementFinalizer> m_dataVersion; // SQLite only
 };

@@ -129,20 +129,54 @@ std::optional<CartRecord> PlayoutAudio::GetCart(const QString& number, int)
     const auto n = m_numbers.parse(number);
     if (!n || !m_database)
         return std::nullopt;
+    const bool walking = *n == m_lastRead + 1;
+    m_lastRead = *n;
+    if (walking)
+        if (auto record = readAhead(*n))
+            return record;
+    QHash<qint64, CartRecord> found;
+    if (!fetchRecords(*n, *n, found))
+        return std::nullopt;
+    CartRecord record = found.value(*n);
+    record.Number = CartNumbers::text(*n);
+    return record;
+}
+
+std::optional<CartRecord> PlayoutAudio::readAhead(qint64 number)
+{
+    constexpr qint64 kBlock = 512;
+    const qint64 stamp = m_database->changeStamp();
+    if (stamp < 0)
+        return std::nullopt;
+    if (stamp != m_readAhead.stamp || number < m_readAhead.first || number > m_readAhead.last) {
+        m_readAhead = {};
+        const qint64 last = std::min(number + kBlock - 1, m_numbers.last());
+        if (!fetchRecords(number, last, m_readAhead.records))
+            return std::nullopt;
+        m_readAhead.first = number;
+        m_readAhead.last = last;
+        m_readAhead.stamp = stamp;
+    }
+    CartRecord record = m_readAhead.records.value(number);
+    record.Number = CartNumbers::text(number);
+    return record;
+}
+
+bool PlayoutAudio::fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRecord>& records)
+{
     QSqlQuery& q = m_database->query(QStringLiteral(
-        "SELECT title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked "
-        "FROM carts WHERE number = ?"));
-    q.addBindValue(*n);
+        "SELECT title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, "
+        "number FROM carts WHERE number BETWEEN ? AND ?"));
+    q.addBindValue(first);
+    q.addBindValue(last);
     if (!m_database->exec(q)) {
         m_lastError = m_database->lastError();
-        return std::nullopt;
+        return false;
     }
-    CartRecord record;
-    record.Number = CartNumbers::text(*n);
-    if (q.next())
-        readRecord(q, record);
+    while (q.next())
+        readRecord(q, records[q.value(10).toLongLong()]);
     q.finish();
-    return record;
+    return true;
 }
 
 bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record, int, int, int)

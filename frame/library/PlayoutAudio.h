@@ -3,6 +3,7 @@
 #include "frame/library/CartRecord.h"
 #include "frame/library/CartvaultStore.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -72,6 +73,19 @@ private:
     bool installAudio(qint64 number, const AudioChange& change, QString& message);
     std::optional<qint64> audioRevision(qint64 number, bool* exists);
 
+    // Carts read ahead during a walk through consecutive numbers, kept only
+    // while the store has not changed since.
+    struct ReadAhead {
+        qint64 first = 0;
+        qint64 last = -1;
+        qint64 stamp = -1;
+        QHash<qint64, CartRecord> records;
+    };
+    std::optional<CartRecord> readAhead(qint64 number);
+    bool fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRecord>& records);
+
+    ReadAhead m_readAhead;
+    qint64 m_lastRead = -1;
     AudioSettings* m_audioSettings = nullptr;
     CartvaultStore m_store;
     CartNumbers m_numbers;

@@ -162,6 +162,30 @@ private slots:
         delete thread;
     }
 
+    // A walk through the carts reads ahead; what another workstation saves
+    // meanwhile must still show at once.
+    void walkSeesOtherWorkstationsSaves()
+    {
+        QVERIFY(audio().GetCart("10").has_value());
+        QVERIFY(audio().GetCart("11")->Title.isEmpty());
+        QThread* other = QThread::create([&] {
+            TestStore::Session session = TestStore::open(m_profile);
+            CartRecord record = *session.audio->GetCart("12");
+            record.Title = "Saved elsewhere";
+            QVERIFY(session.audio->SaveCart("12", record));
+        });
+        other->start();
+        other->wait();
+        delete other;
+        QCOMPARE(audio().GetCart("12")->Title, QString("Saved elsewhere"));
+
+        CartRecord mine = *audio().GetCart("13");
+        mine.Title = "Saved here";
+        QVERIFY(audio().SaveCart("13", mine));
+        QCOMPARE(audio().GetCart("13")->Title, QString("Saved here"));
+        QCOMPARE(audio().GetCart("14")->Title, QString());
+    }
+
     void importCopiesLinksAndReimportsItsOwnFile()
     {
         const QString source = wav("two-seconds.wav", 2.0);
