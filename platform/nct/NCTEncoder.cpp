@@ -10,6 +10,7 @@ extern "C" {
 #include <QTemporaryFile>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace nct {
 
@@ -69,6 +70,19 @@ bool supportsRate(const AVCodec* codec, int rate)
     return false;
 }
 
+// Read rather than set-and-restored, since umask() would change it for every
+// thread for a moment.
+mode_t processUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:"))
+                return static_cast<mode_t>(line.mid(6).trimmed().toUInt(nullptr, 8));
+    }
+    return 022;
+}
+
 // A hidden file beside the destination, so the final rename cannot cross
 // file systems.
 QString temporaryNameBeside(const QString& path)
@@ -78,6 +92,9 @@ QString temporaryNameBeside(const QString& path)
     file.setAutoRemove(false);
     if (!file.open())
         return {};
+    // A temporary file is private to its owner; the finished audio file gets
+    // the permissions any new file of this user would get.
+    ::fchmod(file.handle(), 0666 & ~processUmask());
     return file.fileName();
 }
 

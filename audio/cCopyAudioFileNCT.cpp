@@ -1,0 +1,545 @@
+#include "audio/cCopyAudioFileNCT.h"
+
+#include "audio/GetAudioFileFormatNCT.h"
+#include "audio/WaveTemplate.h"
+#include "frame/GetTempFile.h"
+#include "frame/ReportError.h"
+#include "frame/library/FileTools.h"
+#include "frame/library/GeneralTools.h"
+#include "platform/nct/AudioScanBufferForMaxLevel.h"
+#include "platform/nct/NCTAudioFile.h"
+#include "platform/nct/NCTAudioInfo.h"
+#include "platform/nct/NCTAudioProcessor.h"
+#include "platform/nct/NCTResampler.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr qint32 ImaAdpcmTag = 17;
+constexpr qint32 ScanOptions = 24;
+
+bool CheckSampleRate(qint32 rate)
+{
+    switch (rate) {
+    case 8000:
+    case 11025:
+    case 22050:
+    case 32000:
+    case 33075:
+    case 44100:
+    case 48000:
+    case 96000: return true;
+    default: return false;
+    }
+}
+
+bool CheckChannels(qint32 channels) { return channels == 1 || channels == 2; }
+
+qint64 wholeFrames(qint64 samples, qint32 channels)
+{
+    return channels > 0 ? GeneralTools::RoundHalfEven(static_cast<double>(samples) / channels) : 0;
+}
+
+NCTSampleBlock blockFromBytes(const QByteArray& bytes)
+{
+    NCTSampleBlock block(static_cast<size_t>(bytes.size() / 2));
+    std::memcpy(block.data(), bytes.constData(), block.size() * 2);
+    return block;
+}
+
+} // namespace
+
+// What one copy pass over a section needs to remember between blocks.
+struct cCopyAudioFileNCT::CopyPass {
+    qint64 start = 0;
+    qint64 count = 0;
+    qint64 retainFrom = -1; // frame of the section from which audio is kept back; -1 none
+    qint32 sourceRate = 0;
+    qint32 sourceChannels = 0;
+    qint32 destinationRate = 0;
+    qint32 destinationChannels = 0;
+    bool needsConversion = false;
+    double gain = 0; // percent; stays 0 when normalising finds only silence
+    bool topFound = true;
+    bool inRetain = false;
+    bool tailCollected = false;
+    NCTSampleBlock tail;
+};
+
+cCopyAudioFileNCT::cCopyAudioFileNCT(QObject* parent)
+    : QObject(parent)
+    , m_processor(std::make_unique<NCTAudioProcessor>())
+    , m_resampler(std::make_unique<NCTResampler>())
+{
+    m_mixVolume = 75.0f;
+    m_processor->setDither(0);
+    m_processor->setSoftClip(0);
+    m_processor->setMixAverage(0);
+}
+
+cCopyAudioFileNCT::~cCopyAudioFileNCT()
+{
+    if (m_destination.File)
+        AbandonDestAudioFile();
+    m_hold.clear();
+    m_heldFrames = 0;
+}
+
+QString cCopyAudioFileNCT::errorDescription(qint32 code)
+{
+    switch (code) {
+    case NoProblem: return QStringLiteral("No problem");
+    case InvalidSource: return QStringLiteral("The source file was invalid");
+    case InvalidDestination: return QStringLiteral("The destination file was invalid");
+    case InvalidSampleRate: return QStringLiteral("The sample rate was invalid");
+    case InvalidChannels: return QStringLiteral("The number of channels was invalid");
+    case SourceNotOpened: return QStringLiteral("The source file could not be opened");
+    case InvalidStart: return QStringLiteral("The Start Position in the source file was invalid");
+    case InvalidEnd: return QStringLiteral("The End Position in the source file was invalid");
+    case StartAfterEnd: return QStringLiteral("The Start Position was after the End Position");
+    case CodecNotLoaded: return QStringLiteral("Brindlepack could not load");
+    case DestinationNotCreated: return QStringLiteral("The destination file could not be created");
+    case NoDestinationFormat: return QStringLiteral("No Destination Audio Format was supplied");
+    case InvalidFormatType: return QStringLiteral("The Destination Audio Format Type was invalid");
+    case InvalidRetention: return QStringLiteral("The amount of audio to retain was invalid");
+    default: return QStringLiteral("Unknown problem, the code was ") + QString::number(code);
+    }
+}
+
+void cCopyAudioFileNCT::setNormalisePercentage(float percentage)
+{
+    m_normalisePercentage = static_cast<float>(GeneralTools::LimitDouble(percentage, 0.00001, 500));
+}
+
+void cCopyAudioFileNCT::setAutoTopThreshold(float threshold)
+{
+    m_autoTopThreshold = static_cast<float>(GeneralTools::LimitDouble(threshold, 0.00001, 100));
+}
+
+void cCopyAudioFileNCT::setMixVolume(float volume)
+{
+    m_mixVolume = static_cast<float>(GeneralTools::LimitDouble(volume, 0.00001, 100));
+}
+
+float cCopyAudioFileNCT::DestinationDuration() const { return m_destination.File ? m_destination.Duration : 0.0f; }
+
+// ---- files ----------------------------------------------------------------
+
+bool cCopyAudioFileNCT::openSource(const QString& name, AudioFileRecord& record)
+{
+    if (!(FileTools::GetFileLength(name) > 0))
+        return false;
+    auto file = std::make_unique<NCTAudioFile>();
+    file->setExactLength(true);
+    if (!file->OpenFile(name, 0, 1))
+        return false;
+    qint32 samples = 0;
+    record.Format = GetAudioFileFormatNCT(name, samples);
+    record.Duration = static_cast<float>(file->DurationMs() / 1000.0);
+    record.Length = static_cast<qint32>(file->LengthSamples());
+    record.File = std::move(file);
+    return true;
+}
+
+bool cCopyAudioFileNCT::closeRecord(AudioFileRecord& record)
+{
+    if (!record.File)
+        return true;
+    record.Duration = static_cast<float>(record.File->DurationMs() / 1000.0);
+    record.Length = static_cast<qint32>(record.File->LengthSamples());
+    const bool closed = record.File->Close();
+    record.File.reset();
+    return closed;
+}
+
+bool cCopyAudioFileNCT::prepareEncoder(NCTAudioFile& file, const AudioFormat& format, int* typeCode)
+{
+    switch (format.FormatType) {
+    case aftWAV:
+        *typeCode = NCTAudioFile::CreateWave;
+        if (format.FormatTag != ImaAdpcmTag) {
+            file.SetPcmFormat(format.SampleRate, format.Channels, format.BitsPerSample);
+            return true;
+        } else {
+            // The component takes an ADPCM format from the fmt chunk of a
+            // template file, which the compression manager's suggestion fills.
+            const QString templateName = GetTempFile(QString(), QStringLiteral("WAV"));
+            if (templateName.isEmpty()
+                || !CreateAudioFile(templateName, format.SampleRate, static_cast<qint16>(format.Channels),
+                                    static_cast<qint16>(ImaAdpcmTag))) {
+                QFile::remove(templateName);
+                return false;
+            }
+            const bool taken = file.SetFormatFromFile(templateName);
+            QFile::remove(templateName);
+            return taken;
+        }
+    case aftMP2: {
+        NCTEncoderSettings settings;
+        settings.BitRate = format.BitRate;
+        settings.Channels = format.Channels;
+        settings.SampleRate = format.SampleRate;
+        file.SetEncoderSettings(settings);
+        *typeCode = NCTAudioFile::CreateMpegLayer2;
+        return true;
+    }
+    case aftWMA:
+        file.SetWmaEncoding(format.SampleRate, format.Channels, format.BitRate, 0, 0, true);
+        *typeCode = NCTAudioFile::CreateWindowsMedia;
+        return true;
+    case aftOgg:
+        file.SetOggQuality(format.Quality);
+        *typeCode = NCTAudioFile::CreateOggVorbis;
+        return true;
+    case aftMP3:
+        file.SetMp3Encoding(format.SampleRate, format.BitRate, format.Channels);
+        *typeCode = NCTAudioFile::CreateMpegLayer3;
+        return true;
+    default: *typeCode = NCTAudioFile::CreateNone; return true;
+    }
+}
+
+qint32 cCopyAudioFileNCT::createDestination(const QString& name, std::shared_ptr<AudioFormat>& format)
+{
+    if (name.isEmpty())
+        return InvalidDestination;
+    if (!format)
+        return NoDestinationFormat;
+    if (format->FormatType <= 0)
+        return InvalidFormatType;
+    if (!CheckSampleRate(format->SampleRate))
+        return InvalidSampleRate;
+    if (!CheckChannels(format->Channels))
+        return InvalidChannels;
+    m_destination.Format = format;
+
+    if (FileTools::GetFileLength(name) >= 0 && std::remove(QFile::encodeName(name).constData()) != 0) {
+        ReportError(QStringLiteral("deleting the destination file ") + name, errno, false);
+        return DestinationNotCreated;
+    }
+
+    auto file = std::make_unique<NCTAudioFile>();
+    file->setExactLength(true);
+    int typeCode = NCTAudioFile::CreateNone;
+    if (!prepareEncoder(*file, *format, &typeCode))
+        return DestinationNotCreated;
+    file->SetSampleFormat(format->SampleRate, format->Channels);
+    if (!file->CreateFile(name, typeCode))
+        return DestinationNotCreated;
+    m_destination.File = std::move(file);
+    m_destination.Duration = 0;
+    m_destination.Length = 0;
+    m_destinationName = name;
+    return NoProblem;
+}
+
+qint32 cCopyAudioFileNCT::CreateDestinationFile(const QString& DestFileName,
+                                                std::shared_ptr<AudioFormat>& clsDestinationFormat)
+{
+    return finishWith(createDestination(DestFileName, clsDestinationFormat));
+}
+
+void cCopyAudioFileNCT::FinishDestAudioFile()
+{
+    if (m_heldFrames > 0 && m_destination.File) {
+        m_destination.File->WriteSamples(m_hold);
+        m_hold.clear();
+        m_heldFrames = 0;
+    }
+    closeRecord(m_destination);
+    m_destinationName.clear();
+}
+
+void cCopyAudioFileNCT::AbandonDestAudioFile()
+{
+    if (m_destinationName.isEmpty())
+        return;
+    const QString name = m_destinationName;
+    // Dropping the unfinished file removes what was written so far; the
+    // destination never appears under its own name.
+    m_destination.File.reset();
+    m_hold.clear();
+    m_heldFrames = 0;
+    m_destinationName.clear();
+    if (QFileInfo::exists(name))
+        QFile::remove(name);
+}
+
+// ---- copying -------------------------------------------------------------
+
+qint32 cCopyAudioFileNCT::AddFile(const QString& SourceFile, float* StartTime, float* EndTime, float RetainLastSecs)
+{
+    if (!QFileInfo(SourceFile).isFile())
+        return finishWith(InvalidSource);
+    if (!m_destination.File)
+        return finishWith(InvalidDestination);
+    AudioFileRecord source;
+    if (!openSource(SourceFile, source))
+        return finishWith(SourceNotOpened);
+    m_sourceName = SourceFile;
+    const qint32 result = copySection(source, StartTime, EndTime, RetainLastSecs);
+    closeRecord(source);
+    if (result != NoProblem)
+        return finishWith(result);
+    m_sourceName.clear();
+    return finishWith(NoProblem);
+}
+
+qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString& DestFile,
+                                        std::shared_ptr<AudioFormat>& clsDestinationFormat, float* StartTime,
+                                        float* EndTime, bool CopyTags)
+{
+    if (!QFileInfo(SourceFile).isFile())
+        return finishWith(InvalidSource);
+    AudioFileRecord source;
+    if (!openSource(SourceFile, source))
+        return finishWith(SourceNotOpened);
+    m_sourceName = SourceFile;
+
+    if (!clsDestinationFormat)
+        clsDestinationFormat = source.Format;
+    if (clsDestinationFormat && source.Format) {
+        AudioFormat& format = *clsDestinationFormat;
+        if (format.Channels < 1)
+            format.Channels = source.Format->Channels;
+        if (format.SampleRate < 1)
+            format.SampleRate = source.Format->SampleRate;
+        if (format.FormatType == aftWAV && format.FormatTag < 1)
+            format.FormatTag = source.Format->FormatTag;
+    }
+
+    qint32 result = createDestination(DestFile, clsDestinationFormat);
+    if (result != NoProblem) {
+        closeRecord(source);
+        m_sourceName.clear();
+        return finishWith(result);
+    }
+    result = copySection(source, StartTime, EndTime, 0);
+    if (result != NoProblem) {
+        closeRecord(source);
+        m_sourceName.clear();
+        AbandonDestAudioFile();
+        m_destinationName.clear();
+        return finishWith(result);
+    }
+    closeRecord(source);
+    // Completing the file can still fail (a full disk at the last write);
+    // then there is no destination rather than a damaged one.
+    if (!closeRecord(m_destination)) {
+        QFile::remove(m_destinationName);
+        m_sourceName.clear();
+        m_destinationName.clear();
+        return finishWith(DestinationNotCreated);
+    }
+    if (CopyTags) {
+        NCTAudioInfo info;
+        if (info.OpenFile(SourceFile))
+            info.WriteTags(m_destinationName);
+    }
+    m_sourceName.clear();
+    m_destinationName.clear();
+    return finishWith(NoProblem);
+}
+
+qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs)
+{
+    if (!source.File || !source.Format)
+        return InvalidSource;
+    if (!m_destination.File || !m_destination.Format)
+        return InvalidDestination;
+
+    CopyPass pass;
+    pass.sourceRate = source.Format->SampleRate;
+    pass.sourceChannels = source.Format->Channels;
+    pass.destinationRate = m_destination.Format->SampleRate;
+    pass.destinationChannels = m_destination.Format->Channels;
+    const double rate = pass.sourceRate;
+
+    float startTime = StartTime ? *StartTime : -1.0f;
+    float endTime = EndTime ? *EndTime : -1.0f;
+    qint64 start = 0;
+    qint64 end = source.Length;
+    if (startTime == -1.0f) {
+        startTime = 0;
+    } else {
+        if (startTime < 0 || startTime > source.Duration)
+            return InvalidStart;
+        start = GeneralTools::RoundHalfEven(startTime * rate);
+    }
+    if (endTime == -1.0f) {
+        endTime = source.Duration;
+    } else {
+        if (endTime < 0 || endTime > source.Duration)
+            return InvalidEnd;
+        end = GeneralTools::RoundHalfEven(endTime * rate);
+    }
+    if (StartTime)
+        *StartTime = startTime;
+    if (EndTime)
+        *EndTime = endTime;
+    if (start > end)
+        return StartAfterEnd;
+    pass.start = start;
+    pass.count = end - start;
+    if (RetainLastSecs > 0)
+        pass.retainFrom = GeneralTools::RoundHalfEven(
+            GeneralTools::LimitDouble(static_cast<double>(pass.count) - RetainLastSecs * rate, 0, pass.count));
+
+    pass.needsConversion =
+        pass.sourceRate != pass.destinationRate || pass.sourceChannels != pass.destinationChannels;
+    m_processor->setChannels(pass.destinationChannels);
+    m_processor->setSampleRate(pass.destinationRate);
+    m_resampler->SetInputFormat(pass.sourceRate, pass.sourceChannels);
+    m_resampler->SetOutputFormat(pass.destinationRate, pass.destinationChannels, 16);
+    m_resampler->Initialise(1);
+
+    if (m_normalise) {
+        const float peak = scanLevel(source, pass.start, pass.count);
+        if (peak > 0)
+            pass.gain = m_normalisePercentage / peak * 100.0f;
+    }
+    if (!copyBlocks(source, pass))
+        return DestinationNotCreated;
+    return NoProblem;
+}
+
+float cCopyAudioFileNCT::scanLevel(AudioFileRecord& source, qint64 start, qint64 count)
+{
+    emit ScanAudioStart();
+    NCTAudioFile& file = *source.File;
+    file.SetPosition(start, NCTAudioFile::PositionSamples);
+    const qint32 channels = source.Format->Channels;
+    float peak = 0;
+    qint64 done = 0;
+    int lastPercent = -1;
+    while (done < count) {
+        const int percent = GeneralTools::LimitLong(
+            GeneralTools::RoundHalfEven(static_cast<double>(done) / static_cast<double>(count) * 100.0), 0, 100);
+        if (percent != lastPercent) {
+            emit ScanAudioProgress(static_cast<qint16>(percent));
+            lastPercent = percent;
+        }
+        const qint64 frames = std::min<qint64>(source.Format->SampleRate, count - done);
+        if (frames <= 0)
+            break;
+        const NCTSampleBlock block = file.ReadSamples(frames);
+        if (block.size() < 2)
+            break;
+        done += wholeFrames(static_cast<qint64>(block.size()), channels);
+        qint32 peakSample = 0;
+        qint32 peakFrame = 0;
+        const float level = AudioScanBufferForMaxLevel(block.data(), static_cast<qint32>(block.size() * 2), channels,
+                                                       peakSample, peakFrame, ScanOptions);
+        peak = std::max(peak, level);
+    }
+    emit ScanAudioProgress(100);
+    emit ScanAudioEnd();
+    return peak;
+}
+
+bool cCopyAudioFileNCT::copyBlocks(AudioFileRecord& source, CopyPass& pass)
+{
+    emit AddAudioStart();
+    NCTAudioFile& file = *source.File;
+    file.SetPosition(pass.start, NCTAudioFile::PositionSamples);
+    qint64 done = 0;
+    int lastPercent = -1;
+    pass.topFound = !m_autoTop;
+    pass.inRetain = false;
+    while (done < pass.count) {
+        const int percent = GeneralTools::LimitLong(
+            GeneralTools::RoundHalfEven(static_cast<double>(done) / static_cast<double>(pass.count) * 100.0), 0, 100);
+        if (percent != lastPercent) {
+            emit AddAudioProgress(static_cast<qint16>(percent));
+            lastPercent = percent;
+        }
+        qint64 frames = pass.sourceRate; // one second per block
+        if (pass.retainFrom >= 0) {
+            if (done >= pass.retainFrom) {
+                pass.inRetain = true;
+                frames = pass.count - done; // the retained part in one block
+            } else if (done + frames >= pass.retainFrom) {
+                frames = pass.retainFrom - done;
+            }
+        }
+        frames = std::min(frames, pass.count - done);
+        if (m_heldFrames > 0)
+            frames = std::min<qint64>(m_heldFrames, frames);
+        if (frames <= 0)
+            break;
+        NCTSampleBlock block = file.ReadSamples(frames);
+        if (block.empty())
+            break;
+        done += wholeFrames(static_cast<qint64>(block.size()), pass.sourceChannels);
+        if (pass.needsConversion)
+            block = blockFromBytes(m_resampler->Convert(block));
+        if (!processBlock(block, pass))
+            return false;
+    }
+    // The resampler holds the last few samples of its filter back until told
+    // the stream has ended.
+    if (pass.needsConversion) {
+        NCTSampleBlock rest = blockFromBytes(m_resampler->Flush());
+        if (!rest.empty() && !processBlock(rest, pass))
+            return false;
+    }
+    keepTail(pass);
+    emit AddAudioProgress(100);
+    emit AddAudioEnd();
+    return true;
+}
+
+// Topping, gain and overlap for one block in the destination's format, then
+// either writing it or keeping it back as part of the retained tail.
+bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
+{
+    if (m_autoTop && !pass.topFound) {
+        m_processor->TrimBelowLevel(block, m_processor->LevelFromPercent(m_autoTopThreshold), 0);
+        if (block.size() >= 2)
+            pass.topFound = true;
+    }
+    if (!pass.topFound)
+        return true;
+    if (m_normalise)
+        m_processor->ApplyGain(block, pass.gain);
+    const qint32 channels = pass.destinationChannels;
+    const qint64 frames = wholeFrames(static_cast<qint64>(block.size()), channels);
+    if (m_heldFrames > 0) {
+        block = m_processor->Mix(block, m_mixVolume, m_hold, m_mixVolume);
+        if (frames >= m_heldFrames) {
+            m_hold.clear();
+            m_heldFrames = 0;
+        } else {
+            m_hold.erase(m_hold.begin(), m_hold.begin() + static_cast<std::ptrdiff_t>(block.size()));
+            m_heldFrames = static_cast<qint32>(wholeFrames(static_cast<qint64>(m_hold.size()), channels));
+        }
+    }
+    if (pass.inRetain) {
+        if (!pass.tailCollected)
+            pass.tail = m_processor->Copy(block);
+        else
+            pass.tail.insert(pass.tail.end(), block.begin(), block.end());
+        pass.tailCollected = true;
+        return true;
+    }
+    if (!m_destination.File->WriteSamples(block))
+        return false;
+    m_destination.Length += static_cast<qint32>(frames);
+    m_destination.Duration += static_cast<float>(frames) / static_cast<float>(pass.destinationRate);
+    return true;
+}
+
+void cCopyAudioFileNCT::keepTail(CopyPass& pass)
+{
+    if (!pass.tailCollected)
+        return; // the hold keeps whatever this source did not use up
+    pass.tail.insert(pass.tail.end(), m_hold.begin(), m_hold.end());
+    m_hold = std::move(pass.tail);
+    m_heldFrames = static_cast<qint32>(wholeFrames(static_cast<qint64>(m_hold.size()), pass.destinationChannels));
+}

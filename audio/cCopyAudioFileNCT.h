@@ -1,0 +1,132 @@
+#pragma once
+#include "frame/library/AudioFormat.h"
+#include "platform/nct/NCTSampleBlock.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class NCTAudioFile;
+class NCTAudioProcessor;
+class NCTResampler;
+
+// Produces the audio file of a cart: copies audio from one or more sources
+// into one destination, converting sample rate, channels and coding on the
+// way, optionally normalising the level and trimming leading silence, and
+// overlapping the end of one source with the start of the next.
+//
+// Single copy: set the properties, call CopyAudioFile. Joined copy:
+// CreateDestinationFile, AddFile per source, then FinishDestAudioFile (or
+// AbandonDestAudioFile). Every operation answers with a code (0 = success)
+// that LastErrorCode keeps and GetLastErrorDescription puts into words.
+// A destination is written under a temporary name and only appears under its
+// own name once it is complete.
+class cCopyAudioFileNCT : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString Description READ Description WRITE setDescription)
+    Q_PROPERTY(bool Normalise READ Normalise WRITE setNormalise)
+    Q_PROPERTY(float NormalisePercentage READ NormalisePercentage WRITE setNormalisePercentage)
+    Q_PROPERTY(bool AutoTop READ AutoTop WRITE setAutoTop)
+    Q_PROPERTY(float AutoTopThreshold READ AutoTopThreshold WRITE setAutoTopThreshold)
+    Q_PROPERTY(float MixVolume READ MixVolume WRITE setMixVolume)
+
+public:
+    enum ErrorCode : qint32 {
+        NoProblem = 0,
+        InvalidSource = -1,
+        InvalidDestination = -2,
+        InvalidSampleRate = -3,
+        InvalidChannels = -4,
+        SourceNotOpened = -5,
+        InvalidStart = -6,
+        InvalidEnd = -7,
+        StartAfterEnd = -8,
+        CodecNotLoaded = -9,
+        DestinationNotCreated = -10,
+        NoDestinationFormat = -11,
+        InvalidFormatType = -12,
+        InvalidRetention = -13,
+    };
+
+    explicit cCopyAudioFileNCT(QObject* parent = nullptr);
+    ~cCopyAudioFileNCT() override;
+
+    // Times are seconds; -1 (or no variable) means from the start / to the
+    // end, and the variable then receives 0 / the source's duration.
+    qint32 CreateDestinationFile(const QString& DestFileName, std::shared_ptr<AudioFormat>& clsDestinationFormat);
+    qint32 AddFile(const QString& SourceFile, float* StartTime = nullptr, float* EndTime = nullptr,
+                   float RetainLastSecs = 0);
+    void FinishDestAudioFile();
+    void AbandonDestAudioFile();
+    // With no destination format the variable receives the source's format,
+    // and gaps in a given one (channels, rate, WAVE format tag) are filled
+    // from the source.
+    qint32 CopyAudioFile(const QString& SourceFile, const QString& DestFile,
+                         std::shared_ptr<AudioFormat>& clsDestinationFormat, float* StartTime = nullptr,
+                         float* EndTime = nullptr, bool CopyTags = false);
+
+    QString GetLastErrorDescription() const { return errorDescription(m_lastError); }
+    static QString errorDescription(qint32 code);
+
+    QString SourceFilename() const { return m_sourceName; }
+    QString DestFileName() const { return m_destinationName; }
+    QString Description() const { return m_description; }
+    void setDescription(const QString& description) { m_description = description; }
+    bool Normalise() const { return m_normalise; }
+    void setNormalise(bool normalise) { m_normalise = normalise; }
+    float NormalisePercentage() const { return m_normalisePercentage; }
+    void setNormalisePercentage(float percentage);
+    bool AutoTop() const { return m_autoTop; }
+    void setAutoTop(bool autoTop) { m_autoTop = autoTop; }
+    float AutoTopThreshold() const { return m_autoTopThreshold; }
+    void setAutoTopThreshold(float threshold);
+    float MixVolume() const { return m_mixVolume; }
+    void setMixVolume(float volume);
+    qint32 LastErrorCode() const { return m_lastError; }
+    float DestinationDuration() const;
+
+signals:
+    void ScanAudioStart();
+    void ScanAudioProgress(qint16 percent);
+    void ScanAudioEnd();
+    void AddAudioStart();
+    void AddAudioProgress(qint16 percent);
+    void AddAudioEnd();
+
+private:
+    struct AudioFileRecord {
+        std::unique_ptr<NCTAudioFile> File;
+        std::shared_ptr<AudioFormat> Format;
+        float Duration = 0; // seconds
+        qint32 Length = 0;  // frames
+    };
+    // State of one pass that copies blocks into the destination.
+    struct CopyPass;
+
+    bool openSource(const QString& name, AudioFileRecord& record);
+    bool closeRecord(AudioFileRecord& record);
+    qint32 createDestination(const QString& name, std::shared_ptr<AudioFormat>& format);
+    bool prepareEncoder(NCTAudioFile& file, const AudioFormat& format, int* typeCode);
+    qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs);
+    float scanLevel(AudioFileRecord& source, qint64 start, qint64 count);
+    bool copyBlocks(AudioFileRecord& source, CopyPass& pass);
+    bool processBlock(NCTSampleBlock& block, CopyPass& pass);
+    void keepTail(CopyPass& pass);
+    qint32 finishWith(qint32 code) { return m_lastError = code; }
+
+    QString m_sourceName;
+    QString m_destinationName;
+    QString m_description;
+    bool m_autoTop = false;
+    float m_autoTopThreshold = 0;
+    bool m_normalise = false;
+    float m_normalisePercentage = 0;
+    float m_mixVolume = 75.0f;
+    NCTSampleBlock m_hold; // destination-format audio kept back for the next source
+    qint32 m_heldFrames = 0;
+    AudioFileRecord m_destination;
+    std::unique_ptr<NCTAudioProcessor> m_processor;
+    std::unique_ptr<NCTResampler> m_resampler;
+    qint32 m_lastError = 0;
+};
