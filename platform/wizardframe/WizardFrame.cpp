@@ -82,9 +82,14 @@ WizardFrame::WizardFrame(QWidget* parent)
 
 WizardFrame::~WizardFrame()
 {
-    // Hand the caller's containers back before the stack deletes its children.
-    for (auto& [number, page] : m_pages)
-        page->release();
+    // Containers that came from outside the frame's own window are handed
+    // back. Those of the window the frame sits in go with it: the window is
+    // usually being destroyed itself, and must not be given new children then.
+    for (auto& [number, page] : m_pages) {
+        const QWidget* owner = page->containerOwner();
+        if (!owner || !owner->isAncestorOf(this))
+            page->release();
+    }
 }
 
 void WizardFrame::buildButtonRow(QBoxLayout* layout)
@@ -272,15 +277,25 @@ void WizardFrame::setCancelEnabled(bool enabled)
     updateButtons();
 }
 
+bool WizardFrame::canGoNext() const
+{
+    return m_current && m_nextEnabled && m_current != m_finish.get();
+}
+
+bool WizardFrame::canGoBack() const
+{
+    return m_current && m_backEnabled && m_current != m_welcome.get();
+}
+
 void WizardFrame::next()
 {
-    if (m_cmdNext->isEnabled() && m_cmdNext->isVisibleTo(this))
+    if (canGoNext())
         navigate(DirectionNext);
 }
 
 void WizardFrame::back()
 {
-    if (m_cmdBack->isEnabled())
+    if (canGoBack())
         navigate(DirectionBack);
 }
 
@@ -362,11 +377,10 @@ void WizardFrame::allowAllButtons()
 
 void WizardFrame::updateButtons()
 {
-    const bool onWelcome = m_current == m_welcome.get();
     const bool onFinish = m_current == m_finish.get();
-    m_cmdBack->setEnabled(m_current && m_backEnabled && !onWelcome);
+    m_cmdBack->setEnabled(canGoBack());
     m_cmdNext->setVisible(!onFinish);
-    m_cmdNext->setEnabled(m_current && m_nextEnabled && !onFinish);
+    m_cmdNext->setEnabled(canGoNext());
     m_cmdFinish->setVisible(onFinish);
     m_cmdFinish->setEnabled(onFinish);
     m_cmdCancel->setEnabled(m_current && m_cancelEnabled);
@@ -377,10 +391,12 @@ void WizardFrame::updateButtons()
 
 void WizardFrame::focusPage(WizardPage* page)
 {
-    // Start at the page's first field the keyboard can reach, else at the
-    // button that moves on, so that focus never stays on a hidden page.
+    // Start a numbered page at its first field the keyboard can reach, the
+    // others (and a page without fields) at the button that moves on, so
+    // that focus never stays behind on a hidden page.
     QWidget* host = page->host();
-    for (QWidget* w = host->nextInFocusChain(); w && w != host; w = w->nextInFocusChain()) {
+    for (QWidget* w = host->nextInFocusChain(); page->kind() == WizardPage::Numbered && w && w != host;
+         w = w->nextInFocusChain()) {
         if (!host->isAncestorOf(w))
             break;
         if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(host)) {

@@ -102,6 +102,8 @@ private:
     void buildButtonRow(class QBoxLayout* layout);
     WizardPage* numberedPage(int pageNumber, bool create);
     WizardPage* neighbour(const WizardPage* page, int direction) const;
+    bool canGoNext() const;
+    bool canGoBack() const;
     void navigate(int direction);
     void showPage(WizardPage* page);
     void allowAllButtons();

@@ -33,6 +33,8 @@ public:
 
     // The caller's container shown by a numbered page, nullptr when none is attached.
     QWidget* container() const { return m_container; }
+    // The parent the container had before it was attached.
+    QWidget* containerOwner() const { return m_containerOwner; }
     // Puts `container` on the page and remembers where it came from; a
     // container attached before is given back first.
     void attach(QWidget* container);

@@ -343,6 +343,20 @@ private slots:
         QCOMPARE(w.page(), 99);
     }
 
+    void destroyingTheFrameHandsOutsideContainersBack()
+    {
+        QWidget owner;
+        QPointer<QLabel> container = new QLabel(QStringLiteral("Kept"), &owner);
+        auto frame = std::make_unique<WizardFrame>();
+        frame->AttachPage(container, 1);
+        QVERIFY(frame->isAncestorOf(container));
+
+        frame.reset();
+
+        QVERIFY(container);
+        QCOMPARE(container->parentWidget(), &owner);
+    }
+
     void finishPageShowsItsTexts()
     {
         WizardWindow w;
