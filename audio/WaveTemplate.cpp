@@ -62,7 +62,7 @@ bool CreateAudioFile(const QString& fileName, qint32 sampleRate, qint16 channels
     source.nChannels = quint16(channels);
     source.nSamplesPerSec = quint32(sampleRate);
     source.wBitsPerSample = 16;
-    source.nAvgBytesPerSec = quint32(2 * channels * sampleRate);
+    source.nAvgBytesPerSec = quint32(2 * qint64(channels) * sampleRate);
     source.nBlockAlign = quint16(2 * channels);
 
     WaveFormatHeader wish;

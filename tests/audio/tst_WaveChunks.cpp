@@ -77,13 +77,10 @@ void TestWaveChunks::readsACartChunk()
     const QByteArray artist64(64, 'A');
     put(cart, AtArtist, artist64);
     put(cart, AtCutID, "CUT-7");
-    put(cart, AtCategory, "NEWS");
     put(cart, AtOutCue, "...and that's the news");
     put(cart, AtStartDate, "2024/05/06");
     put(cart, AtStartTime, "07:08:09");
-    put(cart, AtEndDate, "2024/12/31");
     put(cart, AtEndTime, "23:59:59");
-    put(cart, AtProducerAppID, "Recorder");
     put(cart, AtUserDef, "user\0hidden");
     put(cart, AtLevelReference, le32(32768));
     put(cart, AtPostTimer, "SEC1" + le32(44100) + "EOD " + le32(0xFFFFFFFE));
@@ -100,13 +97,10 @@ void TestWaveChunks::readsACartChunk()
     QCOMPARE(read.Artist, QString::fromLatin1(artist64));
     QCOMPARE(read.CutID.trimmed(), QStringLiteral("CUT-7"));
     QCOMPARE(read.ClientID, spaces(64));
-    QCOMPARE(read.Category.trimmed(), QStringLiteral("NEWS"));
     QCOMPARE(read.OutCue.trimmed(), QStringLiteral("...and that's the news"));
     QCOMPARE(read.StartDate, QStringLiteral("2024/05/06"));
     QCOMPARE(read.StartTime, QStringLiteral("07:08:09"));
-    QCOMPARE(read.EndDate, QStringLiteral("2024/12/31"));
     QCOMPARE(read.EndTime, QStringLiteral("23:59:59"));
-    QCOMPARE(read.ProducerAppID.trimmed(), QStringLiteral("Recorder"));
     QCOMPARE(read.UserDef, QStringLiteral("user").leftJustified(64));
     QCOMPARE(read.LevelReference, 32768);
     QCOMPARE(read.PostTimer[0].Usage, QStringLiteral("SEC1"));

@@ -53,10 +53,7 @@ void TestCompressionManager::suggestsImaAdpcm_data()
     QTest::addColumn<quint32>("bytesPerSecond");
 
     QTest::newRow("8 kHz mono") << 8000u << quint16(1) << quint16(256) << quint16(505) << 4055u;
-    QTest::newRow("11.025 kHz mono") << 11025u << quint16(1) << quint16(256) << quint16(505) << 5589u;
-    QTest::newRow("22.05 kHz mono") << 22050u << quint16(1) << quint16(512) << quint16(1017) << 11101u;
     QTest::newRow("22.05 kHz stereo") << 22050u << quint16(2) << quint16(1024) << quint16(1017) << 22202u;
-    QTest::newRow("44.1 kHz mono") << 44100u << quint16(1) << quint16(1024) << quint16(2041) << 22126u;
     QTest::newRow("44.1 kHz stereo") << 44100u << quint16(2) << quint16(2048) << quint16(2041) << 44251u;
     QTest::newRow("48 kHz stereo") << 48000u << quint16(2) << quint16(2048) << quint16(2041) << 48165u;
 }
@@ -116,9 +113,7 @@ void TestCompressionManager::refusesWhatNoCodecDoes_data()
     QTest::newRow("IMA ADPCM at another rate") << pcm(2, 44100) << wish(17, 2, 22050) << 20 << Shape << 512;
     QTest::newRow("IMA ADPCM from 8-bit PCM") << pcm(2, 44100, 8) << wish(17, 2, 44100) << 20 << Shape << 512;
     QTest::newRow("PCM with no channels") << pcm(2, 44100) << wish(1, 0, 44100) << 18 << Shape << 512;
-    QTest::newRow("PCM at rate 0") << pcm(2, 44100) << wish(1, 2, 0) << 18 << Shape << 512;
     QTest::newRow("no room for the codec data") << pcm(2, 44100) << wish(17, 2, 44100) << 18 << Shape << 11;
-    QTest::newRow("source too short") << pcm(2, 44100).left(10) << wish(1, 2, 44100) << 18 << Shape << 11;
     QTest::newRow("unknown flag") << pcm(2, 44100) << wish(1, 2, 44100) << 18 << (Shape | 1u) << 10;
 }
 
@@ -143,7 +138,6 @@ void TestCompressionManager::reportsTagDetails_data()
     QTest::newRow("PCM") << 1u << 152u << 0 << 16u << "PCM";
     QTest::newRow("IMA ADPCM") << 17u << 152u << 0 << 20u << "IMA ADPCM";
     QTest::newRow("MPEG layer 3") << 85u << 152u << 512 << 0u << "";
-    QTest::newRow("no tag") << 0u << 152u << 512 << 0u << "";
     QTest::newRow("wrong record size") << 1u << 100u << 11 << 0u << "";
 }
 

@@ -3,7 +3,6 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QBuffer>
-#include <QTemporaryDir>
 
 using namespace RiffBytes;
 
@@ -17,8 +16,6 @@ private slots:
     void findsChunksInHostileFiles_data();
     void findsChunksInHostileFiles();
     void ascendStopsAtTheEndOfAReadOnlyFile();
-    void refusesToSeekPastTheEndOfAReadOnlyFile();
-    void opensOnlyExistingFilesForReading();
 };
 
 namespace {
@@ -134,31 +131,6 @@ void TestRiffFile::ascendStopsAtTheEndOfAReadOnlyFile()
     QCOMPARE(file.ascend(data), 0);
     QCOMPARE(file.pos(), qint64(bytes.size()));
     QCOMPARE(file.ascend(riff), 0);
-}
-
-void TestRiffFile::refusesToSeekPastTheEndOfAReadOnlyFile()
-{
-    QByteArray bytes("RIFF");
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    RiffFile file(&buffer);
-    QCOMPARE(file.seek(4), 4);
-    QCOMPARE(file.seek(5), -1);
-    QCOMPARE(file.seek(-1, RiffFile::SeekEnd), 3);
-    QCOMPARE(file.seek(-4, RiffFile::SeekCurrent), -1);
-}
-
-void TestRiffFile::opensOnlyExistingFilesForReading()
-{
-    QTemporaryDir dir;
-    RiffFile file;
-    QCOMPARE(file.open(dir.filePath("missing.wav"), RiffFile::ReadOnly), int(RiffFile::FileNotFound));
-    QCOMPARE(file.open(dir.filePath("no/such/folder.wav"), RiffFile::Create | RiffFile::ReadWrite),
-             int(RiffFile::CannotOpen));
-    QCOMPARE(file.open(dir.filePath("new.wav"), RiffFile::Create | RiffFile::ReadWrite), 0);
-    QVERIFY(file.isOpen());
-    QCOMPARE(file.close(), 0);
-    QVERIFY(!file.isOpen());
 }
 
 ORVANE_TEST_MAIN(TestRiffFile)
