@@ -1,0 +1,156 @@
+// The format probe against ffprobe for every input kind, and its log lines
+// and out-parameter on every path.
+
+#include "audio/GetAudioFileFormatNCT.h"
+#include "frame/WriteLog.h"
+#include "tests/platform/nct/MediaFixtures.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestGetAudioFileFormatNCT : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    static QStringList logLines()
+    {
+        QFile log(LogFilePath());
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines;
+        for (const QByteArray& line : log.readAll().split('\n'))
+            if (!line.trimmed().isEmpty())
+                lines << QString::fromUtf8(line).trimmed().mid(9).trimmed(); // drop the time
+        return lines;
+    }
+
+    static int expectedType(const QByteArray& name)
+    {
+        if (name.startsWith("wav"))
+            return aftWAV;
+        if (name.startsWith("mp2"))
+            return aftMP2;
+        if (name.startsWith("mp3"))
+            return aftMP3;
+        return name == "ogg" ? aftOgg : aftWMA;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!fixtures::toolsPresent())
+            QSKIP("the ffmpeg tools are not installed");
+        QVERIFY(m_dir.isValid());
+    }
+
+    void againstFfprobe_data()
+    {
+        QTest::addColumn<int>("index");
+        const QList<fixtures::InputKind> kinds = fixtures::inputKinds();
+        for (int i = 0; i < kinds.size(); ++i)
+            QTest::newRow(kinds[i].name) << i;
+    }
+
+    void againstFfprobe()
+    {
+        QFETCH(int, index);
+        const fixtures::InputKind kind = fixtures::inputKinds().at(index);
+        const QString path = fixtures::makeAudio(
+            m_dir.filePath(QString::fromLatin1(kind.name) + QLatin1Char('.') + QString::fromLatin1(kind.extension)),
+            kind.tone, kind.codecArguments);
+        QVERIFY(!path.isEmpty());
+        const fixtures::ProbeReport probe = fixtures::ffprobe(path);
+        QVERIFY(probe.ok);
+
+        qint32 length = -5;
+        const std::unique_ptr<AudioFormat> format = GetAudioFileFormatNCT(path, length);
+        QVERIFY(format);
+        const QByteArray name(kind.name);
+        QCOMPARE(format->FormatType, expectedType(name));
+        QCOMPARE(format->SampleRate, probe.stream.value(QStringLiteral("sample_rate")).toString().toInt());
+        QCOMPARE(format->Channels, probe.stream.value(QStringLiteral("channels")).toInt());
+
+        const int frameSize = qMax(1, probe.stream.value(QStringLiteral("frame_size")).toInt());
+        const double seconds = probe.stream.value(QStringLiteral("duration")).toString().toDouble();
+        if (name != "mp3_vbr_no_xing") // there ffprobe only estimates from the first frame's bit rate
+            QVERIFY2(qAbs(length - seconds * format->SampleRate) <= qMax(frameSize, 2048),
+                     qPrintable(QStringLiteral("%1 against %2 s").arg(length).arg(seconds)));
+        QCOMPARE(qint64(length), fixtures::toolDecodedFrames(path, format->Channels));
+
+        if (format->FormatType == aftWAV) {
+            const int tag = probe.stream.value(QStringLiteral("codec_tag")).toString().toInt(nullptr, 16);
+            QCOMPARE(format->FormatTag, tag == 0xFFFE ? 1 : tag);
+            QCOMPARE(format->BitRate, 0);
+            const bool hasExtraBytes = name == "wav_ima_adpcm" || name.startsWith("wav_mpeg");
+            QCOMPARE(!format->CodecData.isEmpty(), hasExtraBytes);
+        } else if (name != "ogg" && name != "mp3_vbr_no_xing") {
+            const double kbps = probe.stream.value(QStringLiteral("bit_rate")).toString().toDouble() / 1000.0;
+            QVERIFY2(qAbs(format->BitRate - kbps) <= 1 + kbps * 0.02,
+                     qPrintable(QStringLiteral("%1 against %2").arg(format->BitRate).arg(kbps)));
+        } else {
+            QVERIFY(format->BitRate > 0);
+        }
+    }
+
+    // Each path leaves the start line and exactly one finish line, and the
+    // out-parameter tells an existing file from a missing one.
+    void logAndLength_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("recognised");
+        QTest::addColumn<qint32>("length");
+        QTest::addColumn<QString>("finish");
+        QTest::newRow("missing") << "missing" << false << 77 << "Finish GetAudioFileFormatNCT (Filelength <=0)";
+        QTest::newRow("empty") << "empty" << false << 77 << "Finish GetAudioFileFormatNCT (Filelength <=0)";
+        QTest::newRow("text named wav") << "text" << false << 0 << "Finish GetAudioFileFormatNCT (err: ";
+        QTest::newRow("flac is not an import type") << "flac" << false << 0 << "Finish GetAudioFileFormatNCT Samples:0";
+        QTest::newRow("wav") << "wav" << true << 44100 << "Finish GetAudioFileFormatNCT Samples:44100";
+    }
+
+    void logAndLength()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, recognised);
+        QFETCH(qint32, length);
+        QFETCH(QString, finish);
+        const QString path = m_dir.filePath(kind + QStringLiteral(".wav"));
+        TestWav tone;
+        if (kind == QLatin1String("empty")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (kind == QLatin1String("text")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("Running order for Saturday morning\n").repeated(100));
+        } else if (kind == QLatin1String("flac")) {
+            QVERIFY(!fixtures::makeAudio(path, tone, {QStringLiteral("-c:a"), QStringLiteral("flac"),
+                                                      QStringLiteral("-f"), QStringLiteral("flac")})
+                         .isEmpty());
+        } else if (kind == QLatin1String("wav")) {
+            QVERIFY(tone.write(path));
+        }
+
+        DebugLevel::set(5);
+        QFile::remove(LogFilePath());
+        qint32 out = 77;
+        const std::unique_ptr<AudioFormat> format = GetAudioFileFormatNCT(path, out);
+        DebugLevel::set(0);
+
+        QCOMPARE(bool(format), recognised);
+        QCOMPARE(out, length);
+        const QStringList lines = logLines().filter(QStringLiteral("GetAudioFileFormatNCT"));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0), QStringLiteral("Started GetAudioFileFormatNCT ") + path);
+        QVERIFY2(lines.at(1).startsWith(finish), qPrintable(lines.at(1)));
+        if (kind == QLatin1String("text"))
+            QVERIFY(lines.at(1).endsWith(QLatin1Char(')')) && lines.at(1).size() > finish.size() + 1);
+        else
+            QCOMPARE(lines.at(1), finish);
+    }
+};
+
+ORVANE_TEST_MAIN(TestGetAudioFileFormatNCT)
+#include "tst_GetAudioFileFormatNCT.moc"
