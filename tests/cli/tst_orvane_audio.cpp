@@ -1,0 +1,156 @@
+// orvane-audio as a shell uses it: JSON out, exit 0 / 1 / 2.
+
+#include "tests/platform/nct/MediaFixtures.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtEndian>
+#include <QtTest>
+
+class OrvaneAudioToolTest : public QObject
+{
+    Q_OBJECT
+
+    fixtures::ToolResult tool(const QStringList& arguments)
+    {
+        return fixtures::runTool(qEnvironmentVariable("ORVANE_BINARY_DIR") + "/cli/orvane-audio/orvane-audio",
+                                 arguments);
+    }
+    QString path(const QString& name) const { return TestEnvironment::instance()->root() + "/" + name; }
+    static QJsonObject json(const QByteArray& out) { return QJsonDocument::fromJson(out).object(); }
+
+    // A broadcast WAV: a tone with a hand-built cart chunk after its audio.
+    QString cartWav()
+    {
+        TestWav tone;
+        QByteArray wav = tone.bytes();
+        QByteArray cart(2048, '\0');
+        auto put = [&cart](int offset, QByteArrayView text) { std::copy(text.begin(), text.end(), cart.begin() + offset); };
+        put(0, "0101");
+        put(4, "Traffic Jingle");
+        put(68, "Promo Dept");
+        cart += QByteArray("<tag>station</tag>\0ignored", 26);
+        char size[4];
+        qToLittleEndian<quint32>(quint32(cart.size()), size);
+        wav += QByteArray("cart") + QByteArray(size, 4) + cart;
+        qToLittleEndian<quint32>(quint32(wav.size() - 8), wav.data() + 4);
+        QFile file(path("cart.wav"));
+        return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size() ? file.fileName() : QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!fixtures::toolsPresent())
+            QSKIP("the ffmpeg tools are not installed");
+    }
+
+    void usage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("nothing") << QStringList{} << 2;
+        QTest::newRow("help") << QStringList{"--help"} << 0;
+        QTest::newRow("copy help") << QStringList{"copy", "--help"} << 0;
+        QTest::newRow("unknown verb") << QStringList{"play", "x.wav"} << 2;
+        QTest::newRow("probe without file") << QStringList{"probe"} << 2;
+        QTest::newRow("copy without format") << QStringList{"copy", "a.wav", "b.wav"} << 2;
+        QTest::newRow("copy with bad format") << QStringList{"copy", "a.wav", "b.wav", "--format", "FormatType=x"} << 2;
+        QTest::newRow("copy with bad level") << QStringList{"copy", "a.wav", "b.wav", "--format", "FormatType=2",
+                                                            "--normalise", "loud"}
+                                             << 2;
+        QTest::newRow("probe of nothing") << QStringList{"probe", "/no/such/file.wav"} << 1;
+    }
+
+    void usage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        const fixtures::ToolResult result = tool(arguments);
+        QCOMPARE(result.exitCode, exitCode);
+        if (exitCode == 0)
+            QVERIFY(result.out.startsWith("usage: orvane-audio"));
+        if (exitCode == 2)
+            QVERIFY(result.err.contains("usage: orvane-audio"));
+    }
+
+    void probe()
+    {
+        TestWav tone;
+        tone.seconds = 2.0;
+        const QString mp3 = fixtures::makeAudio(path("probe.mp3"), tone,
+                                                {"-c:a", "libmp3lame", "-b:a", "160k", "-metadata", "title=Top of the Hour"});
+        QVERIFY(!mp3.isEmpty());
+        const fixtures::ToolResult result = tool({"probe", mp3});
+        QCOMPARE(result.exitCode, 0);
+        const QJsonObject probe = json(result.out);
+        QCOMPARE(probe.value("FormatType").toInt(), 32);
+        QCOMPARE(probe.value("SampleRate").toInt(), 44100);
+        QCOMPARE(probe.value("Channels").toInt(), 2);
+        QCOMPARE(probe.value("BitRate").toInt(), 160);
+        QCOMPARE(probe.value("LengthSamples").toInt(), 88200);
+        QCOMPARE(probe.value("Tags").toObject().value("Title").toString(), QStringLiteral("Top of the Hour"));
+
+        QFile text(path("readme.wav"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("not audio at all\n");
+        text.close();
+        const fixtures::ToolResult refused = tool({"probe", text.fileName()});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY(refused.err.contains("not an audio file"));
+    }
+
+    void chunks()
+    {
+        const QString cart = cartWav();
+        QVERIFY(!cart.isEmpty());
+        fixtures::ToolResult result = tool({"chunks", cart});
+        QCOMPARE(result.exitCode, 0);
+        QJsonObject chunks = json(result.out);
+        QCOMPARE(chunks.value("Cart").toObject().value("Title").toString(), QStringLiteral("Traffic Jingle"));
+        QCOMPARE(chunks.value("Cart").toObject().value("Artist").toString(), QStringLiteral("Promo Dept"));
+        QCOMPARE(chunks.value("Cart").toObject().value("TagText").toString(), QStringLiteral("<tag>station</tag>"));
+        QVERIFY(chunks.value("Bext").isNull());
+
+        const QString bext = fixtures::makeAudio(path("bext.wav"), TestWav{},
+                                                 {"-write_bext", "1", "-metadata", "description=Drive time trail",
+                                                  "-metadata", "originator=Studio 2", "-metadata",
+                                                  "coding_history=A=PCM,F=44100,W=16,M=stereo"});
+        QVERIFY(!bext.isEmpty());
+        result = tool({"chunks", bext});
+        QCOMPARE(result.exitCode, 0);
+        chunks = json(result.out);
+        QVERIFY(chunks.value("Cart").isNull());
+        const QJsonObject fields = chunks.value("Bext").toObject();
+        QCOMPARE(fields.value("Description").toString(), QStringLiteral("Drive time trail"));
+        QCOMPARE(fields.value("Originator").toString(), QStringLiteral("Studio 2"));
+        QVERIFY(fields.value("CodingHistory").toString().startsWith("A=PCM,F=44100"));
+    }
+
+    void copy()
+    {
+        TestWav tone;
+        tone.amplitude = 0.25;
+        QVERIFY(tone.write(path("quiet.wav")));
+        fixtures::ToolResult result = tool({"copy", path("quiet.wav"), path("loud.mp3"), "--format",
+                                            "FormatType=32 SampleRate=48000 Channels=1 BitRate=96", "--normalise",
+                                            "90", "--autotop", "1"});
+        QCOMPARE(result.exitCode, 0);
+        QJsonObject report = json(result.out);
+        QCOMPARE(report.value("Result").toInt(), 0);
+        QCOMPARE(report.value("Written").toObject().value("FormatType").toInt(), 32);
+        QCOMPARE(report.value("Written").toObject().value("Channels").toInt(), 1);
+        QVERIFY(qAbs(report.value("LengthSamples").toInt() - 48000) <= 2);
+        QVERIFY(result.err.isEmpty()); // no bar when standard error is not a terminal
+
+        result = tool({"copy", path("quiet.wav"), path("refused.wav"), "--format", "FormatType=2 SampleRate=16000"});
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(json(result.out).value("Result").toInt(), -3);
+        QVERIFY(result.err.contains("-3 The sample rate was invalid"));
+        QVERIFY(!QFileInfo::exists(path("refused.wav")));
+    }
+};
+
+ORVANE_TEST_MAIN(OrvaneAudioToolTest)
+#include "tst_orvane_audio.moc"
