@@ -22,22 +22,6 @@ void out(const QString& text) { std::fprintf(stdout, "%s\n", qPrintable(text)); 
 void err(const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); }
 void outJson(const QJsonDocument& document) { std::fprintf(stdout, "%s", document.toJson(QJsonDocument::Indented).constData()); }
 
-QJsonObject cartJson(const CartRecord& cart)
-{
-    return QJsonObject{
-        {QStringLiteral("number"), cart.Number},
-        {QStringLiteral("title"), cart.Title},
-        {QStringLiteral("artist"), cart.Artist(1)},
-        {QStringLiteral("description"), cart.Description(1)},
-        {QStringLiteral("intro_start"), cart.IntroStart},
-        {QStringLiteral("intro_end"), cart.IntroEnd},
-        {QStringLiteral("extro"), cart.Extro},
-        {QStringLiteral("length"), cart.Length},
-        {QStringLiteral("audio_length"), cart.AudioLength},
-        {QStringLiteral("audio_file"), cart.AudioFile},
-        {QStringLiteral("linked"), cart.Linked},
-    };
-}
 } // namespace
 
 CartvaultTool::CartvaultTool() = default;
@@ -339,7 +323,7 @@ int CartvaultTool::listCarts(const CommandLine& args)
         if (!cart)
             continue;
         if (json)
-            carts.append(cartJson(*cart));
+            carts.append(cart->toJson());
         else
             out(QStringLiteral("%1\t%2\t%3\t%4").arg(cart->Number).arg(cart->AudioLength, 0, 'f', 2).arg(cart->Title, cart->Artist(1)));
     }
@@ -357,7 +341,7 @@ int CartvaultTool::showCart(const CommandLine& args)
     const auto cart = m_audio->GetCart(args.words().first());
     if (!cart)
         return fail(QStringLiteral("'%1' is not a cart number of this Cartvault").arg(args.words().first()));
-    const QJsonObject fields = cartJson(*cart);
+    const QJsonObject fields = cart->toJson();
     if (args.has(QStringLiteral("json"))) {
         outJson(QJsonDocument(fields));
         return Success;

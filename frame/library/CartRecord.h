@@ -1,4 +1,5 @@
 #pragma once
+#include <QJsonObject>
 #include <QString>
 
 // What the store keeps for one cart. Times are in seconds. A cart without
@@ -32,6 +33,11 @@ public:
     }
 
     bool holdsAudio() const { return AudioLength >= 0; }
+
+    // The cart's fields under the names tools and packed carts use:
+    // number, title, artist, description, intro_start, intro_end, extro,
+    // length, audio_length, audio_file, linked.
+    QJsonObject toJson() const;
 
 private:
     QString m_artist;

@@ -27,19 +27,15 @@ bool refuse(QString* error, const QString& why)
     return false;
 }
 
+// The packed cart's fields; where its audio was and how long it is belong
+// to the store it came from, not to the cart.
 QByteArray fieldsJson(const CartRecord& cart)
 {
-    QJsonObject fields{
-        {QStringLiteral("format"), QStringLiteral("orvane-cart")},
-        {QStringLiteral("version"), 1},
-        {QStringLiteral("number"), cart.Number},
-        {QStringLiteral("title"), cart.Title},
-        {QStringLiteral("artist"), cart.Artist(1)},
-        {QStringLiteral("description"), cart.Description(1)},
-        {QStringLiteral("intro_start"), cart.IntroStart},
-        {QStringLiteral("intro_end"), cart.IntroEnd},
-        {QStringLiteral("extro"), cart.Extro},
-    };
+    QJsonObject fields = cart.toJson();
+    for (const char* storeOwn : {"audio_file", "linked", "length", "audio_length"})
+        fields.remove(QLatin1String(storeOwn));
+    fields.insert(QStringLiteral("format"), QStringLiteral("orvane-cart"));
+    fields.insert(QStringLiteral("version"), 1);
     return QJsonDocument(fields).toJson();
 }
 
