@@ -297,6 +297,9 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
 {
     if (!QFileInfo(SourceFile).isFile())
         return finishWith(InvalidSource);
+    // Creating the destination deletes a file of its name: never the source.
+    if (QFileInfo(DestFile).exists() && QFileInfo(DestFile).canonicalFilePath() == QFileInfo(SourceFile).canonicalFilePath())
+        return finishWith(InvalidDestination);
     AudioFileRecord source;
     if (!openSource(SourceFile, source))
         return finishWith(SourceNotOpened);
@@ -400,20 +403,23 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
     m_resampler->Initialise(1);
 
     if (m_normalise) {
-        const float peak = scanLevel(source, pass.start, pass.count);
+        float peak = 0;
+        if (!scanLevel(source, pass.start, pass.count, &peak))
+            return InvalidSource;
         if (peak > 0)
             pass.gain = m_normalisePercentage / peak * 100.0f;
     }
-    if (!copyBlocks(source, pass))
-        return DestinationNotCreated;
-    return NoProblem;
+    return copyBlocks(source, pass);
 }
 
-float cCopyAudioFileNCT::scanLevel(AudioFileRecord& source, qint64 start, qint64 count)
+bool cCopyAudioFileNCT::scanLevel(AudioFileRecord& source, qint64 start, qint64 count, float* peakLevel)
 {
     emit ScanAudioStart();
     NCTAudioFile& file = *source.File;
-    file.SetPosition(start, NCTAudioFile::PositionSamples);
+    // Going back to the start of a compressed file means reading it again;
+    // a file that has gone away meanwhile cannot be copied.
+    if (!file.SetPosition(start, NCTAudioFile::PositionSamples))
+        return false;
     const qint32 channels = source.Format->Channels;
     float peak = 0;
     qint64 done = 0;
@@ -440,14 +446,16 @@ float cCopyAudioFileNCT::scanLevel(AudioFileRecord& source, qint64 start, qint64
     }
     emit ScanAudioProgress(100);
     emit ScanAudioEnd();
-    return peak;
+    *peakLevel = peak;
+    return true;
 }
 
-bool cCopyAudioFileNCT::copyBlocks(AudioFileRecord& source, CopyPass& pass)
+qint32 cCopyAudioFileNCT::copyBlocks(AudioFileRecord& source, CopyPass& pass)
 {
     emit AddAudioStart();
     NCTAudioFile& file = *source.File;
-    file.SetPosition(pass.start, NCTAudioFile::PositionSamples);
+    if (!file.SetPosition(pass.start, NCTAudioFile::PositionSamples))
+        return InvalidSource;
     qint64 done = 0;
     int lastPercent = -1;
     pass.topFound = !m_autoTop;
@@ -480,19 +488,19 @@ bool cCopyAudioFileNCT::copyBlocks(AudioFileRecord& source, CopyPass& pass)
         if (pass.needsConversion)
             block = blockFromBytes(m_resampler->Convert(block));
         if (!processBlock(block, pass))
-            return false;
+            return DestinationNotCreated; // the destination could not be written
     }
     // The resampler holds the last few samples of its filter back until told
     // the stream has ended.
     if (pass.needsConversion) {
         NCTSampleBlock rest = blockFromBytes(m_resampler->Flush());
         if (!rest.empty() && !processBlock(rest, pass))
-            return false;
+            return DestinationNotCreated;
     }
     keepTail(pass);
     emit AddAudioProgress(100);
     emit AddAudioEnd();
-    return true;
+    return NoProblem;
 }
 
 // Topping, gain and overlap for one block in the destination's format, then

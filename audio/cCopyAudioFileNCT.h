@@ -109,8 +109,8 @@ private:
     qint32 createDestination(const QString& name, std::shared_ptr<AudioFormat>& format);
     bool prepareEncoder(NCTAudioFile& file, const AudioFormat& format, int* typeCode);
     qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs);
-    float scanLevel(AudioFileRecord& source, qint64 start, qint64 count);
-    bool copyBlocks(AudioFileRecord& source, CopyPass& pass);
+    bool scanLevel(AudioFileRecord& source, qint64 start, qint64 count, float* peakLevel);
+    qint32 copyBlocks(AudioFileRecord& source, CopyPass& pass);
     bool processBlock(NCTSampleBlock& block, CopyPass& pass);
     void keepTail(CopyPass& pass);
     qint32 finishWith(qint32 code) { return m_lastError = code; }

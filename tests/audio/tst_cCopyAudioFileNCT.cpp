@@ -515,6 +515,17 @@ private slots:
         verifyNoLeftovers(path("dropped.mp3"));
     }
 
+    // Creating a destination deletes any file of its name; copying a file onto
+    // itself must not delete the audio it is about to read.
+    void sourceIsDestination()
+    {
+        QVERIFY(QFile::copy(path("tone44s.wav"), path("self.wav")));
+        std::shared_ptr<AudioFormat> target = format("FormatType=32 SampleRate=44100 Channels=2 BitRate=128");
+        cCopyAudioFileNCT job;
+        QCOMPARE(job.CopyAudioFile(path("self.wav"), path("self.wav"), target), -2);
+        QCOMPARE(QFileInfo(path("self.wav")).size(), QFileInfo(path("tone44s.wav")).size());
+    }
+
     void limitsAndTexts()
     {
         cCopyAudioFileNCT job;

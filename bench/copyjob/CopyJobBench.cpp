@@ -1,0 +1,232 @@
+#include "CopyJobBench.h"
+
+#include "audio/cCopyAudioFileNCT.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr float TargetPercent = 90.0f;
+const QString TargetFormat = QStringLiteral("FormatType=2 SampleRate=48000 Channels=2 BitsPerSample=16");
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.closeWriteChannel();
+    ToolRun run;
+    if (!process.waitForFinished(-1))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+bool ffmpeg(const QStringList& arguments)
+{
+    const ToolRun run = runTool(QStringLiteral("ffmpeg"), QStringList{"-hide_banner", "-loglevel", "error",
+                                                                      "-nostdin", "-y"}
+                                                              + arguments);
+    if (run.exitCode != 0)
+        std::fprintf(stderr, "ffmpeg failed: %s\n", run.err.constData());
+    return run.exitCode == 0;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+qint64 peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).simplified().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+} // namespace
+
+int CopyJobBench::run(const QStringList& arguments)
+{
+    if (arguments.value(0) == QLatin1String("--convert") && arguments.size() == 3)
+        return convertOnce(arguments.at(1), arguments.at(2));
+    bool memory = true;
+    for (int i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--runs") && i + 1 < arguments.size())
+            m_runs = std::max(1, arguments.at(++i).toInt());
+        else if (arguments.at(i) == QLatin1String("--work") && i + 1 < arguments.size())
+            m_work = arguments.at(++i);
+        else if (arguments.at(i) == QLatin1String("--no-memory"))
+            memory = false;
+        else {
+            std::fprintf(stderr, "usage: bench_copyjob [--runs N] [--work DIR] [--no-memory]\n");
+            return 2;
+        }
+    }
+    QTemporaryDir temporary(QDir::tempPath() + QStringLiteral("/copyjob-bench-XXXXXX"));
+    if (m_work.isEmpty())
+        m_work = temporary.path();
+    QDir().mkpath(m_work);
+    if (!makeSources())
+        return 1;
+
+    std::printf("Copy job: 10-minute 44.1 kHz stereo MP3 -> 48 kHz stereo 16-bit WAV, normalised to %.0f %%\n",
+                TargetPercent);
+    QList<double> job, tool;
+    for (int i = 0; i < m_runs; ++i) {
+        // Alternate, so that neither side always finds the caches warm.
+        job << timeCopyJob(m_work + QStringLiteral("/job.wav"));
+        tool << timeTool(m_work + QStringLiteral("/tool.wav"));
+        std::printf("  run %d: copy job %.3f s, ffmpeg two passes %.3f s\n", i + 1, job.last(), tool.last());
+        std::fflush(stdout);
+        if (job.last() < 0 || tool.last() < 0)
+            return 1;
+    }
+    const double a = median(job);
+    const double b = median(tool);
+    std::printf("median copy job (a)          %8.3f s\n", a);
+    std::printf("median ffmpeg two passes (b) %8.3f s\n", b);
+    std::printf("ratio a/b                    %8.3f  (target <= 1: %s)\n", a / b, a <= b ? "met" : "MISSED");
+    QFile::remove(m_work + QStringLiteral("/job.wav"));
+    QFile::remove(m_work + QStringLiteral("/tool.wav"));
+
+    if (memory) {
+        double shortSeconds = 0, longSeconds = 0;
+        const qint64 shortPeak = childPeakKiB(m_threeMinutes, &shortSeconds);
+        const qint64 longPeak = childPeakKiB(m_threeHours, &longSeconds);
+        std::printf("peak memory, 3-minute source %8lld KiB (%.1f s)\n", static_cast<long long>(shortPeak),
+                    shortSeconds);
+        std::printf("peak memory, 3-hour source   %8lld KiB (%.1f s)\n", static_cast<long long>(longPeak), longSeconds);
+        const double memoryRatio = shortPeak > 0 ? double(longPeak) / double(shortPeak) : 0;
+        std::printf("ratio 3-hour/3-minute        %8.3f  (target <= 1.2: %s)\n", memoryRatio,
+                    memoryRatio > 0 && memoryRatio <= 1.2 ? "met" : "MISSED");
+    }
+    return 0;
+}
+
+bool CopyJobBench::makeSources()
+{
+    m_tenMinutes = m_work + QStringLiteral("/ten-minutes.mp3");
+    m_threeMinutes = m_work + QStringLiteral("/three-minutes.mp3");
+    m_threeHours = m_work + QStringLiteral("/three-hours.mp3");
+    std::printf("Making sources in %s ...\n", qPrintable(m_work));
+    std::fflush(stdout);
+    // A tone on the left and pink noise on the right: something for the
+    // encoder and the decoder to work at, unlike pure silence.
+    if (!QFile::exists(m_tenMinutes)
+        && !ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=600", "-f", "lavfi", "-i",
+                    "anoisesrc=sample_rate=44100:duration=600:amplitude=0.2:color=pink", "-filter_complex",
+                    "[0:a][1:a]amerge=inputs=2,volume=0.6", "-c:a", "libmp3lame", "-b:a", "192k", m_tenMinutes}))
+        return false;
+    if (!QFile::exists(m_threeMinutes)
+        && !ffmpeg({"-i", m_tenMinutes, "-t", "180", "-c:a", "libmp3lame", "-b:a", "192k", m_threeMinutes}))
+        return false;
+    if (!QFile::exists(m_threeHours)) {
+        // Eighteen copies of the ten minutes, joined without re-encoding.
+        const QString list = m_work + QStringLiteral("/concat.txt");
+        QFile file(list);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        for (int i = 0; i < 18; ++i)
+            file.write("file 'ten-minutes.mp3'\n");
+        file.close();
+        if (!ffmpeg({"-f", "concat", "-safe", "0", "-i", list, "-c", "copy", m_threeHours}))
+            return false;
+    }
+    return true;
+}
+
+double CopyJobBench::timeCopyJob(const QString& destination)
+{
+    QFile::remove(destination);
+    auto format = std::make_shared<AudioFormat>();
+    format->setSettingsText(TargetFormat);
+    cCopyAudioFileNCT job;
+    job.setNormalise(true);
+    job.setNormalisePercentage(TargetPercent);
+    QElapsedTimer timer;
+    timer.start();
+    const qint32 result = job.CopyAudioFile(m_tenMinutes, destination, format);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (result != 0) {
+        std::fprintf(stderr, "copy job failed: %d %s\n", result, qPrintable(job.GetLastErrorDescription()));
+        return -1;
+    }
+    return seconds;
+}
+
+// The same work as the copy job, done the way an engineer would with the
+// tool: measure the peak, then gain, resample and write.
+double CopyJobBench::timeTool(const QString& destination)
+{
+    QFile::remove(destination);
+    QElapsedTimer timer;
+    timer.start();
+    const ToolRun detect = runTool(QStringLiteral("ffmpeg"), {"-hide_banner", "-nostdin", "-i", m_tenMinutes, "-af",
+                                                              "volumedetect", "-f", "null", "-"});
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("max_volume: (-?[0-9.]+) dB")).match(QString::fromUtf8(detect.err));
+    if (detect.exitCode != 0 || !match.hasMatch()) {
+        std::fprintf(stderr, "volumedetect failed\n");
+        return -1;
+    }
+    const double gainDb = 20 * std::log10(TargetPercent / 100.0) - match.captured(1).toDouble();
+    if (!ffmpeg({"-i", m_tenMinutes, "-af", QStringLiteral("volume=%1dB,aresample=48000").arg(gainDb, 0, 'f', 2),
+                 "-ac", "2", "-c:a", "pcm_s16le", destination}))
+        return -1;
+    return timer.nsecsElapsed() / 1e9;
+}
+
+qint64 CopyJobBench::childPeakKiB(const QString& source, double* seconds)
+{
+    const QString destination = m_work + QStringLiteral("/memory.wav");
+    QElapsedTimer timer;
+    timer.start();
+    const ToolRun child = runTool(QCoreApplication::applicationFilePath(), {"--convert", source, destination});
+    *seconds = timer.nsecsElapsed() / 1e9;
+    QFile::remove(destination);
+    if (child.exitCode != 0) {
+        std::fprintf(stderr, "conversion of %s failed: %s\n", qPrintable(source), child.err.constData());
+        return -1;
+    }
+    return child.out.trimmed().toLongLong();
+}
+
+int CopyJobBench::convertOnce(const QString& source, const QString& destination)
+{
+    auto format = std::make_shared<AudioFormat>();
+    format->setSettingsText(TargetFormat);
+    cCopyAudioFileNCT job;
+    job.setNormalise(true);
+    job.setNormalisePercentage(TargetPercent);
+    const qint32 result = job.CopyAudioFile(source, destination, format);
+    if (result != 0) {
+        std::fprintf(stderr, "%d %s\n", result, qPrintable(job.GetLastErrorDescription()));
+        return 1;
+    }
+    std::printf("%lld\n", static_cast<long long>(peakResidentKiB()));
+    return 0;
+}

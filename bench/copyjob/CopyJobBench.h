@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// Times the copy job (MP3 to 48 kHz stereo 16-bit WAV, normalised) against the
+// ffmpeg tool doing the same work in two passes, and measures the peak memory
+// of converting a three-hour and a three-minute source.
+class CopyJobBench
+{
+public:
+    int run(const QStringList& arguments);
+
+private:
+    int convertOnce(const QString& source, const QString& destination);
+    bool makeSources();
+    double timeCopyJob(const QString& destination);
+    double timeTool(const QString& destination);
+    // Runs one conversion in a child process; its peak resident memory in KiB.
+    qint64 childPeakKiB(const QString& source, double* seconds);
+
+    QString m_work;
+    QString m_tenMinutes;
+    QString m_threeMinutes;
+    QString m_threeHours;
+    int m_runs = 3;
+};
