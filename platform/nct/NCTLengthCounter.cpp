@@ -4,7 +4,12 @@ extern "C" {
 #include <libavutil/intreadwrite.h>
 }
 
+#include <QFile>
+#include <QMutex>
+
 #include <algorithm>
+#include <deque>
+#include <sys/stat.h>
 
 namespace nct {
 
@@ -130,7 +135,65 @@ qint64 headerLength(const MediaInput& input)
     return -1;
 }
 
-LengthCount countLength(const QString& path)
+namespace {
+
+// A file is often counted twice in a row (its format is probed, then it is
+// opened for copying), and counting Vorbis or WMA means decoding it all. The
+// last few counts are kept, each valid while the file keeps its identity,
+// size and change times (to the nanosecond).
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+bool identify(const QString& path, FileIdentity* identity)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    identity->device = info.st_dev;
+    identity->inode = info.st_ino;
+    identity->size = info.st_size;
+    identity->modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    identity->changedNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return true;
+}
+
+struct CountCache {
+    QMutex mutex;
+    std::deque<std::pair<FileIdentity, LengthCount>> entries;
+    static constexpr size_t Capacity = 8;
+
+    bool find(const FileIdentity& file, LengthCount* count)
+    {
+        QMutexLocker lock(&mutex);
+        for (const auto& [identity, known] : entries)
+            if (identity == file) {
+                *count = known;
+                return true;
+            }
+        return false;
+    }
+    void add(const FileIdentity& file, const LengthCount& count)
+    {
+        QMutexLocker lock(&mutex);
+        entries.emplace_front(file, count);
+        if (entries.size() > Capacity)
+            entries.pop_back();
+    }
+};
+
+CountCache& countCache()
+{
+    static CountCache cache;
+    return cache;
+}
+
+LengthCount countUncached(const QString& path)
 {
     MediaInput input;
     QString error;
@@ -141,6 +204,21 @@ LengthCount countLength(const QString& path)
     if (isMpegAudio(input.codecId()))
         return countMpegFrames(input);
     return countByDecoding(input);
+}
+
+} // namespace
+
+LengthCount countLength(const QString& path)
+{
+    FileIdentity file;
+    const bool identified = identify(path, &file);
+    LengthCount count;
+    if (identified && countCache().find(file, &count))
+        return count;
+    count = countUncached(path);
+    if (identified && count.frames >= 0)
+        countCache().add(file, count);
+    return count;
 }
 
 bool parseMpegHeader(const uint8_t* bytes, int size, int* frameBytes, int* frames)
