@@ -13,6 +13,11 @@ namespace nct {
 class Decoder
 {
 public:
+    Decoder() = default;
+    ~Decoder() { close(); }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
     bool open(const QString& path, QString* error);
     void close();
     bool isOpen() const { return m_input.isOpen(); }
@@ -53,8 +58,6 @@ private:
     bool m_draining = false;
     bool m_finished = false;
     qint64 m_position = 0; // frames handed out (or skipped) so far
-    qint64 m_firstPts = AV_NOPTS_VALUE; // used once after a timestamp seek
-    qint64 m_skipBeforeTarget = -1;
     NCTSampleBlock m_pending;
     size_t m_pendingOffset = 0; // in samples
 };

@@ -26,7 +26,10 @@ struct EncoderSetup {
 class Encoder
 {
 public:
+    Encoder() = default;
     ~Encoder();
+    Encoder(const Encoder&) = delete;
+    Encoder& operator=(const Encoder&) = delete;
 
     // inputRate/inputChannels describe the samples that write() will get.
     bool open(const QString& path, const EncoderSetup& setup, int inputRate, int inputChannels, QString* error);
