@@ -1,0 +1,8 @@
+#include "wizard/ui/BusyPointer.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+BusyPointer::BusyPointer() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+
+BusyPointer::~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }

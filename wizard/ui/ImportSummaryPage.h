@@ -1,0 +1,22 @@
+#pragma once
+#include <QWidget>
+
+class ImportItemList;
+class ImportItemView;
+class QLabel;
+
+// Page 6: each item to import with the cart it goes into.
+class ImportSummaryPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ImportSummaryPage(QWidget* parent = nullptr);
+
+    ImportItemList* summary() const { return m_summary; }
+
+    ImportItemView* lvwSummary = nullptr;
+    QLabel* lblSummaryNote = nullptr;
+
+private:
+    ImportItemList* m_summary = nullptr;
+};

@@ -1,0 +1,25 @@
+#pragma once
+#include <QString>
+
+class QBoxLayout;
+class QLabel;
+class QLayout;
+class QWidget;
+
+// Small building blocks the wizard's pages share, so that they all look
+// alike: descriptions under choices, indented groups, wrapped notes.
+class PageWidgets
+{
+public:
+    // A wrapped, slightly muted explanation shown under a choice.
+    static QLabel* description(const QString& text, QWidget* parent);
+    // A plain label; `name` is its object name when not empty.
+    static QLabel* label(const QString& text, QWidget* parent, const QString& name = QString());
+    // How far a choice's own text starts from its left edge: descriptions
+    // and dependent groups line up with it.
+    static int choiceIndent(const QWidget* reference);
+    // Wraps `inner` into a layout indented by choiceIndent.
+    static QLayout* indented(QLayout* inner, const QWidget* reference);
+    // Vertical layout for a page container, with the pages' common spacing.
+    static QBoxLayout* pageLayout(QWidget* page);
+};
