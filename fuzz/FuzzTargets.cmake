@@ -1,6 +1,6 @@
 # The fuzz targets: each is fuzz/<Name>Fuzzer.cpp with its seed corpus in
 # fuzz/corpus/<target>/, built from just the sources its reader needs.
-set(ORVANE_FUZZ_TARGETS wave_format cart_chunk bext_chunk csv_file)
+set(ORVANE_FUZZ_TARGETS wave_format cart_chunk bext_chunk csv_file transport_zip)
 
 if(NOT PROJECT_NAME STREQUAL "orvane_fuzz")
   return()
@@ -33,3 +33,8 @@ orvane_fuzzer(wave_format WaveFormatFuzzer.cpp ${root}/audio/WaveFormatReader.cp
 orvane_fuzzer(cart_chunk CartChunkFuzzer.cpp ${root}/audio/CartChunk.cpp ${root}/audio/WaveChunkReader.cpp)
 orvane_fuzzer(bext_chunk BextChunkFuzzer.cpp ${root}/audio/BextChunk.cpp ${root}/audio/WaveChunkReader.cpp)
 orvane_fuzzer(csv_file CsvFileFuzzer.cpp ${root}/csv/cCSVFile.cpp ${root}/csv/CsvLineReader.cpp)
+
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+orvane_fuzzer(transport_zip TransportZipFuzzer.cpp ${root}/frame/library/TransportZip.cpp ${root}/frame/library/CartRecord.cpp)
+target_link_libraries(fuzz_transport_zip PRIVATE PkgConfig::LIBZIP)
