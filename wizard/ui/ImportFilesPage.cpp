@@ -38,7 +38,7 @@ ImportFilesPage::ImportFilesPage(QWidget* parent)
     layout()->addItem(boxes);
 
     connect(chkFilesCreateLink, &QCheckBox::toggled, this, &ImportFilesPage::applyLinkRule);
-    connect(comboFilesTitleProcessing, &QComboBox::currentIndexChanged, this, &ImportFilesPage::applyTitlingRule);
+    connect(comboFilesTitleProcessing, &QComboBox::currentIndexChanged, this, &ImportFilesPage::titlingChosen);
     for (QComboBox* separator : comboFileNameSeparator)
         connect(separator, &QComboBox::currentTextChanged, this, &ImportFilesPage::titlingChanged);
     applyTitlingRule();
@@ -93,6 +93,7 @@ void ImportFilesPage::buildTitling()
 
     lblFileNameSeparators = PageWidgets::label(QStringLiteral("Separators:"), this, QStringLiteral("lblFileNameSeparators"));
     lblFileNameSeparatorOr = PageWidgets::label(QStringLiteral("or"), this, QStringLiteral("lblFileNameSeparatorOr"));
+    lblFileNameSeparatorOr->setContentsMargins(4, 0, 4, 0);
     const QStringList separators{QStringLiteral("-"), QStringLiteral("_"), QStringLiteral(","),
                                  QStringLiteral("{space}"), QStringLiteral("/"), QStringLiteral("\\")};
     const QString initial[2] = {QStringLiteral("-"), QStringLiteral("_")};
@@ -111,12 +112,13 @@ void ImportFilesPage::buildTitling()
 
     auto* row = new QHBoxLayout;
     row->addWidget(lblItemTitling);
-    row->addWidget(comboFilesTitleProcessing, 1);
+    row->addWidget(comboFilesTitleProcessing);
     row->addSpacing(16);
     row->addWidget(lblFileNameSeparators);
     row->addWidget(comboFileNameSeparator[0]);
     row->addWidget(lblFileNameSeparatorOr);
     row->addWidget(comboFileNameSeparator[1]);
+    row->addStretch(1);
     layout()->addItem(row);
 }
 
@@ -133,5 +135,10 @@ void ImportFilesPage::applyTitlingRule()
     for (QWidget* w : std::initializer_list<QWidget*>{lblFileNameSeparators, comboFileNameSeparator[0],
                                                       lblFileNameSeparatorOr, comboFileNameSeparator[1]})
         w->setEnabled(separators);
+}
+
+void ImportFilesPage::titlingChosen()
+{
+    applyTitlingRule();
     emit titlingChanged();
 }

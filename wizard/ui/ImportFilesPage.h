@@ -35,6 +35,8 @@ public:
     QTreeWidget* treeMatches = nullptr;
     QProgressBar* progScanForMatch = nullptr;
 
+    // Enables the separators for the titling chosen now.
+    void applyTitlingRule();
     // The separators mean something only to the two name-splitting modes.
     static bool titlingUsesSeparators(int titlingIndex) { return titlingIndex == 2 || titlingIndex == 3; }
 
@@ -46,7 +48,7 @@ private:
     void buildList();
     void buildTitling();
     void applyLinkRule();
-    void applyTitlingRule();
+    void titlingChosen();
 
     ImportItemList* m_files = nullptr;
 };

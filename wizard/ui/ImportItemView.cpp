@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QStyle>
 
+#include <algorithm>
+
 ImportItemView::ImportItemView(ImportItemList* items, QWidget* parent)
     : QTreeView(parent)
     , m_items(items)
@@ -27,7 +29,14 @@ ImportItemView::ImportItemView(ImportItemList* items, QWidget* parent)
     applyColumns();
 }
 
-int ImportItemView::twipsToPixels(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
+int ImportItemView::twipsToPixels(int twips) const
+{
+    // 90 twips made one average character of that font (six pixels at 96 dpi);
+    // never narrower than the plain conversion at this resolution.
+    const double byFont = twips * fontMetrics().averageCharWidth() / 90.0;
+    const double byResolution = twips * logicalDpiX() / 1440.0;
+    return qRound(std::max(byFont, byResolution));
+}
 
 void ImportItemView::applyColumns()
 {
@@ -52,6 +61,13 @@ void ImportItemView::applyColumns()
             width = std::max(width, tickWidth);
         head->resizeSection(c, width);
     }
+}
+
+void ImportItemView::changeEvent(QEvent* event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        applyColumns();
 }
 
 void ImportItemView::keyPressEvent(QKeyEvent* event)

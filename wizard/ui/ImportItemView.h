@@ -13,11 +13,14 @@ public:
     explicit ImportItemView(ImportItemList* items, QWidget* parent = nullptr);
 
     ImportItemList* items() const { return m_items; }
-    // Twips (1/1440 inch) to pixels at the view's resolution.
+    // A width in twips to pixels. The widths were laid out for a small
+    // dialog font; scaled by the font's average character width, a column
+    // keeps room for as many characters whatever the font and resolution.
     int twipsToPixels(int twips) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void applyColumns();

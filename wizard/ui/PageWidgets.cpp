@@ -11,7 +11,6 @@ QLabel* PageWidgets::description(const QString& text, QWidget* parent)
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
     return label;
 }
 

@@ -11,7 +11,7 @@ class QWidget;
 class PageWidgets
 {
 public:
-    // A wrapped, slightly muted explanation shown under a choice.
+    // A wrapped explanation shown under a choice; greyed out with it.
     static QLabel* description(const QString& text, QWidget* parent);
     // A plain label; `name` is its object name when not empty.
     static QLabel* label(const QString& text, QWidget* parent, const QString& name = QString());

@@ -116,6 +116,7 @@ void RipCDPage::buildTitleOptions()
 
     lblCDSeparators = PageWidgets::label(QStringLiteral("Separators:"), this, QStringLiteral("lblCDSeparators"));
     lblCDSeparatorOr = PageWidgets::label(QStringLiteral("or"), this, QStringLiteral("lblCDSeparatorOr"));
+    lblCDSeparatorOr->setContentsMargins(4, 0, 4, 0);
     const QStringList separators{QStringLiteral("-"), QStringLiteral("_"), QStringLiteral(","),
                                  QStringLiteral("{space}"), QStringLiteral("/"), QStringLiteral("\\")};
     const QString initial[2] = {QStringLiteral("-"), QStringLiteral("_")};

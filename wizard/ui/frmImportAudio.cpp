@@ -154,11 +154,16 @@ void frmImportAudio::setInitialValues()
 {
     const CartvaultStore& store = gPlayoutAudio->Cartvault();
 
+    // The list is still empty: there are no titles to interpret yet.
     QComboBox* titling = fraImportFiles->comboFilesTitleProcessing;
-    titling->clear();
-    titling->addItems({QStringLiteral("Don't interpret the file's name"), QStringLiteral("Use embedded information"),
-                       QStringLiteral("\"Line 1\"-\"Line 2\"-\"Line 3\""), QStringLiteral("\"Line 2\"-\"Line 1\"-\"Line 3\"")});
-    titling->setCurrentIndex(1);
+    {
+        const QSignalBlocker quiet(titling);
+        titling->clear();
+        titling->addItems({QStringLiteral("Don't interpret the file's name"), QStringLiteral("Use embedded information"),
+                           QStringLiteral("\"Line 1\"-\"Line 2\"-\"Line 3\""), QStringLiteral("\"Line 2\"-\"Line 1\"-\"Line 3\"")});
+        titling->setCurrentIndex(1);
+    }
+    fraImportFiles->applyTitlingRule();
 
     fraHDRefs->optAssignHDRefs->setChecked(true);
     fraHDRefs->txtInitialHDRef->setText(gPlayoutAudio->FirstFreeCart(QString()));

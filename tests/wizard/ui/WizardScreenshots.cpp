@@ -1,0 +1,244 @@
+// Opens the wizard on a throwaway store and saves a picture of every page,
+// along the files path and the CD path, into the folder given. The lists are
+// filled with sample rows and the runs play back a made-up import, so each
+// page shows what it looks like in use.
+
+#include "audio/cCopyAudioFileNCT.h"
+#include "frame/AppPaths.h"
+#include "frame/Messenger.h"
+#include "frame/library/AudioSettings.h"
+#include "frame/library/Directory.h"
+#include "frame/library/LibraryGlobals.h"
+#include "frame/library/PlayoutAudio.h"
+#include "platform/wizardframe/WizardFrame.h"
+#include "platform/wizardframe/WizardPage.h"
+#include "tests/support/TestStore.h"
+#include "wizard/ImportItemList.h"
+#include "wizard/ui/ChooseSourcePage.h"
+#include "wizard/ui/frmImportAudio.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QRadioButton>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+QString gOutput;
+int gFailures = 0;
+
+void save(QWidget& window, const QString& name)
+{
+    QApplication::processEvents();
+    const QString path = gOutput + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
+        ++gFailures;
+    } else {
+        std::printf("%s\n", qPrintable(path));
+    }
+}
+
+ImportItem sampleFile(const QString& name, const QString& title, const QString& artist, const QString& length)
+{
+    ImportItem row(QStringLiteral("f/srv/incoming/") + name, QStringLiteral("FileName=/srv/incoming/") + name);
+    row.setField(QStringLiteral("FILENAME"), name);
+    row.setField(QStringLiteral("TITLE"), title);
+    row.setField(QStringLiteral("ARTIST"), artist);
+    row.setField(QStringLiteral("DESC"), QString());
+    row.setField(QStringLiteral("LENGTH"), length);
+    row.Checked = true;
+    return row;
+}
+
+ImportItem sampleTrack(int track, const QString& title, const QString& artist, const QString& length)
+{
+    ImportItem row(QStringLiteral("CD%1").arg(track), QStringLiteral("Title=\"Track %1\"").arg(track));
+    row.setField(QStringLiteral("TRACK"), QStringLiteral("%1").arg(track, 2, 10, QLatin1Char('0')));
+    row.setField(QStringLiteral("TITLE"), title);
+    row.setField(QStringLiteral("ARTIST"), artist);
+    row.setField(QStringLiteral("DESC"), QString());
+    row.setField(QStringLiteral("LENGTH"), length);
+    row.Checked = track != 3;
+    return row;
+}
+
+// The wizard with sample stand-ins for the parts still to come.
+class ShowcaseWizard : public frmImportAudio
+{
+public:
+    QString prefix;
+    bool failFirstRun = false;
+
+    int cdDriveCount() override { return 1; }
+
+    void BuildSummary() override
+    {
+        summaryList().clear();
+        const ImportItemList& source = fraChoose->optRipCD->isChecked() ? cdTrackList() : fileList();
+        int cart = 1001;
+        for (const ImportItem& row : source.items()) {
+            if (!row.Checked)
+                continue;
+            const QString key = row.fields().isEmpty() ? QString() : row.fields().first().text;
+            ImportItem summary(row.Key, key);
+            summary.setField(QStringLiteral("DEST"), cart == 1003 ? QString() : QString::number(cart));
+            summary.setFieldEmphasised(QStringLiteral("DEST"), cart == 1003);
+            for (const char* field : {"TITLE", "ARTIST", "DESC", "LENGTH"})
+                summary.setField(QLatin1String(field), row.field(QLatin1String(field)));
+            summaryList().add(summary);
+            ++cart;
+        }
+    }
+
+    bool RunFileImport() override { return playRun(); }
+    bool RunCDRip() override { return playRun(); }
+
+private:
+    bool playRun()
+    {
+        auto job = std::make_shared<cCopyAudioFileNCT>();
+        setCopyJob(job);
+        ItemCount = summaryList().count();
+        if (failFirstRun) {
+            failFirstRun = false;
+            CurrentItem = 1;
+            const QString path = summaryList().item(0).Key.mid(1);
+            setCurrentStatus(QStringLiteral("Importing ") + path.section(QLatin1Char('/'), -1));
+            AddResultText(QStringLiteral("Couldn't import ") + path + QStringLiteral(" because no cart number"), true);
+            AddResultText(QStringLiteral("Finished!"), true);
+            setCurrentStatus(QStringLiteral("Finished!"));
+            return false;
+        }
+        for (CurrentItem = 1; CurrentItem <= ItemCount; ++CurrentItem) {
+            const ImportItem& row = summaryList().item(CurrentItem - 1);
+            job->setDescription(row.field(QStringLiteral("TITLE")));
+            emit job->ScanAudioStart();
+            emit job->ScanAudioProgress(100);
+            emit job->ScanAudioEnd();
+            emit job->AddAudioStart();
+            const bool inTheMiddle = CurrentItem == 2;
+            emit job->AddAudioProgress(inTheMiddle ? 55 : 100);
+            if (inTheMiddle) {
+                save(*this, prefix + QStringLiteral("-7-importing"));
+                emit job->AddAudioProgress(100);
+            }
+            emit job->AddAudioEnd();
+            AddResultText(QStringLiteral("Importing '") + row.Key.mid(1) + QStringLiteral("'...OK"), true);
+        }
+        AddResultText(QStringLiteral("Finished!"), true);
+        setCurrentStatus(QStringLiteral("Finished!"));
+        return true;
+    }
+};
+
+bool openStore()
+{
+    QString error;
+    const QString profile = QStringLiteral("Default");
+    if (!TestStore::createProfile(profile, TestStore::SQLite, &error)
+        || !TestStore::setSettings(profile, {{"AllowLinking", "true"}, {"FreeDBEnabled", "true"}, {"FirstCart", "1001"}})) {
+        std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
+        return false;
+    }
+    TestStore::Session session = TestStore::open(profile);
+    if (!session.audio)
+        return false;
+    gAudioSettings = std::move(session.settings);
+    gPlayoutAudio = session.audio;
+    gDirectory = std::make_unique<Directory>();
+    gDirectory->ProfileName = profile;
+    return gDirectory->OpenDefault(false) == 0 && gDirectory->CurrentUser();
+}
+
+void filesPath()
+{
+    ShowcaseWizard wizard;
+    wizard.prefix = QStringLiteral("files");
+    wizard.failFirstRun = true;
+    wizard.PrepareWizard(0, QString(), QString(), nullptr);
+    wizard.show();
+    save(wizard, QStringLiteral("0-welcome"));
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("files-1-source"));
+    ImportItemList& files = wizard.fileList();
+    files.add(sampleFile(QStringLiteral("Morning Jingle.wav"), QStringLiteral("Morning Jingle"), QStringLiteral("Station Voice"), QStringLiteral("0:00:12")));
+    files.add(sampleFile(QStringLiteral("Harbour Lights - Evening Tide.mp3"), QStringLiteral("Evening Tide"), QStringLiteral("Harbour Lights"), QStringLiteral("0:03:41")));
+    files.add(sampleFile(QStringLiteral("Traffic Bed.ogg"), QStringLiteral("Traffic Bed"), QString(), QStringLiteral("0:01:05")));
+    ImportItem zip = sampleFile(QStringLiteral("Cart 2040 Promo.zip"), QStringLiteral("Cart 2040 Promo"), QString(), QStringLiteral("..."));
+    zip.setFieldToolTip(QStringLiteral("LENGTH"), QStringLiteral("This will be read when the file is imported"));
+    zip.Checked = false;
+    files.add(zip);
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("files-2-files"));
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("files-4-carts"));
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("files-5-format"));
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("files-6-summary"));
+    wizard.ctlWizard->next(); // the first run fails
+    save(wizard, QStringLiteral("files-7-failed"));
+    wizard.ctlWizard->back();
+    wizard.ctlWizard->next(); // runs again, and this time succeeds
+    save(wizard, QStringLiteral("files-8-finished"));
+    wizard.ctlWizard->finish();
+}
+
+void cdPath()
+{
+    ShowcaseWizard wizard;
+    wizard.prefix = QStringLiteral("cd");
+    wizard.PrepareWizard(0, QString(), QString(), nullptr);
+    wizard.show();
+    wizard.ctlWizard->next();
+    wizard.fraChoose->optRipCD->setChecked(true);
+    save(wizard, QStringLiteral("cd-1-source"));
+    ImportItemList& tracks = wizard.cdTrackList();
+    tracks.add(sampleTrack(1, QStringLiteral("Northern Lines"), QStringLiteral("The Quay Sisters"), QStringLiteral("03:12")));
+    tracks.add(sampleTrack(2, QStringLiteral("Slow Ferry"), QStringLiteral("The Quay Sisters"), QStringLiteral("04:05")));
+    tracks.add(sampleTrack(3, QStringLiteral("Interlude"), QStringLiteral("The Quay Sisters"), QStringLiteral("00:48")));
+    tracks.add(sampleTrack(4, QStringLiteral("Lamplighter"), QStringLiteral("The Quay Sisters"), QStringLiteral("03:57")));
+    wizard.ctlWizard->next();
+    wizard.EnableCDControls(true); // what the drive watch does once it sees the disc
+    save(wizard, QStringLiteral("cd-3-tracks"));
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("cd-4-carts"));
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("cd-5-format"));
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("cd-6-summary"));
+    wizard.ctlWizard->next();
+    save(wizard, QStringLiteral("cd-8-finished"));
+    wizard.ctlWizard->finish();
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Import Audio"));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <folder for the pictures>\n", argv[0]);
+        return 2;
+    }
+    gOutput = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(gOutput) || !openStore())
+        return 1;
+
+    // Every question is answered Yes, so the runs start.
+    ScriptedMessenger messenger;
+    for (int i = 0; i < 20; ++i)
+        messenger.answers << MessageAnswer::Yes;
+    Messenger::install(&messenger);
+
+    filesPath();
+    cdPath();
+
+    Messenger::install(nullptr);
+    gDirectory.reset();
+    gPlayoutAudio.reset();
+    gAudioSettings.reset();
+    return gFailures == 0 ? 0 : 1;
+}

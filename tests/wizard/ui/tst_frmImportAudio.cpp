@@ -1,0 +1,327 @@
+#include "frame/library/AudioFormat.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/wizard/ui/WizardFixture.h"
+#include "wizard/ImportTargetHandler.h"
+#include "wizard/ui/AudioFormatPage.h"
+#include "wizard/ui/CartAllocationPage.h"
+#include "wizard/ui/ChooseSourcePage.h"
+#include "wizard/ui/ImportFilesPage.h"
+#include "wizard/ui/ImportItemView.h"
+#include "wizard/ui/RipCDPage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+using Settings = QList<QPair<QString, QString>>;
+Q_DECLARE_METATYPE(Settings)
+
+namespace {
+struct NullTarget : ImportTargetHandler {
+    bool BeginImport() override { return true; }
+    bool ItemImported(const QString&, const QString&) override { return true; }
+};
+
+QStringList captions(const ImportItemList& list)
+{
+    QStringList result;
+    for (const ImportItemColumn& c : list.columns())
+        result << c.caption + QLatin1Char('/') + c.key;
+    return result;
+}
+} // namespace
+
+// Opening the wizard: who may, what it starts with, where it starts.
+class TestFrmImportAudio : public QObject
+{
+    Q_OBJECT
+
+    WizardFixture m_fixture;
+
+private slots:
+    void init()
+    {
+        m_fixture.messenger.shown.clear();
+        m_fixture.messenger.answers.clear();
+    }
+
+    void showsNothingToThoseWhoMayNotAddCarts_data()
+    {
+        QTest::addColumn<bool>("withDirectory");
+        QTest::addColumn<int>("cartRights");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no directory") << false << 1 << false << QString();
+        QTest::newRow("rights 0") << true << 0 << false
+                                  << QStringLiteral("You do not have the correct permissions to add carts to the "
+                                                    "Cartvault - you will need to contact your System Administrator to "
+                                                    "have the correct permissions granted to you");
+        QTest::newRow("rights 1") << true << 1 << true << QString();
+        QTest::newRow("rights -1 goes on") << true << -1 << true << QString();
+    }
+
+    void showsNothingToThoseWhoMayNotAddCarts()
+    {
+        QFETCH(bool, withDirectory);
+        QFETCH(int, cartRights);
+        QFETCH(bool, shown);
+        QFETCH(QString, message);
+        QVERIFY(m_fixture.openStore({}, cartRights));
+        if (!withDirectory)
+            gDirectory.reset();
+        m_fixture.messenger.shown.clear();
+
+        TestWizard wizard;
+        if (!shown) {
+            // Returns at once; a modal loop here would hang the test.
+            wizard.DisplayWizard(nullptr, 0, QString(), QString(), nullptr);
+            QVERIFY(!wizard.isVisible());
+        }
+        QCOMPARE(wizard.PrepareWizard(0, QString(), QString(), nullptr), shown);
+        if (message.isEmpty()) {
+            QVERIFY(m_fixture.messenger.shown.isEmpty());
+        } else {
+            QCOMPARE(m_fixture.messenger.texts(), QStringList({message, message}));
+            QCOMPARE(m_fixture.messenger.shown.first().icon, MessageIcon::Exclamation);
+        }
+    }
+
+    void startsWithTheStoreDefaults_data()
+    {
+        QTest::addColumn<Settings>("settings");
+        QTest::addColumn<bool>("linkOffered");
+        QTest::addColumn<bool>("normalise");
+        QTest::addColumn<QString>("percentage");
+        QTest::addColumn<bool>("autoTop");
+        QTest::addColumn<bool>("lookupOffered");
+        QTest::newRow("store defaults") << Settings{} << false << false << "63" << false << false;
+        QTest::newRow("everything on")
+            << Settings{{"AllowLinking", "true"}, {"NormaliseDefault", "80"}, {"AutoTopDefault", "true"}, {"FreeDBEnabled", "true"}}
+            << true << true << "80" << true << true;
+        QTest::newRow("normalise below 1 %") << Settings{{"NormaliseDefault", "0.5"}} << false << false << "63" << false << false;
+        QTest::newRow("normalise at 1 %") << Settings{{"NormaliseDefault", "1"}} << false << true << "1" << false << false;
+    }
+
+    void startsWithTheStoreDefaults()
+    {
+        QFETCH(Settings, settings);
+        QFETCH(bool, linkOffered);
+        QFETCH(bool, normalise);
+        QFETCH(QString, percentage);
+        QFETCH(bool, autoTop);
+        QFETCH(bool, lookupOffered);
+        QVERIFY(m_fixture.openStore(settings));
+        auto wizard = m_fixture.openWizard();
+        QVERIFY(wizard);
+
+        QCOMPARE(wizard->fraImportFiles->chkFilesCreateLink->isHidden(), !linkOffered);
+        QCOMPARE(wizard->fraAudioFormat->chkNormalise->isChecked(), normalise);
+        QCOMPARE(wizard->fraAudioFormat->txtNormalise->text(), percentage);
+        QCOMPARE(wizard->fraRipCD->chkCDAutoTop->isChecked(), autoTop);
+        QCOMPARE(wizard->fraRipCD->cmdCDQueryCDDB->isHidden(), !lookupOffered);
+
+        const QComboBox* titling = wizard->fraImportFiles->comboFilesTitleProcessing;
+        QCOMPARE(titling->count(), 4);
+        QCOMPARE(titling->currentText(), QStringLiteral("Use embedded information"));
+        QCOMPARE(titling->itemText(2), QStringLiteral("\"Line 1\"-\"Line 2\"-\"Line 3\""));
+        QVERIFY(wizard->fraHDRefs->optAssignHDRefs->isChecked());
+        QCOMPARE(wizard->fraHDRefs->txtInitialHDRef->text(), gPlayoutAudio->FirstFreeCart(QString()));
+        QVERIFY(!wizard->fraHDRefs->txtInitialHDRef->text().isEmpty());
+        QVERIFY(wizard->fraAudioFormat->optAudioFormatDefault->isChecked());
+        AudioFormat house;
+        gAudioSettings->GetDefaultFormat(house);
+        QCOMPARE(wizard->fraAudioFormat->lblAudioFormatConvert->text(), house.Description());
+        QCOMPARE(*wizard->ConvertFormat, house);
+        QCOMPARE(wizard->fraRipCD->comboCDTitleOrder->currentText(), QStringLiteral("Normal"));
+        QCOMPARE(wizard->windowTitle(), QStringLiteral("Import Audio"));
+    }
+
+    void listsGetTheirColumns()
+    {
+        QVERIFY(m_fixture.openStore());
+        auto wizard = m_fixture.openWizard();
+        QCOMPARE(captions(wizard->fileList()), QStringList({"/RAW", "FileName/FILENAME", "Title/TITLE", "Artist/ARTIST",
+                                                            "Desc/DESC", "Length/LENGTH"}));
+        QCOMPARE(captions(wizard->cdTrackList()),
+                 QStringList({"/RAW", "#/TRACK", "Title/TITLE", "Artist/ARTIST", "Desc/DESC", "Length/LENGTH"}));
+        QCOMPARE(captions(wizard->summaryList()), QStringList({"Source/SOURCE", "Dest./DEST", "Title/TITLE",
+                                                               "Artist/ARTIST", "Desc/DESC", "Length/LENGTH"}));
+
+        // Title and Artist share the room the fixed columns leave; Desc is hidden.
+        wizard->next();
+        wizard->next();
+        QCOMPARE(wizard->page(), 2);
+        QApplication::processEvents();
+        ImportItemView* view = wizard->fraImportFiles->lvwFiles;
+        QVERIFY(view->isColumnHidden(4));
+        QCOMPARE(view->header()->sectionResizeMode(2), QHeaderView::Stretch);
+        QCOMPARE(view->header()->sectionResizeMode(3), QHeaderView::Stretch);
+        QVERIFY(qAbs(view->columnWidth(2) - view->columnWidth(3)) <= 1);
+        const int before = view->columnWidth(2);
+        wizard->resize(wizard->width() + 200, wizard->height());
+        QApplication::processEvents();
+        QVERIFY(view->columnWidth(2) > before);
+    }
+
+    void withoutACartvaultTheListsHaveNoColumns()
+    {
+        QVERIFY(m_fixture.openStore());
+        gPlayoutAudio.reset();
+        m_fixture.messenger.shown.clear();
+        auto wizard = m_fixture.openWizard();
+        QVERIFY(wizard);
+        QCOMPARE(m_fixture.messenger.texts(),
+                 QStringList(QStringLiteral("The Cartvault Information has not been correctly initialised - Please "
+                                            "contact Tarnwick for more information about any updates that are "
+                                            "available for this software")));
+        QCOMPARE(m_fixture.messenger.shown.first().icon, MessageIcon::Critical);
+        QCOMPARE(wizard->fileList().columnCount(), 0);
+        QCOMPARE(wizard->fraImportFiles->comboFilesTitleProcessing->count(), 0);
+    }
+
+    void callerChoicesAreApplied_data()
+    {
+        QTest::addColumn<int>("startMode");
+        QTest::addColumn<QString>("fileList");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("ripping");
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<int>("interpretations");
+        QTest::newRow("normal") << 0 << "/in/a.wav" << 0 << false << QStringList() << 0;
+        QTest::newRow("unknown mode") << 7 << QString() << 0 << false << QStringList() << 0;
+        QTest::newRow("cd") << 1 << QString() << 3 << true << QStringList() << 0;
+        QTest::newRow("files, none") << 2 << QString() << 2 << false << QStringList() << 0;
+        QTest::newRow("files, doubled separator") << 2 << "/in/a.wav||/in/b.mp3" << 2 << false
+                                                  << QStringList({"/in/a.wav", "", "/in/b.mp3"}) << 1;
+    }
+
+    void callerChoicesAreApplied()
+    {
+        QFETCH(int, startMode);
+        QFETCH(QString, fileList);
+        QFETCH(int, page);
+        QFETCH(bool, ripping);
+        QFETCH(QStringList, added);
+        QFETCH(int, interpretations);
+        QVERIFY(m_fixture.openStore());
+        NullTarget target;
+        TestWizard wizard;
+        QVERIFY(wizard.PrepareWizard(qint16(startMode), QStringLiteral("4711"), fileList, &target));
+        QCOMPARE(wizard.page(), page);
+        QCOMPARE(wizard.fraChoose->optRipCD->isChecked(), ripping);
+        QCOMPARE(wizard.fraChoose->optImportFiles->isChecked(), !ripping);
+        QCOMPARE(wizard.addedFiles, added);
+        QCOMPARE(wizard.titleInterpretations, interpretations);
+        QCOMPARE(wizard.fraHDRefs->txtInitialHDRef->text(), QStringLiteral("4711"));
+        QCOMPARE(wizard.ImportTarget, &target);
+    }
+
+    void cdPageWithoutADriveStaysDisabled()
+    {
+        QVERIFY(m_fixture.openStore());
+        TestWizard wizard;
+        QVERIFY(wizard.PrepareWizard(1, QString(), QString(), nullptr));
+        QVERIFY(!wizard.tmrCD->isActive());
+        QVERIFY(!wizard.fraRipCD->lvwCDTracks->isEnabled());
+        QVERIFY(!wizard.fraRipCD->cmdCDSelectAll->isEnabled());
+
+        // With a drive the timer watches it while the page is shown, and only then.
+        wizard.driveCount = 1;
+        wizard.MoveToPage(frmImportAudio::PageRipCD, 0);
+        QVERIFY(wizard.tmrCD->isActive());
+        wizard.MoveToPage(frmImportAudio::PageHDRefs, 0);
+        QVERIFY(!wizard.tmrCD->isActive());
+    }
+
+    void pagesFollowTheSource_data()
+    {
+        QTest::addColumn<bool>("cd");
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<QList<int>>("pages");
+        QTest::addColumn<int>("summaries");
+        // N = Next, B = Back; the page shown after each move.
+        QTest::newRow("files") << false << "NNNBBNNNNBBB" << QList<int>{1, 2, 4, 2, 1, 2, 4, 5, 6, 5, 4, 2} << 1;
+        QTest::newRow("cd") << true << "NNNBBNNNNBBB" << QList<int>{1, 3, 4, 3, 1, 3, 4, 5, 6, 5, 4, 3} << 1;
+        QTest::newRow("back to the welcome page") << false << "NBNNBB" << QList<int>{1, 0, 1, 2, 1, 0} << 0;
+        QTest::newRow("summary rebuilt each time") << true << "NNNNNBN" << QList<int>{1, 3, 4, 5, 6, 5, 6} << 2;
+    }
+
+    void pagesFollowTheSource()
+    {
+        QFETCH(bool, cd);
+        QFETCH(QString, moves);
+        QFETCH(QList<int>, pages);
+        QFETCH(int, summaries);
+        QVERIFY(m_fixture.openStore());
+        auto wizard = m_fixture.openWizard();
+        (cd ? wizard->fraChoose->optRipCD : wizard->fraChoose->optImportFiles)->setChecked(true);
+        wizard->fileList().add(fileRow(QStringLiteral("a.wav")));
+        wizard->cdTrackList().add(trackRow(1, true));
+
+        QList<int> shown;
+        for (const QChar move : moves) {
+            move == QLatin1Char('N') ? wizard->next() : wizard->back();
+            shown << wizard->page();
+        }
+        QCOMPARE(shown, pages);
+        QVERIFY(m_fixture.messenger.shown.isEmpty());
+        QCOMPARE(wizard->summaries, summaries);
+    }
+
+    void closingByAnyRouteReleasesTheWindowState_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("cancel button") << "cancel";
+        QTest::newRow("close box") << "close";
+        QTest::newRow("escape") << "escape";
+    }
+
+    void closingByAnyRouteReleasesTheWindowState()
+    {
+        QFETCH(QString, route);
+        QVERIFY(m_fixture.openStore());
+        NullTarget target;
+        auto wizard = std::make_unique<TestWizard>();
+        QVERIFY(wizard->PrepareWizard(0, QString(), QString(), &target));
+        wizard->show();
+        wizard->TracksLoaded = true;
+        wizard->Searching = true;
+        if (route == QLatin1String("cancel"))
+            wizard->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+        else if (route == QLatin1String("close"))
+            wizard->close();
+        else
+            QTest::keyClick(wizard.get(), Qt::Key_Escape);
+        QVERIFY(wizard->Closing);
+        QVERIFY(!wizard->isVisible());
+        QVERIFY(!wizard->ImportTarget);
+        QVERIFY(!wizard->ConvertFormat);
+        QVERIFY(!wizard->TracksLoaded);
+        if (route != QLatin1String("close"))
+            QVERIFY(!wizard->Searching);
+    }
+
+    void displayWizardReturnsOnceClosed()
+    {
+        QVERIFY(m_fixture.openStore());
+        TestWizard wizard;
+        QTimer::singleShot(0, &wizard, [&] {
+            QVERIFY(wizard.isVisible());
+            QVERIFY(wizard.isModal());
+            wizard.ctlWizard->cancel();
+        });
+        wizard.DisplayWizard(nullptr, 0, QString(), QString(), nullptr);
+        QVERIFY(wizard.Closing);
+        QVERIFY(!wizard.isVisible());
+    }
+};
+
+ORVANE_WIDGET_TEST_MAIN(TestFrmImportAudio)
+#include "tst_frmImportAudio.moc"
