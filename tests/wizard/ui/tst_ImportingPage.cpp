@@ -1,0 +1,291 @@
+#include "audio/cCopyAudioFileNCT.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/wizard/ui/WizardFixture.h"
+#include "wizard/ImportTargetHandler.h"
+#include "wizard/ui/ChooseSourcePage.h"
+#include "wizard/ui/ImportResultsPage.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+const QString kLine3 = QStringLiteral("Remember that you will now need to add these to your Scheduling system if you want "
+                                      "them to be automatically included in your scheduled Log.");
+
+struct KeptTarget : ImportTargetHandler {
+    bool BeginImport() override { return true; }
+    bool ItemImported(const QString&, const QString&) override { return true; }
+};
+} // namespace
+
+// Page 7: the run it starts, what the copy job's events show, how the run
+// ends, and a close while it is still going.
+class TestImportingPage : public QObject
+{
+    Q_OBJECT
+
+    WizardFixture m_fixture;
+    std::unique_ptr<TestWizard> m_wizard;
+
+    ImportResultsPage& results() { return *m_wizard->fraResults; }
+
+    // Page 6 with one ticked row of the source, ready for Next (answered Yes).
+    void toSummary(bool cd)
+    {
+        (cd ? m_wizard->fraChoose->optRipCD : m_wizard->fraChoose->optImportFiles)->setChecked(true);
+        m_wizard->fileList().add(fileRow(QStringLiteral("a.wav")));
+        m_wizard->cdTrackList().add(trackRow(1, true));
+        QVERIFY(m_wizard->MoveToPage(frmImportAudio::PageSummary, 0));
+        m_fixture.messenger.answers << MessageAnswer::Yes;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_fixture.openStore());
+        m_fixture.messenger.shown.clear();
+        m_fixture.messenger.answers.clear();
+        m_wizard = m_fixture.openWizard();
+        QVERIFY(m_wizard);
+    }
+
+    void cleanup() { m_wizard.reset(); }
+
+    void runOutcome_data()
+    {
+        QTest::addColumn<bool>("cd");
+        QTest::addColumn<bool>("succeeds");
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("line2");
+        QTest::newRow("files imported") << false << true
+            << "Your files have now been imported into Orvane using the cart numbers given earlier."
+            << "You should now check that they have imported correctly and the titles and timing information is correct.";
+        QTest::newRow("tracks ripped") << true << true
+            << "Your tracks have now been ripped into Orvane using the cart numbers given earlier."
+            << "You should now check that they have ripped correctly and the titles and timing information is correct.";
+        QTest::newRow("files failed") << false << false << QString() << QString();
+        QTest::newRow("tracks failed") << true << false << QString() << QString();
+    }
+
+    void runOutcome()
+    {
+        QFETCH(bool, cd);
+        QFETCH(bool, succeeds);
+        QFETCH(QString, line1);
+        QFETCH(QString, line2);
+        toSummary(cd);
+        results().txtResults->setPlainText(QStringLiteral("left from an earlier run"));
+        results().lblCurrentStatus->setText(QStringLiteral("earlier status"));
+        results().prgOverall->setValue(40);
+
+        int fileRuns = 0;
+        int cdRuns = 0;
+        QString resultsAtStart = QStringLiteral("not run");
+        bool lockedAtStart = false;
+        auto run = [&](int& count) {
+            ++count;
+            resultsAtStart = results().txtResults->toPlainText() + results().lblCurrentStatus->text();
+            lockedAtStart = !m_wizard->ctlWizard->NextEnabled() && !m_wizard->ctlWizard->BackEnabled()
+                && !m_wizard->ctlWizard->CancelEnabled() && results().prgOverall->value() == 0;
+            m_wizard->AddResultText(QStringLiteral("Importing 'a.wav'..."), false);
+            m_wizard->AddResultText(QStringLiteral("OK"), true);
+            return succeeds;
+        };
+        m_wizard->fileRun = [&] { return run(fileRuns); };
+        m_wizard->cdRun = [&] { return run(cdRuns); };
+
+        m_wizard->next();
+        QCOMPARE(fileRuns, cd ? 0 : 1);
+        QCOMPARE(cdRuns, cd ? 1 : 0);
+        QCOMPARE(resultsAtStart, QString());
+        QVERIFY(lockedAtStart);
+        QCOMPARE(results().txtResults->toPlainText(), QStringLiteral("Importing 'a.wav'...OK\n"));
+
+        if (succeeds) {
+            QCOMPARE(m_wizard->page(), int(frmImportAudio::PageFinish));
+            QCOMPARE(m_wizard->ctlWizard->FinishHeadline(), QStringLiteral("Finished Importing"));
+            const QString crlf = QStringLiteral("\r\n");
+            QCOMPARE(m_wizard->ctlWizard->FinishText(), line1 + crlf + crlf + line2 + crlf + crlf + kLine3 + crlf);
+            QVERIFY(!m_wizard->ctlWizard->NextEnabled());
+            QVERIFY(!m_wizard->ctlWizard->BackEnabled());
+            QVERIFY(!m_wizard->ctlWizard->CancelEnabled());
+            QVERIFY(m_wizard->findChild<QPushButton*>(QStringLiteral("cmdFinish"))->isEnabled());
+        } else {
+            // Back to change the choices and run again, or give up.
+            QCOMPARE(m_wizard->page(), int(frmImportAudio::PageResults));
+            QVERIFY(!m_wizard->ctlWizard->NextEnabled());
+            QVERIFY(m_wizard->ctlWizard->BackEnabled());
+            QVERIFY(m_wizard->ctlWizard->CancelEnabled());
+            m_wizard->back();
+            QCOMPARE(m_wizard->page(), int(frmImportAudio::PageSummary));
+        }
+    }
+
+    void onlyArrivingForwardsRuns()
+    {
+        int runs = 0;
+        m_wizard->fileRun = [&] { return ++runs, false; };
+        m_wizard->fraChoose->optImportFiles->setChecked(true);
+        QVERIFY(m_wizard->MoveToPage(frmImportAudio::PageResults, 1));
+        QCOMPARE(runs, 0);
+
+        // Without a source there is nothing to run, and the page stays locked.
+        m_wizard->fraChoose->optCopyCartvault->setChecked(true);
+        QVERIFY(m_wizard->MoveToPage(frmImportAudio::PageResults, 0));
+        QCOMPARE(runs, 0);
+        QVERIFY(!m_wizard->ctlWizard->CancelEnabled());
+        QVERIFY(!m_wizard->ctlWizard->BackEnabled());
+    }
+
+    void copyJobEventsShowProgress_data()
+    {
+        QTest::addColumn<int>("currentItem");
+        QTest::addColumn<int>("itemCount");
+        QTest::addColumn<bool>("scanning");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("overall");
+        QTest::newRow("scan start, first of two") << 1 << 2 << true << 0 << 0 << 20;
+        QTest::newRow("scan half way") << 1 << 2 << true << 50 << 50 << 25;
+        QTest::newRow("scan done") << 1 << 2 << true << 100 << 100 << 30;
+        QTest::newRow("adding half way, second of two") << 2 << 2 << false << 50 << 50 << 90;
+        QTest::newRow("adding done, last item") << 2 << 2 << false << 100 << 100 << 100;
+        QTest::newRow("percentage out of range") << 1 << 1 << false << 150 << 100 << 100;
+        QTest::newRow("below zero counts as it is for the overall bar") << 1 << 3 << false << -5 << 0 << 19;
+    }
+
+    void copyJobEventsShowProgress()
+    {
+        QFETCH(int, currentItem);
+        QFETCH(int, itemCount);
+        QFETCH(bool, scanning);
+        QFETCH(int, percent);
+        QFETCH(int, current);
+        QFETCH(int, overall);
+        auto job = std::make_shared<cCopyAudioFileNCT>();
+        m_wizard->setCopyJob(job);
+        m_wizard->CurrentItem = currentItem;
+        m_wizard->ItemCount = itemCount;
+        if (scanning)
+            emit job->ScanAudioProgress(qint16(percent));
+        else
+            emit job->AddAudioProgress(qint16(percent));
+        QCOMPARE(results().prgCurrent->value(), current);
+        QCOMPARE(results().prgOverall->value(), overall);
+    }
+
+    void copyJobEventsAreReported()
+    {
+        auto job = std::make_shared<cCopyAudioFileNCT>();
+        job->setDescription(QStringLiteral("Evening Tide"));
+        m_wizard->setCopyJob(job);
+        QLabel* status = results().lblCurrentStatus;
+
+        emit job->ScanAudioStart();
+        QCOMPARE(status->text(), QStringLiteral("Scanning 'Evening Tide'..."));
+        emit job->ScanAudioEnd();
+        QCOMPARE(status->text(), QStringLiteral("Finished Scanning 'Evening Tide'"));
+        emit job->AddAudioStart();
+        QCOMPARE(status->text(), QStringLiteral("Processing 'Evening Tide'..."));
+        emit job->AddAudioEnd();
+        QCOMPARE(status->text(), QStringLiteral("Finished Processing 'Evening Tide'"));
+        QCOMPARE(results().txtResults->toPlainText(),
+                 QStringLiteral("Scanning 'Evening Tide'...Finished\nProcessing 'Evening Tide'...Finished\n"));
+
+        // A job let go of moves nothing any more.
+        m_wizard->setCopyJob(nullptr);
+        QVERIFY(!m_wizard->clsCompress);
+        emit job->AddAudioStart();
+        QCOMPARE(status->text(), QStringLiteral("Finished Processing 'Evening Tide'"));
+    }
+
+    void windowEventsRunEveryTenthStep_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("1") << 1 << true;
+        QTest::newRow("11") << 11 << true;
+        QTest::newRow("91") << 91 << true;
+        QTest::newRow("0") << 0 << false;
+        QTest::newRow("2") << 2 << false;
+        QTest::newRow("10") << 10 << false;
+        QTest::newRow("100") << 100 << false;
+    }
+
+    void windowEventsRunEveryTenthStep()
+    {
+        QFETCH(int, percent);
+        QFETCH(bool, runs);
+        auto job = std::make_shared<cCopyAudioFileNCT>();
+        m_wizard->setCopyJob(job);
+        m_wizard->CurrentItem = m_wizard->ItemCount = 1;
+        for (bool scanning : {true, false}) {
+            bool ran = false;
+            QMetaObject::invokeMethod(m_wizard.get(), [&ran] { ran = true; }, Qt::QueuedConnection);
+            if (scanning)
+                emit job->ScanAudioProgress(qint16(percent));
+            else
+                emit job->AddAudioProgress(qint16(percent));
+            QCOMPARE(ran, runs);
+            QApplication::processEvents();
+        }
+    }
+
+    void stopButtonAsksTheRunToStop()
+    {
+        QPushButton* stop = results().cmdStopImport;
+        stop->setEnabled(true);
+        m_wizard->Ripping = true;
+        stop->click();
+        QVERIFY(m_wizard->StopRequested);
+        QVERIFY(!m_wizard->Ripping);
+        QVERIFY(!stop->isEnabled());
+    }
+
+    void closingDuringARunEndsItsWait()
+    {
+        KeptTarget target;
+        m_wizard->ImportTarget = &target;
+        m_wizard->TracksLoaded = true;
+        toSummary(true);
+        int turns = 0;
+        m_wizard->cdRun = [&] {
+            // A ripping run: holds its own copy job and waits for its track,
+            // letting window events in, until the flag goes.
+            auto job = std::make_shared<cCopyAudioFileNCT>();
+            m_wizard->setCopyJob(job);
+            m_wizard->Ripping = true;
+            QTimer::singleShot(0, m_wizard.get(), [this] { m_wizard->close(); });
+            while (m_wizard->Ripping && ++turns < 1000)
+                QApplication::processEvents();
+            return false;
+        };
+        m_wizard->next();
+        QVERIFY(turns < 1000);
+        QVERIFY(m_wizard->Closing);
+        QVERIFY(!m_wizard->Ripping);
+        QVERIFY(!m_wizard->TracksLoaded);
+        QVERIFY(!m_wizard->ImportTarget);
+        QVERIFY(!m_wizard->ConvertFormat);
+        QVERIFY(!m_wizard->clsCompress);
+        QVERIFY(!m_wizard->isVisible());
+    }
+
+    void resultsAreAppendedLineByLine()
+    {
+        m_wizard->AddResultText(QStringLiteral("Converting 'a.mp3'..."), false);
+        m_wizard->AddResultText(QStringLiteral("OK"), true);
+        m_wizard->AddResultText(QStringLiteral("Finished!"), true);
+        QCOMPARE(results().txtResults->toPlainText(), QStringLiteral("Converting 'a.mp3'...OK\nFinished!\n"));
+        QCOMPARE(results().txtResults->textCursor().position(), results().txtResults->document()->characterCount() - 1);
+    }
+};
+
+ORVANE_WIDGET_TEST_MAIN(TestImportingPage)
+#include "tst_ImportingPage.moc"
