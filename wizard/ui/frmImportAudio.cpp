@@ -286,6 +286,7 @@ void frmImportAudio::PageShown(int direction)
     if (!page)
         return;
     const int number = page->PageNumber();
+    focusFirstField(page->container());
     // The drive is watched only while someone looks at its tracks.
     if (number == PageRipCD)
         tmrCD->start();
@@ -316,6 +317,22 @@ void frmImportAudio::PageShown(int direction)
         break;
     default:
         break;
+    }
+}
+
+// The frame looks for a page's first field after the page in the keyboard
+// order, but our pages were made before the frame and sit ahead of it there;
+// so the window puts the focus on the page's first field itself.
+void frmImportAudio::focusFirstField(QWidget* container)
+{
+    if (!container)
+        return;
+    for (QWidget* w = container->nextInFocusChain(); w && w != container && container->isAncestorOf(w);
+         w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(container)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
     }
 }
 

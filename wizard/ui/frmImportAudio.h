@@ -124,6 +124,7 @@ private:
     void applyStartMode(qint16 startMode, const QString& fileList);
     void pageLeaving(int direction, bool& cancel);
     void wizardClosed();
+    void focusFirstField(QWidget* container);
     void showRipCDPage();
     void showImportingPage(int direction);
     void finishRun(bool succeeded);

@@ -308,6 +308,62 @@ private slots:
             QVERIFY(!wizard->Searching);
     }
 
+    void keyboardGoesThroughThePageFirst_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("order");
+        QTest::newRow("files") << 2
+            << "lvwFiles cmdFilesAddFiles cmdFilesAddFolder cmdFileRemove cmdSearchForMatches comboFilesTitleProcessing "
+               "chkFilesDeleteOriginal cmdBack cmdNext cmdCancel lvwFiles";
+        QTest::newRow("carts") << 4 << "optAssignHDRefs txtInitialHDRef cmdSelectHDRef chkOverwriteHDItems cmdBack cmdNext "
+                                       "cmdCancel optAssignHDRefs";
+        QTest::newRow("format") << 5 << "optAudioFormatDefault chkNormalise cmdBack cmdNext cmdCancel optAudioFormatDefault";
+        QTest::newRow("summary") << 6 << "lvwSummary cmdBack cmdNext cmdCancel lvwSummary";
+    }
+
+    void keyboardGoesThroughThePageFirst()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, order);
+        QVERIFY(m_fixture.openStore());
+        auto wizard = m_fixture.openWizard();
+        wizard->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
+        wizard->MoveToPage(page, 0);
+        QStringList visited;
+        for (qsizetype i = 0; i < order.count(QLatin1Char(' ')) + 1; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            visited << focus->objectName();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
+        QCOMPARE(visited.join(QLatin1Char(' ')), order);
+    }
+
+    void accessKeysActOnTheShownPageOnly()
+    {
+        QVERIFY(m_fixture.openStore());
+        auto wizard = m_fixture.openWizard();
+        wizard->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
+        // A button pressed by its access key shows itself pressed for a
+        // moment before it acts; the checks wait for the outcome.
+        auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier); };
+        wizard->next();
+        press(Qt::Key_R);
+        QTRY_VERIFY(wizard->fraChoose->optRipCD->isChecked());
+        press(Qt::Key_I);
+        QTRY_VERIFY(wizard->fraChoose->optImportFiles->isChecked());
+        press(Qt::Key_N);
+        QTRY_COMPARE(wizard->page(), 2);
+        // Page 1 has an option on Alt+D as well; only the page shown answers.
+        press(Qt::Key_D);
+        QTRY_VERIFY(wizard->fraImportFiles->chkFilesDeleteOriginal->isChecked());
+        QVERIFY(!wizard->fraChoose->optDownloadAudio->isChecked());
+        press(Qt::Key_B);
+        QTRY_COMPARE(wizard->page(), 1);
+    }
+
     void displayWizardReturnsOnceClosed()
     {
         QVERIFY(m_fixture.openStore());
