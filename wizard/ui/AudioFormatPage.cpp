@@ -159,8 +159,13 @@ bool AudioFormatPage::eventFilter(QObject* watched, QEvent* event)
     if (watched == txtNormalise) {
         if (event->type() == QEvent::KeyPress && filterNormaliseKey(static_cast<QKeyEvent*>(event)))
             return true;
-        if (event->type() == QEvent::FocusOut)
-            txtNormalise->setText(normalisedPercentage(txtNormalise->text()));
+        // Only when the user moves on to another field: not for a menu over
+        // the field, nor while another window is in front.
+        if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+                txtNormalise->setText(normalisedPercentage(txtNormalise->text()));
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

