@@ -28,6 +28,17 @@ namespace {
 QString gOutput;
 int gFailures = 0;
 
+void save(QWidget& window, const QString& name);
+
+// The same page at the smallest size the window can be made.
+void saveSmallest(QWidget& window, const QString& name)
+{
+    const QSize size = window.size();
+    window.resize(window.minimumSizeHint());
+    save(window, name + QStringLiteral("-smallest"));
+    window.resize(size);
+}
+
 void save(QWidget& window, const QString& name)
 {
     QApplication::processEvents();
@@ -172,10 +183,12 @@ void filesPath()
     files.add(zip);
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("files-2-files"));
+    saveSmallest(wizard, QStringLiteral("files-2-files"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("files-4-carts"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("files-5-format"));
+    saveSmallest(wizard, QStringLiteral("files-5-format"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("files-6-summary"));
     wizard.ctlWizard->next(); // the first run fails
@@ -203,6 +216,7 @@ void cdPath()
     wizard.ctlWizard->next();
     wizard.EnableCDControls(true); // what the drive watch does once it sees the disc
     save(wizard, QStringLiteral("cd-3-tracks"));
+    saveSmallest(wizard, QStringLiteral("cd-3-tracks"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("cd-4-carts"));
     wizard.ctlWizard->next();
