@@ -1,9 +1,8 @@
 #include "app/ToolCommandLine.h"
 #include "app/ToolStartup.h"
-#include "frame/library/LibraryGlobals.h"
-#include "frame/library/PlayoutAudio.h"
 #include "frame/library/dialogs/QtLibraryDialogs.h"
 #include "wizard/ui/QtMessenger.h"
+#include "wizard/ui/frmImportAudio.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -28,9 +27,7 @@ int main(int argc, char** argv)
     LibraryDialogs::install(&dialogs);
 
     return Main([] {
-        // The wizard window comes with its own change; until then the tool
-        // stops here with the store open and ready.
-        std::printf("The Cartvault of profile '%s' is open (%s); the import wizard is not built yet.\n",
-                    qPrintable(gProfileName), qPrintable(gPlayoutAudio->Cartvault().Location(1)));
+        frmImportAudio wizard;
+        wizard.DisplayWizard(nullptr, 0, QString(), QString(), nullptr);
     });
 }

@@ -15,6 +15,7 @@
 #include "tests/support/TestStore.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ui/ChooseSourcePage.h"
+#include "splash/frmSplash.h"
 #include "wizard/ui/frmImportAudio.h"
 
 #include <QApplication>
@@ -229,6 +230,19 @@ void cdPath()
 }
 } // namespace
 
+// The splash window half-way through start-up, as the tool shows it.
+void splash()
+{
+    frmSplash window;
+    window.setNumberIcons(3);
+    window.SetIconInfo(1, QStringLiteral("localon"), QStringLiteral("Local Settings"));
+    window.SetIconInfo(2, QStringLiteral("playout"), QStringLiteral("Audio Systems"));
+    window.SetIconInfo(3, QStringLiteral("security"), QStringLiteral("User Security"));
+    window.setCurrentAction(QStringLiteral("Opening Tarnwick Directory"));
+    window.show();
+    save(window, QStringLiteral("00-splash"));
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -247,6 +261,7 @@ int main(int argc, char** argv)
         messenger.answers << MessageAnswer::Yes;
     Messenger::install(&messenger);
 
+    splash();
     filesPath();
     cdPath();
 
