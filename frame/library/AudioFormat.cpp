@@ -102,10 +102,10 @@ bool AudioFormat::setSettingsText(const QString& text)
     return true;
 }
 
-bool AudioFormat::ShowFormatDialog(const QString& title)
+bool AudioFormat::ShowFormatDialog(qint32 allowedTypes, qint32, const QString& title)
 {
     AudioFormat chosen = *this;
-    if (!LibraryDialogs::current().chooseFormat(chosen, title.isEmpty() ? QStringLiteral("Audio Format") : title))
+    if (!LibraryDialogs::current().chooseFormat(chosen, allowedTypes, title.isEmpty() ? QStringLiteral("Audio Format") : title))
         return false;
     *this = chosen;
     return true;

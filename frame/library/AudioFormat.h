@@ -39,8 +39,12 @@ public:
     bool setSettingsText(const QString& text);
 
     // Asks the person to choose a format (through the library's dialogs);
-    // false = cancelled, format unchanged.
-    bool ShowFormatDialog(const QString& title = QString());
+    // false = cancelled, format unchanged. allowedTypes is a mask of format
+    // types to offer (aftWAV alone for a destination that must be a WAV
+    // file); options are kept for callers that pass display flags and change
+    // nothing here.
+    static constexpr qint32 kAllTypes = aftWAV | aftMP2 | aftWMA | aftOgg | aftMP3;
+    bool ShowFormatDialog(qint32 allowedTypes = kAllTypes, qint32 options = 0, const QString& title = QString());
 
     bool operator==(const AudioFormat& other) const = default;
 

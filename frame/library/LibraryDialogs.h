@@ -20,8 +20,9 @@ public:
     virtual bool editProfile(ProfileSettings& profile) = 0;
     // Edits the store's audio locations; false = cancelled.
     virtual bool editLocations(CartvaultStore& store) = 0;
-    // Chooses an audio format; false = cancelled, format unchanged.
-    virtual bool chooseFormat(AudioFormat& format, const QString& title) = 0;
+    // Chooses an audio format among the types of the mask allowedTypes;
+    // false = cancelled, format unchanged.
+    virtual bool chooseFormat(AudioFormat& format, qint32 allowedTypes, const QString& title) = 0;
     // Chooses a folder; empty = cancelled.
     virtual QString browseForFolder(const QString& title, const QString& startFolder) = 0;
 
@@ -36,6 +37,6 @@ public:
     QString chooseProfile(const QStringList&, const QString&) override { return {}; }
     bool editProfile(ProfileSettings&) override { return false; }
     bool editLocations(CartvaultStore&) override { return false; }
-    bool chooseFormat(AudioFormat&, const QString&) override { return false; }
+    bool chooseFormat(AudioFormat&, qint32, const QString&) override { return false; }
     QString browseForFolder(const QString&, const QString&) override { return {}; }
 };

@@ -30,7 +30,7 @@ struct ScriptedDialogs : LibraryDialogs {
         return acceptProfile;
     }
     bool editLocations(CartvaultStore&) override { return acceptLocations; }
-    bool chooseFormat(AudioFormat&, const QString&) override { return false; }
+    bool chooseFormat(AudioFormat&, qint32, const QString&) override { return false; }
     QString browseForFolder(const QString&, const QString&) override { return {}; }
 };
 

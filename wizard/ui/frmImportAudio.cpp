@@ -421,7 +421,7 @@ void frmImportAudio::stopImport()
 
 void frmImportAudio::chooseConvertFormat()
 {
-    if (ConvertFormat && ConvertFormat->ShowFormatDialog(QStringLiteral("Import Audio Format")))
+    if (ConvertFormat && ConvertFormat->ShowFormatDialog(aftWAV, 13, QStringLiteral("Import Audio Format")))
         fraAudioFormat->lblAudioFormatConvert->setText(ConvertFormat->Description());
 }
 

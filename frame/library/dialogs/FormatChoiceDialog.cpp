@@ -29,7 +29,7 @@ void selectData(QComboBox* combo, int value)
 }
 } // namespace
 
-FormatChoiceDialog::FormatChoiceDialog(QWidget* parent)
+FormatChoiceDialog::FormatChoiceDialog(QWidget* parent, qint32 allowedTypes)
     : QDialog(parent)
     , m_coding(new QComboBox(this))
     , m_sampleRate(new QComboBox(this))
@@ -49,7 +49,8 @@ FormatChoiceDialog::FormatChoiceDialog(QWidget* parent)
     m_description->setObjectName(QStringLiteral("lblDescription"));
 
     for (int i = 0; i < int(std::size(kCodings)); ++i)
-        m_coding->addItem(QString::fromLatin1(kCodings[i].name), i);
+        if (kCodings[i].type & allowedTypes)
+            m_coding->addItem(QString::fromLatin1(kCodings[i].name), i);
     for (int rate : kRates)
         m_sampleRate->addItem(AudioFormat::rateText(rate), rate);
     m_channels->addItem(tr("Mono"), 1);
@@ -87,7 +88,7 @@ void FormatChoiceDialog::setFormat(const AudioFormat& format)
     m_base = format;
     for (int i = 0; i < int(std::size(kCodings)); ++i)
         if (kCodings[i].type == format.FormatType && (format.FormatType != aftWAV || kCodings[i].tag == format.FormatTag))
-            m_coding->setCurrentIndex(i);
+            selectData(m_coding, i);
     selectData(m_sampleRate, format.SampleRate);
     selectData(m_channels, format.Channels);
     selectData(m_bits, format.BitsPerSample);

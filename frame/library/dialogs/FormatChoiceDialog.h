@@ -14,7 +14,8 @@ class FormatChoiceDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FormatChoiceDialog(QWidget* parent = nullptr);
+    // Offers the codings of the format types in the mask allowedTypes.
+    explicit FormatChoiceDialog(QWidget* parent = nullptr, qint32 allowedTypes = AudioFormat::kAllTypes);
 
     void setFormat(const AudioFormat& format);
     AudioFormat format() const;

@@ -29,9 +29,9 @@ bool QtLibraryDialogs::editLocations(CartvaultStore& store)
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool QtLibraryDialogs::chooseFormat(AudioFormat& format, const QString& title)
+bool QtLibraryDialogs::chooseFormat(AudioFormat& format, qint32 allowedTypes, const QString& title)
 {
-    FormatChoiceDialog dialog(m_parent);
+    FormatChoiceDialog dialog(m_parent, allowedTypes);
     dialog.setWindowTitle(title);
     dialog.setFormat(format);
     if (dialog.exec() != QDialog::Accepted)

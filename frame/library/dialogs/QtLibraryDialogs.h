@@ -16,7 +16,7 @@ public:
     QString chooseProfile(const QStringList& profiles, const QString& suggested) override;
     bool editProfile(ProfileSettings& profile) override;
     bool editLocations(CartvaultStore& store) override;
-    bool chooseFormat(AudioFormat& format, const QString& title) override;
+    bool chooseFormat(AudioFormat& format, qint32 allowedTypes, const QString& title) override;
     QString browseForFolder(const QString& title, const QString& startFolder) override;
 
 private:

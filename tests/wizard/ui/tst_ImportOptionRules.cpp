@@ -22,7 +22,7 @@ struct FormatChooser : NoLibraryDialogs {
     bool choose = true;
     AudioFormat answer;
     int asked = 0;
-    bool chooseFormat(AudioFormat& format, const QString&) override
+    bool chooseFormat(AudioFormat& format, qint32, const QString&) override
     {
         ++asked;
         if (choose)

@@ -47,6 +47,18 @@ private slots:
         QCOMPARE(dialog.findChild<QSpinBox*>("spinQuality")->value(), 8);
         QCOMPARE(dialog.format().Description(), QString("Ogg Vorbis quality 8 48 kHz Mono"));
     }
+
+    // A destination that must be a WAV file offers only WAV codings.
+    void wavOnly()
+    {
+        FormatChoiceDialog dialog(nullptr, aftWAV);
+        auto* coding = dialog.findChild<QComboBox*>("comboCoding");
+        QCOMPARE(coding->count(), 2);
+        AudioFormat mp3;
+        mp3.FormatType = aftMP3;
+        dialog.setFormat(mp3); // not offered: the first coding stays
+        QCOMPARE(dialog.format().FormatType, qint32(aftWAV));
+    }
 };
 
 ORVANE_WIDGET_TEST_MAIN(FormatChoiceTest)
