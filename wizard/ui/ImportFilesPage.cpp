@@ -94,20 +94,8 @@ void ImportFilesPage::buildTitling()
     lblFileNameSeparators = PageWidgets::label(QStringLiteral("Separators:"), this, QStringLiteral("lblFileNameSeparators"));
     lblFileNameSeparatorOr = PageWidgets::label(QStringLiteral("or"), this, QStringLiteral("lblFileNameSeparatorOr"));
     lblFileNameSeparatorOr->setContentsMargins(4, 0, 4, 0);
-    const QStringList separators{QStringLiteral("-"), QStringLiteral("_"), QStringLiteral(","),
-                                 QStringLiteral("{space}"), QStringLiteral("/"), QStringLiteral("\\")};
-    const QString initial[2] = {QStringLiteral("-"), QStringLiteral("_")};
-    for (int i = 0; i < 2; ++i) {
-        auto* combo = new QComboBox(this);
-        combo->setObjectName(QStringLiteral("comboFileNameSeparator"));
-        combo->setProperty("index", i);
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->addItems(separators);
-        combo->setCurrentText(initial[i]);
-        combo->setMinimumContentsLength(7);
-        comboFileNameSeparator[i] = combo;
-    }
+    for (int i = 0; i < 2; ++i)
+        comboFileNameSeparator[i] = PageWidgets::separatorCombo(this, QStringLiteral("comboFileNameSeparator"), i);
     lblFileNameSeparators->setBuddy(comboFileNameSeparator[0]);
 
     auto* row = new QHBoxLayout;

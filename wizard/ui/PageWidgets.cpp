@@ -1,5 +1,6 @@
 #include "wizard/ui/PageWidgets.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QStyle>
@@ -45,4 +46,18 @@ QBoxLayout* PageWidgets::pageLayout(QWidget* page)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     return layout;
+}
+
+QComboBox* PageWidgets::separatorCombo(QWidget* parent, const QString& name, int index)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setProperty("index", index); // both fields of a pair share the name
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems({QStringLiteral("-"), QStringLiteral("_"), QStringLiteral(","), QStringLiteral("{space}"),
+                     QStringLiteral("/"), QStringLiteral("\\")});
+    combo->setCurrentText(index == 0 ? QStringLiteral("-") : QStringLiteral("_"));
+    combo->setMinimumContentsLength(7);
+    return combo;
 }

@@ -2,6 +2,7 @@
 #include <QString>
 
 class QBoxLayout;
+class QComboBox;
 class QLabel;
 class QLayout;
 class QWidget;
@@ -20,6 +21,9 @@ public:
     static int choiceIndent(const QWidget* reference);
     // Wraps `inner` into a layout indented by choiceIndent.
     static QLayout* indented(QLayout* inner, const QWidget* reference);
+    // Separator field `index` (0 or 1) of a pair of title separators: the
+    // usual separators to pick from, any other typed; starts at "-" or "_".
+    static QComboBox* separatorCombo(QWidget* parent, const QString& name, int index);
     // Vertical layout for a page container, with the pages' common spacing.
     static QBoxLayout* pageLayout(QWidget* page);
 };

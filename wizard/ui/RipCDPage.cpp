@@ -117,20 +117,8 @@ void RipCDPage::buildTitleOptions()
     lblCDSeparators = PageWidgets::label(QStringLiteral("Separators:"), this, QStringLiteral("lblCDSeparators"));
     lblCDSeparatorOr = PageWidgets::label(QStringLiteral("or"), this, QStringLiteral("lblCDSeparatorOr"));
     lblCDSeparatorOr->setContentsMargins(4, 0, 4, 0);
-    const QStringList separators{QStringLiteral("-"), QStringLiteral("_"), QStringLiteral(","),
-                                 QStringLiteral("{space}"), QStringLiteral("/"), QStringLiteral("\\")};
-    const QString initial[2] = {QStringLiteral("-"), QStringLiteral("_")};
-    for (int i = 0; i < 2; ++i) {
-        auto* combo = new QComboBox(this);
-        combo->setObjectName(QStringLiteral("comboCdTitleSeparator"));
-        combo->setProperty("index", i);
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->addItems(separators);
-        combo->setCurrentText(initial[i]);
-        combo->setMinimumContentsLength(7);
-        comboCdTitleSeparator[i] = combo;
-    }
+    for (int i = 0; i < 2; ++i)
+        comboCdTitleSeparator[i] = PageWidgets::separatorCombo(this, QStringLiteral("comboCdTitleSeparator"), i);
     lblCDSeparators->setBuddy(comboCdTitleSeparator[0]);
 
     auto* separatorRow = new QHBoxLayout;
