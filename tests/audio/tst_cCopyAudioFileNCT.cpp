@@ -8,6 +8,7 @@
 #include "platform/nct/NCTAudioFile.h"
 #include "platform/nct/NCTAudioInfo.h"
 #include "tests/platform/nct/MediaFixtures.h"
+#include "tests/platform/riff/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
@@ -22,33 +23,11 @@ namespace {
 // Writes interleaved 16-bit samples as a PCM WAV file.
 bool writeWav(const QString& path, int rate, int channels, const NCTSampleBlock& samples)
 {
-    QByteArray out("RIFF");
-    auto put32 = [&out](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        out.append(b, 4);
-    };
-    auto put16 = [&out](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        out.append(b, 2);
-    };
-    const quint32 dataBytes = static_cast<quint32>(samples.size() * 2);
-    put32(36 + dataBytes);
-    out.append("WAVEfmt ");
-    put32(16);
-    put16(1);
-    put16(static_cast<quint16>(channels));
-    put32(static_cast<quint32>(rate));
-    put32(static_cast<quint32>(rate * channels * 2));
-    put16(static_cast<quint16>(channels * 2));
-    put16(16);
-    out.append("data");
-    put32(dataBytes);
-    for (const qint16 sample : samples)
-        put16(static_cast<quint16>(sample));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
+    QByteArray data(qsizetype(samples.size() * 2), '\0');
+    qToLittleEndian<qint16>(samples.data(), qsizetype(samples.size()), data.data());
+    using namespace RiffBytes;
+    const QByteArray fmt = chunk("fmt ", pcmFormat(quint16(channels), quint32(rate), 16));
+    return !TestEnvironment::writeFile(path, riff("WAVE", fmt + chunk("data", data))).isEmpty();
 }
 
 NCTSampleBlock tone(int rate, int channels, double seconds, double amplitude)
@@ -203,12 +182,15 @@ private slots:
         QTest::addColumn<int>("channels");
         QTest::addColumn<QString>("codecArguments");
         QTest::addColumn<QString>("settings");
-        QTest::newRow("same format") << 44100 << 2 << "" << "FormatType=2 SampleRate=44100 Channels=2";
-        QTest::newRow("resampled") << 44100 << 2 << "" << "FormatType=2 SampleRate=48000 Channels=2";
-        QTest::newRow("mono to stereo") << 22050 << 1 << "" << "FormatType=2 SampleRate=22050 Channels=2";
-        QTest::newRow("stereo to mono") << 48000 << 2 << "" << "FormatType=2 SampleRate=48000 Channels=1";
+        QTest::addColumn<double>("amplitude");
+        QTest::newRow("same format") << 44100 << 2 << "" << "FormatType=2 SampleRate=44100 Channels=2" << 0.5;
+        QTest::newRow("resampled") << 44100 << 2 << "" << "FormatType=2 SampleRate=48000 Channels=2" << 0.5;
+        QTest::newRow("mono to stereo") << 22050 << 1 << "" << "FormatType=2 SampleRate=22050 Channels=2" << 0.5;
+        QTest::newRow("stereo to mono") << 48000 << 2 << "" << "FormatType=2 SampleRate=48000 Channels=1" << 0.5;
         QTest::newRow("from MP3") << 44100 << 2 << "-c:a libmp3lame -b:a 192k"
-                                  << "FormatType=2 SampleRate=48000 Channels=2";
+                                  << "FormatType=2 SampleRate=48000 Channels=2" << 0.5;
+        // Nothing to measure: the gain stays 0 and the copy stays silent.
+        QTest::newRow("silence") << 44100 << 2 << "" << "FormatType=2 SampleRate=44100 Channels=2" << 0.0;
     }
 
     // A tone at 50 % peak normalised to 75 % reads 75 % after the copy, and
@@ -219,11 +201,12 @@ private slots:
         QFETCH(int, channels);
         QFETCH(QString, codecArguments);
         QFETCH(QString, settings);
+        QFETCH(double, amplitude);
         TestWav half;
         half.sampleRate = rate;
         half.channels = channels;
         half.seconds = 4.5;
-        half.amplitude = 0.5;
+        half.amplitude = amplitude;
         const QString source = fixtures::makeAudio(
             path(QStringLiteral("half-%1.%2").arg(QTest::currentDataTag(), codecArguments.isEmpty() ? "wav" : "mp3")),
             half, codecArguments.isEmpty() ? QStringList() : codecArguments.split(' '));
@@ -241,8 +224,8 @@ private slots:
         const NCTSampleBlock out = decodeAll(destination);
         const qint64 frames = static_cast<qint64>(out.size()) / target->Channels;
         QVERIFY(qAbs(frames - qint64(4.5 * target->SampleRate)) <= 2);
-        QVERIFY2(qAbs(peakPercent(out, 0, frames, target->Channels) - 75.0f) <= 0.5f,
-                 qPrintable(QString::number(peakPercent(out, 0, frames, target->Channels))));
+        const float peak = peakPercent(out, 0, frames, target->Channels);
+        QVERIFY2(qAbs(peak - (amplitude > 0 ? 75.0f : 0.0f)) <= 0.5f, qPrintable(QString::number(peak)));
 
         const QStringList& events = log.events;
         QCOMPARE(events.first(), QStringLiteral("ScanStart"));
@@ -258,20 +241,6 @@ private slots:
             QVERIFY(percent > last || percent == 100);
             last = percent;
         }
-    }
-
-    // Nothing to measure: the gain stays 0 and the copy stays silent.
-    void silentSourceKeepsGainZero()
-    {
-        QVERIFY(writeWav(path("silence.wav"), 44100, 2, NCTSampleBlock(44100 * 2 * 2, 0)));
-        std::shared_ptr<AudioFormat> target = format("FormatType=2 SampleRate=44100 Channels=2");
-        cCopyAudioFileNCT job;
-        job.setNormalise(true);
-        job.setNormalisePercentage(90);
-        QCOMPARE(job.CopyAudioFile(path("silence.wav"), path("silence-out.wav"), target), 0);
-        const NCTSampleBlock out = decodeAll(path("silence-out.wav"));
-        QCOMPARE(out.size(), size_t(44100 * 2 * 2));
-        QCOMPARE(peakPercent(out, 0, 88200, 2), 0.0f);
     }
 
     void topping_data()
@@ -381,7 +350,6 @@ private slots:
         QTest::addColumn<QString>("destination");
         QTest::addColumn<int>("result");
         QTest::newRow("16000 per second") << "FormatType=2 SampleRate=16000 Channels=2" << "r1.wav" << -3;
-        QTest::newRow("24000 per second") << "FormatType=2 SampleRate=24000 Channels=2" << "r2.wav" << -3;
         QTest::newRow("3 channels") << "FormatType=2 SampleRate=44100 Channels=3" << "r3.wav" << -4;
         QTest::newRow("no format") << "" << "r4.wav" << -11;
         QTest::newRow("no name") << "FormatType=2 SampleRate=44100 Channels=2" << "" << -2;

@@ -1,6 +1,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace {
 TestEnvironment* gInstance = nullptr;
@@ -21,3 +22,11 @@ TestEnvironment::TestEnvironment()
 }
 
 TestEnvironment* TestEnvironment::instance() { return gInstance; }
+
+QString TestEnvironment::writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(QDir(gInstance->root() + QStringLiteral("/tmp")).filePath(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        return {};
+    return file.fileName();
+}

@@ -13,6 +13,9 @@ public:
     TestEnvironment();
     QString root() const { return m_root.path(); }
     static TestEnvironment* instance();
+    // Writes `bytes` to `name` (relative names land in the temp folder);
+    // the full path, or an empty text if the file could not be written.
+    static QString writeFile(const QString& name, const QByteArray& bytes);
 
 private:
     QTemporaryDir m_root;
