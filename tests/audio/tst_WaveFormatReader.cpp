@@ -4,33 +4,10 @@
 #include "tests/support/TestWav.h"
 
 #include <QBuffer>
-#include <QFile>
 
 using namespace RiffBytes;
 
-class TestWaveFormatReader : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void measuresPcmFiles_data();
-    void measuresPcmFiles();
-    void survivesHostileFiles_data();
-    void survivesHostileFiles();
-    void keepsWhatAShortFormatChunkLeavesOut();
-    void answersMinusOneForMissingAndEmptyFiles();
-};
-
 namespace {
-QString writeFixture(const QString& name, const QByteArray& bytes)
-{
-    const QString path = TestEnvironment::instance()->root() + QStringLiteral("/tmp/") + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
-}
-
 // A caller's header with a recognisable value in every field.
 WaveFormatHeader marker()
 {
@@ -46,126 +23,128 @@ WaveFormatHeader marker()
 }
 } // namespace
 
-void TestWaveFormatReader::measuresPcmFiles_data()
+class TestWaveFormatReader : public QObject
 {
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<int>("bits");
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<qint32>("dataBytes");
+    Q_OBJECT
 
-    QTest::newRow("44.1 kHz stereo 16-bit, 10 s") << 44100 << 2 << 16 << 10.0 << 1764000;
-    QTest::newRow("22.05 kHz mono 8-bit, odd data size") << 22050 << 1 << 8 << 0.5 << 11025;
-    QTest::newRow("48 kHz stereo 24-bit") << 48000 << 2 << 24 << 1.5 << 432000;
-}
+private slots:
+    void measuresPcmFiles_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<qint32>("dataBytes");
 
-void TestWaveFormatReader::measuresPcmFiles()
-{
-    QFETCH(int, rate);
-    QFETCH(int, channels);
-    QFETCH(int, bits);
-    QFETCH(double, seconds);
-    QFETCH(qint32, dataBytes);
+        QTest::newRow("44.1 kHz stereo 16-bit, 10 s") << 44100 << 2 << 16 << 10.0 << 1764000;
+        QTest::newRow("22.05 kHz mono 8-bit, odd data size") << 22050 << 1 << 8 << 0.5 << 11025;
+        QTest::newRow("48 kHz stereo 24-bit") << 48000 << 2 << 24 << 1.5 << 432000;
+    }
 
-    TestWav wav;
-    wav.sampleRate = rate;
-    wav.channels = channels;
-    wav.bitsPerSample = bits;
-    wav.seconds = seconds;
-    const QString path = writeFixture(QStringLiteral("pcm.wav"), wav.bytes());
-    QVERIFY(!path.isEmpty());
+    void measuresPcmFiles()
+    {
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        QFETCH(int, bits);
+        QFETCH(double, seconds);
+        QFETCH(qint32, dataBytes);
 
-    WaveFormatHeader header = marker();
-    qint32 bytes = -1;
-    QCOMPARE(ReadWaveFormat(path, header, bytes), 0);
-    QCOMPARE(bytes, dataBytes);
-    QCOMPARE(header.wFormatTag, quint16(1));
-    QCOMPARE(header.nChannels, quint16(channels));
-    QCOMPARE(header.nSamplesPerSec, quint32(rate));
-    QCOMPARE(header.wBitsPerSample, quint16(bits));
-    QCOMPARE(GetWaveDuration(path), float(seconds));
-}
+        const TestWav wav{.sampleRate = rate, .channels = channels, .bitsPerSample = bits, .seconds = seconds};
+        const QString path = TestEnvironment::writeFile(QStringLiteral("pcm.wav"), wav.bytes());
+        QVERIFY(!path.isEmpty());
 
-void TestWaveFormatReader::survivesHostileFiles_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<qint32>("dataBytes");
-    QTest::addColumn<float>("duration");
+        WaveFormatHeader header = marker();
+        qint32 bytes = -1;
+        QCOMPARE(ReadWaveFormat(path, header, bytes), 0);
+        QCOMPARE(bytes, dataBytes);
+        QCOMPARE(header.wFormatTag, quint16(1));
+        QCOMPARE(header.nChannels, quint16(channels));
+        QCOMPARE(header.nSamplesPerSec, quint32(rate));
+        QCOMPARE(header.wBitsPerSample, quint16(bits));
+        QCOMPARE(GetWaveDuration(path), float(seconds));
+    }
 
-    // 1000 bytes a second, so data bytes and duration tell the same story.
-    const QByteArray fmt = chunk("fmt ", pcmFormat(1, 1000, 8));
-    const QByteArray data = chunk("data", QByteArray(500, 'x'));
-    QTest::newRow("plain") << riff("WAVE", fmt + data) << 0 << 500 << 0.5f;
-    QTest::newRow("format after the data") << riff("WAVE", data + fmt) << 0 << 500 << 0.5f;
-    QTest::newRow("odd chunk before the format") << riff("WAVE", chunk("junk", "abc") + fmt + data) << 0 << 500 << 0.5f;
-    QTest::newRow("no data chunk") << riff("WAVE", fmt) << 0 << 0 << 0.0f;
-    QTest::newRow("data claiming more than the file")
-        << riff("WAVE", fmt + chunkClaiming("data", 100000, QByteArray(500, 'x'))) << 0 << 500 << 0.5f;
-    QTest::newRow("data size 0xFFFFFFFF")
-        << riff("WAVE", fmt + chunkClaiming("data", 0xFFFFFFFF, QByteArray(250, 'x'))) << 0 << 250 << 0.25f;
-    QTest::newRow("RIFF size 0xFFFFFFFF") << QByteArray("RIFF" + le32(0xFFFFFFFF) + "WAVE" + fmt + data) << 0 << 500 << 0.5f;
-    QTest::newRow("no byte rate") << riff("WAVE", chunk("fmt ", QByteArray(16, '\0')) + data) << 0 << 500 << 0.0f;
-    QTest::newRow("format size 0xFFFFFFFF")
-        << riff("WAVE", chunkClaiming("fmt ", 0xFFFFFFFF, pcmFormat(1, 1000, 8)) + data) << -1 << 0 << 0.0f;
-    QTest::newRow("format cut short") << riff("WAVE", chunkClaiming("fmt ", 16, "\x01\0\x01\0")) << -1 << 0 << 0.0f;
-    QTest::newRow("no format chunk") << riff("WAVE", data) << 265 << 0 << 0.0f;
-    QTest::newRow("AVI") << riff("AVI ", fmt + data) << 265 << 0 << 0.0f;
-    QTest::newRow("text renamed .wav") << QByteArray("#Fields: TITLE\r\nNot audio at all\r\n") << 265 << 0 << 0.0f;
-    QTest::newRow("cut inside the RIFF header") << QByteArray("RIFF\x10\0") << 265 << 0 << 0.0f;
-}
+    void survivesHostileFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<qint32>("dataBytes");
+        QTest::addColumn<float>("duration");
 
-void TestWaveFormatReader::survivesHostileFiles()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, result);
-    QFETCH(qint32, dataBytes);
-    QFETCH(float, duration);
+        // 1000 bytes a second, so data bytes and duration tell the same story.
+        const QByteArray fmt = chunk("fmt ", pcmFormat(1, 1000, 8));
+        const QByteArray data = chunk("data", QByteArray(500, 'x'));
+        QTest::newRow("plain") << riff("WAVE", fmt + data) << 0 << 500 << 0.5f;
+        QTest::newRow("format after the data") << riff("WAVE", data + fmt) << 0 << 500 << 0.5f;
+        QTest::newRow("odd chunk before the format") << riff("WAVE", chunk("junk", "abc") + fmt + data) << 0 << 500 << 0.5f;
+        QTest::newRow("no data chunk") << riff("WAVE", fmt) << 0 << 0 << 0.0f;
+        QTest::newRow("data claiming more than the file")
+            << riff("WAVE", fmt + chunkClaiming("data", 100000, QByteArray(500, 'x'))) << 0 << 500 << 0.5f;
+        QTest::newRow("data size 0xFFFFFFFF")
+            << riff("WAVE", fmt + chunkClaiming("data", 0xFFFFFFFF, QByteArray(250, 'x'))) << 0 << 250 << 0.25f;
+        QTest::newRow("RIFF size 0xFFFFFFFF") << QByteArray("RIFF" + le32(0xFFFFFFFF) + "WAVE" + fmt + data) << 0 << 500 << 0.5f;
+        QTest::newRow("no byte rate") << riff("WAVE", chunk("fmt ", QByteArray(16, '\0')) + data) << 0 << 500 << 0.0f;
+        QTest::newRow("format size 0xFFFFFFFF")
+            << riff("WAVE", chunkClaiming("fmt ", 0xFFFFFFFF, pcmFormat(1, 1000, 8)) + data) << -1 << 0 << 0.0f;
+        QTest::newRow("format cut short") << riff("WAVE", chunkClaiming("fmt ", 16, "\x01\0\x01\0")) << -1 << 0 << 0.0f;
+        QTest::newRow("no format chunk") << riff("WAVE", data) << 265 << 0 << 0.0f;
+        QTest::newRow("AVI") << riff("AVI ", fmt + data) << 265 << 0 << 0.0f;
+        QTest::newRow("text renamed .wav") << QByteArray("#Fields: TITLE\r\nNot audio at all\r\n") << 265 << 0 << 0.0f;
+        QTest::newRow("cut inside the RIFF header") << QByteArray("RIFF\x10\0") << 265 << 0 << 0.0f;
+    }
 
-    const QString path = writeFixture(QStringLiteral("hostile.wav"), bytes);
-    WaveFormatHeader header;
-    qint32 got = -1;
-    QCOMPARE(ReadWaveFormat(path, header, got), result);
-    QCOMPARE(got, dataBytes);
-    QCOMPARE(GetWaveDuration(path), duration);
+    void survivesHostileFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, result);
+        QFETCH(qint32, dataBytes);
+        QFETCH(float, duration);
 
-    // Bytes in memory read the same as the file.
-    QBuffer buffer(&bytes);
-    QVERIFY(buffer.open(QIODevice::ReadOnly));
-    WaveFormatHeader fromMemory;
-    got = -1;
-    QCOMPARE(ReadWaveFormat(buffer, fromMemory, got), result);
-    QCOMPARE(got, dataBytes);
-    QCOMPARE(fromMemory, header);
-}
+        const QString path = TestEnvironment::writeFile(QStringLiteral("hostile.wav"), bytes);
+        WaveFormatHeader header;
+        qint32 got = -1;
+        QCOMPARE(ReadWaveFormat(path, header, got), result);
+        QCOMPARE(got, dataBytes);
+        QCOMPARE(GetWaveDuration(path), duration);
 
-void TestWaveFormatReader::keepsWhatAShortFormatChunkLeavesOut()
-{
-    // 16 bytes: cbSize is not in the file, so the caller's value stays.
-    WaveFormatHeader header = marker();
-    qint32 dataBytes = -1;
-    QString path = writeFixture(QStringLiteral("short.wav"), riff("WAVE", chunk("fmt ", pcmFormat(2, 44100, 16))));
-    QCOMPARE(ReadWaveFormat(path, header, dataBytes), 0);
-    QCOMPARE(header.nSamplesPerSec, 44100u);
-    QCOMPARE(header.cbSize, quint16(0x7777));
+        // Bytes in memory read the same as the file.
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        WaveFormatHeader fromMemory;
+        got = -1;
+        QCOMPARE(ReadWaveFormat(buffer, fromMemory, got), result);
+        QCOMPARE(got, dataBytes);
+        QCOMPARE(fromMemory, header);
+    }
 
-    // An empty format chunk leaves the whole header as it was.
-    header = marker();
-    path = writeFixture(QStringLiteral("empty-fmt.wav"), riff("WAVE", chunk("fmt ", {}) + chunk("data", "ab")));
-    QCOMPARE(ReadWaveFormat(path, header, dataBytes), 0);
-    QCOMPARE(header, marker());
-    QCOMPARE(dataBytes, 0);
-}
+    void keepsWhatAShortFormatChunkLeavesOut()
+    {
+        // 16 bytes: cbSize is not in the file, so the caller's value stays.
+        WaveFormatHeader header = marker();
+        qint32 dataBytes = -1;
+        QString path = TestEnvironment::writeFile(QStringLiteral("short.wav"), riff("WAVE", chunk("fmt ", pcmFormat(2, 44100, 16))));
+        QCOMPARE(ReadWaveFormat(path, header, dataBytes), 0);
+        QCOMPARE(header.nSamplesPerSec, 44100u);
+        QCOMPARE(header.cbSize, quint16(0x7777));
 
-void TestWaveFormatReader::answersMinusOneForMissingAndEmptyFiles()
-{
-    WaveFormatHeader header;
-    qint32 dataBytes = 0;
-    QCOMPARE(ReadWaveFormat(TestEnvironment::instance()->root() + "/no-such.wav", header, dataBytes), -1);
-    QCOMPARE(ReadWaveFormat(writeFixture(QStringLiteral("empty.wav"), {}), header, dataBytes), -1);
-    QCOMPARE(ReadWaveFormat(TestEnvironment::instance()->root(), header, dataBytes), -1);
-    QCOMPARE(GetWaveDuration(QString()), 0.0f);
-}
+        // An empty format chunk leaves the whole header as it was.
+        header = marker();
+        path = TestEnvironment::writeFile(QStringLiteral("empty-fmt.wav"), riff("WAVE", chunk("fmt ", {}) + chunk("data", "ab")));
+        QCOMPARE(ReadWaveFormat(path, header, dataBytes), 0);
+        QCOMPARE(header, marker());
+        QCOMPARE(dataBytes, 0);
+    }
+
+    void answersMinusOneForMissingAndEmptyFiles()
+    {
+        WaveFormatHeader header;
+        qint32 dataBytes = 0;
+        QCOMPARE(ReadWaveFormat(TestEnvironment::instance()->root() + "/no-such.wav", header, dataBytes), -1);
+        QCOMPARE(ReadWaveFormat(TestEnvironment::writeFile(QStringLiteral("empty.wav"), {}), header, dataBytes), -1);
+        QCOMPARE(ReadWaveFormat(TestEnvironment::instance()->root(), header, dataBytes), -1);
+        QCOMPARE(GetWaveDuration(QString()), 0.0f);
+    }
+};
 
 ORVANE_TEST_MAIN(TestWaveFormatReader)
 #include "tst_WaveFormatReader.moc"
