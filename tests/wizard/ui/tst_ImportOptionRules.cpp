@@ -99,17 +99,6 @@ private slots:
         QCOMPARE(page->comboFileNameSeparator[0]->currentText(), QStringLiteral("-"));
     }
 
-    void startingCartOnlyForSequentialCarts()
-    {
-        CartAllocationPage* page = m_wizard->fraHDRefs;
-        page->optReadHDRefs->click();
-        QVERIFY(!page->txtInitialHDRef->isEnabled());
-        QVERIFY(!page->lblInitialHDRef->isEnabled());
-        page->optAssignHDRefs->click();
-        QVERIFY(page->txtInitialHDRef->isEnabled());
-        QVERIFY(page->lblInitialHDRef->isEnabled());
-    }
-
     void cdTracksAlwaysGetCartsInSequence_data()
     {
         QTest::addColumn<bool>("cd");
@@ -117,16 +106,22 @@ private slots:
         QTest::newRow("cd") << true;
     }
 
+    // Carts numbered from the names need no starting cart, so its field goes
+    // grey; CD tracks have no such names and always count from the start.
     void cdTracksAlwaysGetCartsInSequence()
     {
         QFETCH(bool, cd);
         CartAllocationPage* page = m_wizard->fraHDRefs;
-        page->optReadHDRefs->setChecked(true);
+        page->optReadHDRefs->click();
         (cd ? m_wizard->fraChoose->optRipCD : m_wizard->fraChoose->optImportFiles)->setChecked(true);
         m_wizard->MoveToPage(frmImportAudio::PageHDRefs, 0);
         QCOMPARE(page->optReadHDRefs->isEnabled(), !cd);
         QCOMPARE(page->optAssignHDRefs->isChecked(), cd);
         QCOMPARE(page->txtInitialHDRef->isEnabled(), cd);
+        QCOMPARE(page->lblInitialHDRef->isEnabled(), cd);
+        page->optAssignHDRefs->click();
+        QVERIFY(page->txtInitialHDRef->isEnabled());
+        QVERIFY(page->lblInitialHDRef->isEnabled());
     }
 
     void formatChoicesFollowSourceAndLinking_data()
