@@ -1,7 +1,7 @@
 #include "audio/BextChunk.h"
 #include "audio/CartChunk.h"
 #include "tests/platform/nct/MediaFixtures.h"
-#include "tests/platform/riff/RiffBytes.h"
+#include "tests/support/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QBuffer>

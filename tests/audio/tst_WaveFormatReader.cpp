@@ -1,5 +1,5 @@
 #include "audio/WaveFormatReader.h"
-#include "tests/platform/riff/RiffBytes.h"
+#include "tests/support/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestWav.h"
 

@@ -8,7 +8,7 @@
 #include "platform/nct/NCTAudioFile.h"
 #include "platform/nct/NCTAudioInfo.h"
 #include "tests/platform/nct/MediaFixtures.h"
-#include "tests/platform/riff/RiffBytes.h"
+#include "tests/support/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>

@@ -1,23 +1,9 @@
 #include "tests/support/TestWav.h"
 
-#include <QFile>
-#include <QtEndian>
-#include <cmath>
+#include "tests/support/RiffBytes.h"
 
-namespace {
-void put32(QByteArray& out, quint32 v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
-}
-void put16(QByteArray& out, quint16 v)
-{
-    char b[2];
-    qToLittleEndian(v, b);
-    out.append(b, 2);
-}
-} // namespace
+#include <QFile>
+#include <cmath>
 
 QByteArray TestWav::bytes() const
 {
@@ -38,22 +24,9 @@ QByteArray TestWav::bytes() const
             }
         }
     }
-    QByteArray out("RIFF");
-    put32(out, static_cast<quint32>(36 + data.size()));
-    out.append("WAVEfmt ");
-    put32(out, 16);
-    put16(out, 1);
-    put16(out, static_cast<quint16>(channels));
-    put32(out, static_cast<quint32>(sampleRate));
-    put32(out, static_cast<quint32>(sampleRate * channels * bytesPerSample));
-    put16(out, static_cast<quint16>(channels * bytesPerSample));
-    put16(out, static_cast<quint16>(bitsPerSample));
-    out.append("data");
-    put32(out, static_cast<quint32>(data.size()));
-    out.append(data);
-    if (data.size() % 2)
-        out.append('\0');
-    return out;
+    using namespace RiffBytes;
+    const auto fmt = pcmFormat(quint16(channels), quint32(sampleRate), quint16(bitsPerSample));
+    return riff("WAVE", chunk("fmt ", fmt) + chunk("data", data));
 }
 
 bool TestWav::write(const QString& path) const

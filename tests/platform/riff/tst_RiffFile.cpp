@@ -1,5 +1,5 @@
 #include "platform/riff/RiffFile.h"
-#include "tests/platform/riff/RiffBytes.h"
+#include "tests/support/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QBuffer>
