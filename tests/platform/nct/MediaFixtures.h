@@ -40,15 +40,12 @@ inline ToolResult runTool(const QString& program, const QStringList& arguments, 
     return result;
 }
 
+const QStringList kQuiet{"-hide_banner", "-loglevel", "error", "-nostdin"};
+
 // Runs the ffmpeg tool quietly, overwriting its output.
 inline bool ffmpeg(const QStringList& arguments)
 {
-    return runTool(QStringLiteral("ffmpeg"),
-                   QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                               QStringLiteral("-nostdin"), QStringLiteral("-y")}
-                       + arguments)
-               .exitCode
-        == 0;
+    return runTool("ffmpeg", kQuiet + QStringList{"-y"} + arguments).exitCode == 0;
 }
 
 // A tone written as PCM WAV, then (unless codecArguments is empty) coded by
@@ -75,17 +72,14 @@ struct ProbeReport {
 
 inline ProbeReport ffprobe(const QString& path)
 {
-    const ToolResult result = runTool(QStringLiteral("ffprobe"),
-                                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-                                       QStringLiteral("json"), QStringLiteral("-show_streams"),
-                                       QStringLiteral("-show_format"), QStringLiteral("-select_streams"),
-                                       QStringLiteral("a:0"), path});
+    const ToolResult result = runTool("ffprobe", {"-v", "error", "-print_format", "json", "-show_streams",
+                                                  "-show_format", "-select_streams", "a:0", path});
     ProbeReport report;
     if (result.exitCode != 0)
         return report;
     const QJsonObject root = QJsonDocument::fromJson(result.out).object();
-    report.stream = root.value(QStringLiteral("streams")).toArray().at(0).toObject();
-    report.format = root.value(QStringLiteral("format")).toObject();
+    report.stream = root.value("streams").toArray().at(0).toObject();
+    report.format = root.value("format").toObject();
     report.ok = !report.stream.isEmpty();
     return report;
 }
@@ -94,10 +88,7 @@ inline ProbeReport ffprobe(const QString& path)
 // channel count).
 inline qint64 toolDecodedFrames(const QString& path, int channels)
 {
-    const ToolResult result = runTool(QStringLiteral("ffmpeg"),
-                                      {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                                       QStringLiteral("error"), QStringLiteral("-nostdin"), QStringLiteral("-i"), path,
-                                       QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-")});
+    const ToolResult result = runTool("ffmpeg", kQuiet + QStringList{"-i", path, "-f", "s16le", "-"});
     if (result.exitCode != 0 || channels <= 0)
         return -1;
     return result.out.size() / (2 * channels);
@@ -105,8 +96,7 @@ inline qint64 toolDecodedFrames(const QString& path, int channels)
 
 inline bool toolsPresent()
 {
-    return runTool(QStringLiteral("ffmpeg"), {QStringLiteral("-version")}).exitCode == 0
-        && runTool(QStringLiteral("ffprobe"), {QStringLiteral("-version")}).exitCode == 0;
+    return runTool("ffmpeg", {"-version"}).exitCode == 0 && runTool("ffprobe", {"-version"}).exitCode == 0;
 }
 
 // One kind of input file the engine must read.
@@ -145,6 +135,12 @@ inline QList<InputKind> inputKinds()
         {"ogg", tone(44100, 2), args("-c:a libvorbis -q:a 4"), "ogg"},
         {"wma", tone(44100, 2), args("-c:a wmav2 -b:a 128k"), "wma"},
     };
+}
+
+// The kind's file, made in `folder`.
+inline QString makeInput(const QString& folder, const InputKind& kind)
+{
+    return makeAudio(folder + '/' + kind.name + '.' + kind.extension, kind.tone, kind.codecArguments);
 }
 
 } // namespace fixtures

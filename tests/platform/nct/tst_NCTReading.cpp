@@ -15,12 +15,7 @@ class TestNCTReading : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QString fixture(const fixtures::InputKind& kind)
-    {
-        return fixtures::makeAudio(m_dir.filePath(QString::fromLatin1(kind.name) + QLatin1Char('.')
-                                                  + QString::fromLatin1(kind.extension)),
-                                   kind.tone, kind.codecArguments);
-    }
+    QString fixture(const fixtures::InputKind& kind) { return fixtures::makeInput(m_dir.path(), kind); }
 
     static NCTSampleBlock readAll(NCTAudioFile& file)
     {
