@@ -1,11 +1,11 @@
 // orvane-audio as a shell uses it: JSON out, exit 0 / 1 / 2.
 
 #include "tests/platform/nct/MediaFixtures.h"
+#include "tests/support/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QtEndian>
 #include <QtTest>
 
 class OrvaneAudioToolTest : public QObject
@@ -23,20 +23,14 @@ class OrvaneAudioToolTest : public QObject
     // A broadcast WAV: a tone with a hand-built cart chunk after its audio.
     QString cartWav()
     {
-        TestWav tone;
-        QByteArray wav = tone.bytes();
         QByteArray cart(2048, '\0');
         auto put = [&cart](int offset, QByteArrayView text) { std::copy(text.begin(), text.end(), cart.begin() + offset); };
         put(0, "0101");
         put(4, "Traffic Jingle");
         put(68, "Promo Dept");
         cart += QByteArray("<tag>station</tag>\0ignored", 26);
-        char size[4];
-        qToLittleEndian<quint32>(quint32(cart.size()), size);
-        wav += QByteArray("cart") + QByteArray(size, 4) + cart;
-        qToLittleEndian<quint32>(quint32(wav.size() - 8), wav.data() + 4);
-        QFile file(path("cart.wav"));
-        return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size() ? file.fileName() : QString();
+        const QByteArray toneChunks = TestWav{}.bytes().mid(12); // fmt and data, after the RIFF header
+        return TestEnvironment::writeFile(path("cart.wav"), RiffBytes::riff("WAVE", toneChunks + RiffBytes::chunk("cart", cart)));
     }
 
 private slots:
