@@ -197,7 +197,6 @@ private slots:
     void everyKeyHasItsOwnPicture()
     {
         const QStringList keys = SplashImageList::keys();
-        QCOMPARE(keys.size(), 10);
         QSet<QByteArray> seen;
         for (const QString& key : keys) {
             const QImage image = SplashImageList::picture(key).toImage();

@@ -229,10 +229,10 @@ private slots:
         QTest::addColumn<QList<int>>("pages");
         QTest::addColumn<int>("summaries");
         // N = Next, B = Back; the page shown after each move.
-        QTest::newRow("files") << false << "NNNBBNNNNBBB" << QList<int>{1, 2, 4, 2, 1, 2, 4, 5, 6, 5, 4, 2} << 1;
-        QTest::newRow("cd") << true << "NNNBBNNNNBBB" << QList<int>{1, 3, 4, 3, 1, 3, 4, 5, 6, 5, 4, 3} << 1;
-        QTest::newRow("back to the welcome page") << false << "NBNNBB" << QList<int>{1, 0, 1, 2, 1, 0} << 0;
-        QTest::newRow("summary rebuilt each time") << true << "NNNNNBN" << QList<int>{1, 3, 4, 5, 6, 5, 6} << 2;
+        // The summary is built on each arrival at its page.
+        QTest::newRow("files") << false << "NBNNNBBNNNNBBBBB"
+                               << QList<int>{1, 0, 1, 2, 4, 2, 1, 2, 4, 5, 6, 5, 4, 2, 1, 0} << 1;
+        QTest::newRow("cd") << true << "NNNBBNNNNBNBBB" << QList<int>{1, 3, 4, 3, 1, 3, 4, 5, 6, 5, 6, 5, 4, 3} << 2;
     }
 
     void pagesFollowTheSource()
