@@ -9,16 +9,20 @@
 
 int main(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Help needs no display: answer it before the window system is opened.
+    if (ToolCommandLine::wantsHelp(arguments)) {
+        std::printf("%s", qPrintable(ToolCommandLine::helpText(QStringLiteral("orvane-import"))));
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Import Audio"));
     QApplication::setApplicationDisplayName(QStringLiteral("Import Audio"));
     QApplication::setOrganizationName(QStringLiteral("Tarnwick"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
-    const QStringList arguments = app.arguments().mid(1);
-    if (ToolCommandLine::wantsHelp(arguments)) {
-        std::printf("%s", qPrintable(ToolCommandLine::helpText(QStringLiteral("orvane-import"))));
-        return 0;
-    }
     ToolCommandLine::setCurrent(ToolCommandLine::fromArguments(arguments));
 
     QtMessenger messenger;
