@@ -40,8 +40,6 @@ private slots:
         QTest::addColumn<int>("outRate");
         QTest::addColumn<int>("outChannels");
         QTest::newRow("44.1 to 48 kHz") << 44100 << 2 << 48000 << 2;
-        QTest::newRow("48 to 22.05 kHz") << 48000 << 2 << 22050 << 2;
-        QTest::newRow("8 to 96 kHz") << 8000 << 1 << 96000 << 1;
         QTest::newRow("mono to stereo") << 44100 << 1 << 44100 << 2;
         QTest::newRow("stereo to mono, resampled") << 32000 << 2 << 33075 << 1;
         QTest::newRow("unchanged") << 44100 << 2 << 44100 << 2;
