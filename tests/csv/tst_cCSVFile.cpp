@@ -50,8 +50,6 @@ private slots:
             << QStringList{"Song|Band", "Other|Group"};
         QTest::newRow("names on the first line") << QByteArray("TITLE,ARTIST\nSong,Band\n") << QStringList{"TITLE", "ARTIST"}
                                                  << qint16(2) << "" << "" << QStringList{} << QStringList{"Song|Band"};
-        QTest::newRow("names after headers") << QByteArray("#Version: 2\nTITLE,ARTIST\nSong,Band") << QStringList{"TITLE", "ARTIST"}
-                                             << qint16(2) << "" << "2" << QStringList{} << QStringList{"Song|Band"};
         QTest::newRow("header names in capitals") << QByteArray("#FIELDS: A,B\r\n#VERSION:   3  \r\n1,2\r\n")
                                                   << QStringList{"A", "B"} << qint16(2) << "" << "3" << QStringList{}
                                                   << QStringList{"1|2"};
@@ -68,8 +66,6 @@ private slots:
         QTest::newRow("quoted names lose their quotes, values keep theirs")
             << QByteArray("#Fields: \"TITLE\",\"ART\"IST\",x\"y\"\n\"Song\",\"Band\"\n") << QStringList{"TITLE", "ARTIST", "x\"y\""}
             << qint16(3) << "" << "" << QStringList{} << QStringList{"\"Song\"|\"Band\""};
-        QTest::newRow("value of blanks is empty") << QByteArray("#Software:     \n#Fields: A\n1\n") << QStringList{"A"}
-                                                  << qint16(1) << "" << "" << QStringList{} << QStringList{"1"};
         QTest::newRow("headers only") << QByteArray("#Software: X\r\n#Version: 1\r\n") << QStringList{""} << qint16(0) << "X"
                                       << "1" << QStringList{} << QStringList{};
         QTest::newRow("empty file") << QByteArray() << QStringList{""} << qint16(0) << "" << "" << QStringList{}
