@@ -48,8 +48,9 @@ class CartStoreTest : public QObject
     int leftovers()
     {
         int count = 0;
-        for (QDirIterator it(audio().Cartvault().Location(1), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext(); it.next())
-            if (it.fileName().endsWith(QLatin1String(".part")))
+        QDirIterator it(audio().Cartvault().Location(1), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            if (it.next().endsWith(QLatin1String(".part")))
                 ++count;
         return count;
     }
@@ -273,7 +274,9 @@ private slots:
         if (backend == TestStore::PostgreSQL)
             QVERIFY(holder->execDirect("LOCK TABLE carts IN EXCLUSIVE MODE"));
         go.release(2);
-        QThread::msleep(1500); // both copy their audio, then wait for the lock
+        // Each importer reads the cart, copies a few hundred kilobytes and
+        // then waits for the lock; three seconds is ample for both.
+        QThread::msleep(3000);
         QVERIFY(holder->execDirect("COMMIT"));
         a->wait();
         b->wait();
