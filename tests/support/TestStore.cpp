@@ -1,6 +1,8 @@
 #include "tests/support/TestStore.h"
 
 #include "frame/library/CartvaultStore.h"
+#include "frame/library/Directory.h"
+#include "frame/library/LibraryGlobals.h"
 #include "frame/library/GeneralTools.h"
 #include "frame/library/ProfileSettings.h"
 
@@ -82,4 +84,16 @@ TestStore::Session TestStore::open(const QString& name)
     if (!session.audio->Initialise())
         session.audio.reset();
     return session;
+}
+
+bool TestStore::openAsGlobals(const QString& name)
+{
+    Session session = open(name);
+    if (!session.audio)
+        return false;
+    gAudioSettings = std::move(session.settings);
+    gPlayoutAudio = session.audio;
+    gDirectory = std::make_unique<Directory>();
+    gDirectory->ProfileName = name;
+    return gDirectory->OpenDefault(false) == 0;
 }

@@ -27,4 +27,8 @@ public:
         std::shared_ptr<PlayoutAudio> audio;
     };
     static Session open(const QString& name);
+
+    // Opens the profile as a tool's start-up would leave it: the process-wide
+    // audio settings, playout audio view and directory. False when any fails.
+    static bool openAsGlobals(const QString& name);
 };

@@ -65,14 +65,7 @@ public:
         QString error;
         if (!TestStore::createProfile(profile, TestStore::SQLite, &error) || !TestStore::setSettings(profile, settings))
             return false;
-        TestStore::Session session = TestStore::open(profile);
-        if (!session.audio)
-            return false;
-        gAudioSettings = std::move(session.settings);
-        gPlayoutAudio = session.audio;
-        gDirectory = std::make_unique<Directory>();
-        gDirectory->ProfileName = profile;
-        if (gDirectory->OpenDefault(false) != 0)
+        if (!TestStore::openAsGlobals(profile))
             return false;
         if (cartRights != 1) {
             gDirectory->addUser(AppPaths::systemUserName(), cartRights);

@@ -154,14 +154,7 @@ bool openStore()
         std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
         return false;
     }
-    TestStore::Session session = TestStore::open(profile);
-    if (!session.audio)
-        return false;
-    gAudioSettings = std::move(session.settings);
-    gPlayoutAudio = session.audio;
-    gDirectory = std::make_unique<Directory>();
-    gDirectory->ProfileName = profile;
-    return gDirectory->OpenDefault(false) == 0 && gDirectory->CurrentUser();
+    return TestStore::openAsGlobals(profile) && gDirectory->CurrentUser();
 }
 
 void filesPath()
