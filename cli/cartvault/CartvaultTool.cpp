@@ -36,25 +36,32 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          "DIR also holds the store's audio unless Location1 is set to another folder.",
          &CartvaultTool::profileCreate, {"data", "postgres"}, {}},
         {"profile list", "profile list", "Lists the profiles of this user.", &CartvaultTool::profileList, {}, {}},
-        {"user add", "user add NAME --cart-rights N",
-         "Adds a user to the store's directory, or changes their cart rights\n"
-         "(below 0: no access to carts, 0: may not add carts, above 0: may add carts).",
-         &CartvaultTool::userAdd, {"cart-rights"}, {}},
-        {"user list", "user list", "Lists the store's users and their cart rights.", &CartvaultTool::userList, {}, {}},
+        {"user add", "user add NAME --cart-rights N [--admin]",
+         "Adds a user to the store's directory, or changes their rights: cart rights below 0: no access to\n"
+         "carts, 0: may not add carts, above 0: may add carts; --admin: may change users and store settings.\n"
+         "Needs an administrator; nobody raises their own rights.",
+         &CartvaultTool::userAdd, {"cart-rights"}, {"admin"}},
+        {"user list", "user list", "Lists the store's users, their cart rights and who administers the store.",
+         &CartvaultTool::userList, {}, {}},
         {"settings get", "settings get KEY", "Prints one store setting.", &CartvaultTool::settingsGet, {}, {}},
         {"settings set", "settings set KEY VALUE",
-         "Changes one store setting for every workstation of the store. DefaultFormat takes a format text such as\n"
-         "\"FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16\".",
+         "Changes one store setting for every workstation of the store (needs an administrator). DefaultFormat\n"
+         "takes a format text such as \"FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16\".\n"
+         "FirstCart and LastCart cannot leave out carts that hold audio.",
          &CartvaultTool::settingsSet, {}, {}},
         {"settings list", "settings list", "Prints every store setting.", &CartvaultTool::settingsList, {}, {}},
-        {"import", "import CART FILE.wav [--link]",
-         "Puts a WAV file into a cart as it is (no conversion); --link records where the file is instead of\n"
-         "copying it, when the store allows linking.",
-         &CartvaultTool::importAudio, {}, {"link"}},
+        {"import", "import CART FILE.wav|FILE.zip [--link] [--overwrite]",
+         "Puts a WAV file into a cart as it is (no conversion), or unpacks a transport zip into it (audio and\n"
+         "fields); needs cart rights above 0. A cart that holds\n"
+         "audio is refused unless --overwrite. --link records where the file is instead of copying it, when\n"
+         "the store allows linking.",
+         &CartvaultTool::importAudio, {}, {"link", "overwrite"}},
         {"list", "list [--json]", "Lists the carts that hold audio.", &CartvaultTool::listCarts, {}, {"json"}},
         {"show", "show CART [--json]", "Shows one cart's fields.", &CartvaultTool::showCart, {}, {"json"}},
-        {"export", "export CART FILE.zip", "Packs a cart (fields and audio) into a transport zip.",
-         &CartvaultTool::exportCart, {}, {}},
+        {"export", "export CART FILE.zip [--force]",
+         "Packs a cart (fields and audio) into a transport zip. An existing FILE is refused unless --force;\n"
+         "the store's own audio files are always refused.",
+         &CartvaultTool::exportCart, {}, {"force"}},
         {"audit", "audit [--json] [--limit N]", "Shows the store's audit log, oldest first.", &CartvaultTool::audit,
          {"limit"}, {"json"}},
     };
@@ -80,7 +87,13 @@ void CartvaultTool::printHelp() const
     for (const Verb& verb : verbs())
         out(QStringLiteral("  ") + QLatin1String(verb.synopsis));
     out(QStringLiteral("\nEach verb takes --help. Without --profile the only profile is used (with none, the\n"
-                       "\"Default\" store is created). Exit codes: 0 success, 1 failure, 2 usage."));
+                       "\"Default\" store is created). Exit codes: 0 success, 1 failure, 2 usage.\n\n"
+                       "Rights: reading and export need none; import needs cart rights above 0, user add and\n"
+                       "settings set an administrator of the store (its creator is one), all as the system user\n"
+                       "running the tool. On an SQLite store this guards against mistakes: anyone who may write\n"
+                       "the store's files can change them. A shared PostgreSQL store is guarded by database\n"
+                       "roles: grant <database>_reader to a studio's login role for reading, <database>_writer\n"
+                       "for importing."));
 }
 
 void CartvaultTool::printVerbHelp(const Verb& verb) const
@@ -234,10 +247,15 @@ int CartvaultTool::userAdd(const CommandLine& args)
         return usage(QStringLiteral("user add needs NAME and --cart-rights N"));
     if (!openDirectory())
         return Failure;
-    if (!m_directory->addUser(args.words().first(), rights))
-        return fail(QStringLiteral("cannot add user '%1'").arg(args.words().first()));
+    const bool administrator = args.has(QStringLiteral("admin"));
+    if (!m_directory->addUser(args.words().first(), rights, administrator))
+        return fail(QStringLiteral("cannot add user '%1': %2").arg(args.words().first(), m_directory->lastError()));
     m_directory->AuditLog().LogEvent(2, 1, QStringLiteral("User Rights"),
-                                     QStringLiteral("%1 cart rights %2").arg(args.words().first()).arg(rights), 1);
+                                     QStringLiteral("%1 cart rights %2%3")
+                                         .arg(args.words().first())
+                                         .arg(rights)
+                                         .arg(administrator ? QStringLiteral(", administrator") : QString()),
+                                     1);
     return Success;
 }
 
@@ -246,7 +264,8 @@ int CartvaultTool::userList(const CommandLine&)
     if (!openDirectory())
         return Failure;
     for (const auto& user : m_directory->users())
-        out(user.name + QLatin1Char('\t') + QString::number(user.cartRights));
+        out(user.name + QLatin1Char('\t') + QString::number(user.cartRights)
+            + (user.administrator ? QStringLiteral("\tadministrator") : QString()));
     return Success;
 }
 
@@ -304,8 +323,20 @@ int CartvaultTool::importAudio(const CommandLine& args)
     const QString cart = args.words().at(0);
     const QString file = QFileInfo(args.words().at(1)).absoluteFilePath();
     QString message;
-    if (!m_audio->ImportAudioFile(nullptr, cart, file, args.has(QStringLiteral("link")), 0, message, file))
-        return fail(message);
+    const bool overwrite = args.has(QStringLiteral("overwrite"));
+    if (const auto record = m_audio->GetCart(cart); record && record->holdsAudio() && !overwrite)
+        return fail(QStringLiteral("cart %1 holds audio already (import --overwrite replaces it)").arg(record->Number));
+    // The library checks again as it records: another workstation may fill the cart meanwhile.
+    const int options = overwrite ? 0 : PlayoutAudio::kOnlyIntoEmptyCart;
+    const bool packed = file.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
+    if (packed && args.has(QStringLiteral("link")))
+        return usage(QStringLiteral("a transport zip cannot be linked"));
+    const bool imported = packed ? m_audio->ImportTransportFile(nullptr, cart, file, nullptr, options)
+                                 : m_audio->ImportAudioFile(nullptr, cart, file, args.has(QStringLiteral("link")), options, message, file);
+    if (!imported)
+        return fail(m_audio->lastImportError());
+    if (!m_audio->lastImportNote().isEmpty())
+        err(QStringLiteral("cartvault: note: ") + m_audio->lastImportNote());
     if (openDirectory())
         m_directory->AuditLog().LogEvent(2, 7, QStringLiteral("Import Audio File"),
                                          QStringLiteral("%1 into Cart %2").arg(file, cart), 1);
@@ -358,8 +389,9 @@ int CartvaultTool::exportCart(const CommandLine& args)
     if (!openStore())
         return Failure;
     QString error;
-    if (!m_audio->ExportTransportFile(args.words().at(0), args.words().at(1), &error))
-        return fail(error);
+    const bool force = args.has(QStringLiteral("force"));
+    if (!m_audio->ExportTransportFile(args.words().at(0), args.words().at(1), force, &error))
+        return fail(error.endsWith(QLatin1String("exists already")) ? error + QStringLiteral(" (export --force replaces it)") : error);
     return Success;
 }
 

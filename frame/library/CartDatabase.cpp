@@ -1,17 +1,23 @@
 #include "frame/library/CartDatabase.h"
 
 #include "frame/AppPaths.h"
+#include "frame/library/FileTools.h"
 #include "frame/library/ProfileSettings.h"
+#include "frame/library/StoreMigrations.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QThread>
+#include <QUrl>
 #include <QVariant>
 #include <atomic>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 std::atomic<int> gConnectionCounter{0};
@@ -22,28 +28,12 @@ QMap<QString, std::weak_ptr<CartDatabase>>& sharedConnections()
     return connections;
 }
 
-// Column types that mean the same on both backends.
-QStringList schemaStatements(bool postgres)
-{
-    const QString id = postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
-    return {
-        QStringLiteral("CREATE TABLE settings (key TEXT PRIMARY KEY, value TEXT NOT NULL)"),
-        QStringLiteral("CREATE TABLE users (name TEXT PRIMARY KEY, cart_rights INTEGER NOT NULL DEFAULT 0)"),
-        QStringLiteral("CREATE TABLE user_settings (user_name TEXT NOT NULL, name TEXT NOT NULL, value TEXT NOT NULL, "
-                       "PRIMARY KEY (user_name, name))"),
-        QStringLiteral("CREATE TABLE audit_log (id %1, logged_at TEXT NOT NULL, workstation TEXT NOT NULL, "
-                       "user_name TEXT NOT NULL, kind INTEGER NOT NULL, category INTEGER NOT NULL, title TEXT NOT NULL, "
-                       "text TEXT NOT NULL, flag INTEGER NOT NULL)").arg(id),
-        QStringLiteral("CREATE TABLE carts (number BIGINT PRIMARY KEY, title TEXT NOT NULL DEFAULT '', "
-                       "artist TEXT NOT NULL DEFAULT '', description TEXT NOT NULL DEFAULT '', "
-                       "intro_start DOUBLE PRECISION NOT NULL DEFAULT 0, intro_end DOUBLE PRECISION NOT NULL DEFAULT 0, "
-                       "extro DOUBLE PRECISION NOT NULL DEFAULT 0, length DOUBLE PRECISION NOT NULL DEFAULT 0, "
-                       "audio_length DOUBLE PRECISION NOT NULL DEFAULT -1, audio_file TEXT NOT NULL DEFAULT '', "
-                       "linked INTEGER NOT NULL DEFAULT 0, audio_revision BIGINT NOT NULL DEFAULT 0, "
-                       "modified_at TEXT NOT NULL DEFAULT '', modified_by TEXT NOT NULL DEFAULT '')"),
-        QStringLiteral("CREATE INDEX carts_holding_audio ON carts (number) WHERE audio_length >= 0"),
-    };
-}
+// The PostgreSQL advisory lock keys of the store: one for schema changes,
+// one namespace of per-cart locks.
+constexpr int kSchemaLockKey = 727274;
+constexpr int kCartLockSpace = 727275;
+
+bool writable(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
 } // namespace
 
 std::shared_ptr<CartDatabase> CartDatabase::shared(const ProfileSettings& profile, QString* error)
@@ -86,6 +76,7 @@ bool CartDatabase::open(const ProfileSettings& profile)
 {
     m_connectionName = QStringLiteral("orvane-cartvault-%1").arg(++gConnectionCounter);
     m_postgres = profile.backend == ProfileSettings::Backend::PostgreSQL;
+    m_location = profile.databaseText();
     if (m_postgres) {
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
         m_db.setHostName(profile.pgHost);
@@ -93,30 +84,55 @@ bool CartDatabase::open(const ProfileSettings& profile)
         m_db.setDatabaseName(profile.pgDatabase);
         m_db.setUserName(profile.pgUser);
         m_db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-    } else {
-        if (profile.DataLocation.isEmpty() || !QDir().mkpath(profile.DataLocation)) {
-            m_lastError = QStringLiteral("The data location '%1' cannot be created").arg(profile.DataLocation);
-            return false;
-        }
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        m_db.setDatabaseName(profile.sqliteFile());
-        // Several tools on one workstation may write at once: wait for the
-        // lock rather than fail.
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+    } else if (!openSqlite(profile)) {
+        return false;
     }
     if (!m_db.isValid()) {
         m_lastError = QStringLiteral("The database driver for this store is not installed");
         return false;
     }
     if (!m_db.open()) {
-        fail(QStringLiteral("Cannot open the Cartvault database %1").arg(profile.databaseText()), m_db.lastError());
+        fail(QStringLiteral("Cannot open the Cartvault database %1").arg(m_location), m_db.lastError());
         return false;
     }
-    if (!m_postgres && !execAll({QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA synchronous=NORMAL")}))
+    if (isReadOnly())
+        return ensureSchema();
+    // FULL: a commit that returned is on disk, so a cart's record never
+    // names audio that a power cut could take back.
+    if (!m_postgres && !execAll({QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA synchronous=FULL")}))
         return false;
     if (m_postgres && !execAll({QStringLiteral("SET client_min_messages TO warning")}))
         return false;
     return ensureSchema();
+}
+
+bool CartDatabase::openSqlite(const ProfileSettings& profile)
+{
+    const QString file = profile.sqliteFile();
+    if (profile.DataLocation.isEmpty()) {
+        m_lastError = QStringLiteral("The profile names no data location for the Cartvault");
+        return false;
+    }
+    QString why;
+    if (!QFileInfo::exists(file) && !FileTools::makeFolder(profile.DataLocation, &why)) {
+        m_lastError = QStringLiteral("Cannot create the Cartvault's data location: %1").arg(why);
+        return false;
+    }
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    if (QFileInfo::exists(file) && (!writable(profile.DataLocation) || !writable(file))) {
+        // Reading a WAL store needs its -shm file; where none can be made the
+        // store is read as it stands on disk.
+        m_readOnlyReason = QStringLiteral("%1 cannot be written by this user").arg(writable(file) ? profile.DataLocation : file);
+        const bool shared = QFileInfo::exists(file + QStringLiteral("-shm"));
+        m_db.setDatabaseName(shared ? file : QStringLiteral("file:%1?immutable=1").arg(QString::fromUtf8(QUrl::toPercentEncoding(file, "/"))));
+        m_db.setConnectOptions(shared ? QStringLiteral("QSQLITE_OPEN_READONLY") : QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        return true;
+    }
+    m_db.setDatabaseName(file);
+    // Several tools on one workstation may write at once: wait for the
+    // lock rather than fail.
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+    return true;
 }
 
 bool CartDatabase::execAll(const QStringList& statements)
@@ -141,40 +157,61 @@ int CartDatabase::storedSchemaVersion()
 
 bool CartDatabase::ensureSchema()
 {
-    // The usual case, an existing store, needs no write lock.
-    if (const int version = storedSchemaVersion(); version > 0) {
-        if (version <= kSchemaVersion)
-            return true;
-        m_lastError = QStringLiteral("This Cartvault was made by a newer version of Orvane");
+    const int latest = StoreMigrations::latestVersion();
+    // The usual case, a store that is up to date, needs no write lock.
+    const int version = storedSchemaVersion();
+    if (version > latest) {
+        m_lastError = QStringLiteral("The Cartvault %1 was made by a newer version of Orvane (store version %2, this "
+                                     "program knows up to %3): update this program")
+                          .arg(m_location)
+                          .arg(version)
+                          .arg(latest);
         return false;
     }
-    return write([this] {
-        // Two workstations may meet an empty store at the same moment.
-        if (m_postgres && !execAll({QStringLiteral("SELECT pg_advisory_xact_lock(727274)")}))
-            return false;
-        if (!execAll({QStringLiteral("CREATE TABLE IF NOT EXISTS schema_info (version INTEGER NOT NULL)")}))
-            return false;
-        const int version = storedSchemaVersion();
-        if (version < 0) {
-            m_lastError = QStringLiteral("Cannot read the Cartvault schema version");
-            return false;
-        }
-        if (version > 0) // made meanwhile by another workstation
-            return version <= kSchemaVersion;
-        if (!execAll(schemaStatements(m_postgres))
-            || !execAll({QStringLiteral("INSERT INTO schema_info (version) VALUES (%1)").arg(kSchemaVersion)}))
-            return false;
-        // Whoever creates a store may use it: the creating user gets cart
-        // rights 1 (may add carts). Further users are added with `cartvault user add`.
-        QSqlQuery creator(m_db);
-        creator.prepare(QStringLiteral("INSERT INTO users (name, cart_rights) VALUES (?, 1)"));
-        creator.addBindValue(AppPaths::systemUserName());
-        if (!creator.exec()) {
-            fail(QStringLiteral("Cannot add the store's first user"), creator.lastError());
-            return false;
-        }
+    if (version == latest)
         return true;
-    });
+    if (isReadOnly()) {
+        m_lastError = QStringLiteral("The Cartvault %1 needs updating by a user who may write to it (%2)")
+                          .arg(m_location, m_readOnlyReason);
+        return false;
+    }
+    return write([this] { return migrate(); });
+}
+
+bool CartDatabase::migrate()
+{
+    // Two workstations may meet an old or empty store at the same moment.
+    if (m_postgres && !execAll({QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLockKey)}))
+        return false;
+    if (!execAll({QStringLiteral("CREATE TABLE IF NOT EXISTS schema_info (version INTEGER NOT NULL)")}))
+        return false;
+    const int version = storedSchemaVersion();
+    if (version < 0) {
+        m_lastError = QStringLiteral("Cannot read the Cartvault schema version");
+        return false;
+    }
+    for (const StoreMigrations::Step& step : StoreMigrations::steps()) {
+        if (step.version <= version)
+            continue;
+        if (!execAll(step.statements(m_postgres))
+            || !execAll({QStringLiteral("INSERT INTO schema_info (version) VALUES (%1)").arg(step.version)}))
+            return false;
+    }
+    return version > 0 || addCreator();
+}
+
+// Whoever creates a store administers it and may add carts. Further users
+// are added with `cartvault user add`.
+bool CartDatabase::addCreator()
+{
+    QSqlQuery creator(m_db);
+    creator.prepare(QStringLiteral("INSERT INTO users (name, cart_rights, administrator) VALUES (?, 1, 1)"));
+    creator.addBindValue(AppPaths::systemUserName());
+    if (!creator.exec()) {
+        fail(QStringLiteral("Cannot add the store's first user"), creator.lastError());
+        return false;
+    }
+    return true;
 }
 
 QSqlQuery& CartDatabase::query(const QString& sql)
@@ -198,6 +235,10 @@ bool CartDatabase::exec(QSqlQuery& q)
 
 bool CartDatabase::write(const std::function<bool()>& work)
 {
+    if (isReadOnly()) {
+        m_lastError = QStringLiteral("The Cartvault %1 is read-only: %2").arg(m_location, m_readOnlyReason);
+        return false;
+    }
     QSqlQuery begin(m_db);
     // SQLite: take the write lock now, so a read inside `work` is still true
     // when the write follows. PostgreSQL locks rows as they are written.
@@ -214,6 +255,39 @@ bool CartDatabase::write(const std::function<bool()>& work)
     if (ok)
         fail(QStringLiteral("Cannot commit to the Cartvault"), end.lastError());
     QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+bool CartDatabase::lockCart(qint64 number)
+{
+    if (!m_postgres)
+        return true;
+    QSqlQuery& q = query(QStringLiteral("SELECT pg_advisory_xact_lock(%1, CAST(? AS INTEGER))").arg(kCartLockSpace));
+    q.addBindValue(number);
+    const bool ok = exec(q);
+    q.finish();
+    return ok;
+}
+
+bool CartDatabase::allows(Right right)
+{
+    const QString user = AppPaths::systemUserName();
+    QSqlQuery& q = query(QStringLiteral("SELECT cart_rights, administrator FROM users WHERE name = ?"));
+    q.addBindValue(text(user));
+    if (!exec(q))
+        return false;
+    const bool known = q.next();
+    const qint32 cartRights = known ? q.value(0).toInt() : 0;
+    const bool administrator = known && q.value(1).toInt() != 0;
+    q.finish();
+    if (!known)
+        m_lastError = QStringLiteral("%1 is not in the directory of the Cartvault %2").arg(user, m_location);
+    else if (right == Right::CartWrite && cartRights <= 0)
+        m_lastError = QStringLiteral("%1 may not change carts in this Cartvault (cart rights %2)").arg(user).arg(cartRights);
+    else if (right == Right::Administration && !administrator)
+        m_lastError = QStringLiteral("%1 is not an administrator of this Cartvault").arg(user);
+    else
+        return true;
     return false;
 }
 

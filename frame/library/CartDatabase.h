@@ -16,8 +16,6 @@ class ProfileSettings;
 class CartDatabase
 {
 public:
-    static constexpr int kSchemaVersion = 1;
-
     // The connection this thread shares for the profile's database.
     static std::shared_ptr<CartDatabase> shared(const ProfileSettings& profile, QString* error = nullptr);
     // A connection of its own.
@@ -28,7 +26,12 @@ public:
     CartDatabase& operator=(const CartDatabase&) = delete;
 
     bool isPostgres() const { return m_postgres; }
+    // A store in a folder this user may not write to is opened for reading:
+    // listing and showing work, every write is refused with the reason.
+    bool isReadOnly() const { return !m_readOnlyReason.isEmpty(); }
     QString lastError() const { return m_lastError; }
+    // Where the store is, for messages ("the Cartvault <this>").
+    QString location() const { return m_location; }
 
     // A prepared statement, kept for the life of the connection.
     QSqlQuery& query(const QString& sql);
@@ -36,6 +39,15 @@ public:
     // from the start (so read-then-write cannot be overtaken); commits when
     // `work` returns true, rolls back otherwise.
     bool write(const std::function<bool()>& work);
+    // Inside write(): holds cart `number` until the transaction ends, so that
+    // no other workstation changes the cart's audio meanwhile. SQLite's write
+    // lock already holds the whole store.
+    bool lockCart(qint64 number);
+
+    // What the logged-in system user may do, from the store's directory.
+    enum class Right { CartWrite, Administration };
+    // False with the reason in lastError() when the user may not.
+    bool allows(Right right);
     bool exec(QSqlQuery& query);
     // A statement that takes no values and cannot be prepared (BEGIN, LOCK ...).
     bool execDirect(const QString& sql) { return execAll({sql}); }
@@ -55,7 +67,10 @@ public:
 private:
     CartDatabase() = default;
     bool open(const ProfileSettings& profile);
+    bool openSqlite(const ProfileSettings& profile);
     bool ensureSchema();
+    bool migrate();
+    bool addCreator();
     int storedSchemaVersion(); // -1 = no schema table yet
     bool execAll(const QStringList& statements);
     void fail(const QString& what, const QSqlError& error);
@@ -63,6 +78,8 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     bool m_postgres = false;
+    QString m_location;
+    QString m_readOnlyReason;
     QString m_lastError;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_queries; // shared_ptr: references stay valid
     qint64 m_ownCommits = 0;

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QVariant>
 
 using namespace StoreDefaults;
 
@@ -116,8 +117,11 @@ bool CartvaultStore::SaveProfile(const QString&)
         return false;
     if (!Location(1).isEmpty())
         QDir().mkpath(Location(1));
-    const bool saved = m_database->write([this] {
+    QString why;
+    const bool saved = m_database->write([this, &why] {
         CartDatabase& db = *m_database;
+        if (!db.allows(CartDatabase::Right::Administration) || !cartsFitRange(&why))
+            return false;
         for (int n = 1; n <= locationCount(); ++n)
             if (!db.putSetting(kLocationKeyPrefix + QString::number(n), Location(n)))
                 return false;
@@ -129,8 +133,27 @@ bool CartvaultStore::SaveProfile(const QString&)
     if (saved)
         m_discovered = false;
     else
-        m_lastError = m_database->lastError();
+        m_lastError = why.isEmpty() ? m_database->lastError() : why;
     return saved;
+}
+
+bool CartvaultStore::cartsFitRange(QString* why) const
+{
+    QSqlQuery& q = m_database->query(
+        QStringLiteral("SELECT MIN(number) FROM carts WHERE audio_length >= 0 AND (number < ? OR number > ?)"));
+    q.addBindValue(FirstCart);
+    q.addBindValue(LastCart);
+    if (!m_database->exec(q))
+        return false;
+    const QVariant outside = q.next() ? q.value(0) : QVariant();
+    q.finish();
+    if (outside.isNull())
+        return true;
+    *why = QStringLiteral("Cart %1 holds audio and would fall outside carts %2 to %3")
+               .arg(outside.toLongLong())
+               .arg(FirstCart)
+               .arg(LastCart);
+    return false;
 }
 
 int CartvaultStore::CheckSettings() const

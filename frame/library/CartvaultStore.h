@@ -17,6 +17,8 @@ public:
     // Reads the settings of the profile's store. A store that has no primary
     // audio location yet gets <data location>/audio, discovered but not saved.
     bool LoadProfile(const QString& name);
+    // Needs a store administrator; refuses a cart range that would leave out
+    // carts holding audio.
     bool SaveProfile(const QString& name);
     // 1 = settings bad (no usable primary location), 2 = OK, 3 = found but unsaved.
     int CheckSettings() const;
@@ -51,6 +53,8 @@ public:
     std::shared_ptr<CartDatabase> database() const { return m_database; }
 
 private:
+    bool cartsFitRange(QString* why) const;
+
     QStringList m_locations;
     bool m_discovered = false;
     QString m_defaultFormat;

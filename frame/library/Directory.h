@@ -31,16 +31,21 @@ public:
     void Close();
     QString lastError() const { return m_lastError; }
 
-    // Administration (the cartvault tool).
-    bool addUser(const QString& name, qint32 cartRights);
+    // Administration (the cartvault tool): adds a user or changes their
+    // rights. Needs a store administrator, and nobody raises their own
+    // rights. False with the reason in lastError().
+    bool addUser(const QString& name, qint32 cartRights, bool administrator = false);
     struct UserEntry {
         QString name;
         qint32 cartRights;
+        bool administrator;
     };
     QList<UserEntry> users();
     std::shared_ptr<CartDatabase> database() const { return m_database; }
 
 private:
+    bool mayChangeOwnRights(qint32 cartRights, bool administrator);
+
     std::shared_ptr<CartDatabase> m_database;
     std::unique_ptr<DirectoryUser> m_currentUser;
     std::unique_ptr<::AuditLog> m_auditLog;

@@ -1,6 +1,14 @@
 #include "frame/library/FileTools.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 qsizetype lastSeparator(const QString& path)
@@ -56,3 +64,48 @@ QString FileTools::GetPathWithoutExtension(const QString& path)
     const qsizetype dot = extensionDot(path);
     return dot < 0 ? path : path.left(dot);
 }
+
+bool FileTools::makeFolder(const QString& path, QString* why)
+{
+    const QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return true;
+    if (info.exists()) {
+        if (why)
+            *why = QStringLiteral("%1 is a file, not a folder").arg(folder);
+        return false;
+    }
+    const QString parent = QFileInfo(folder).path();
+    if (parent != folder && !makeFolder(parent, why))
+        return false;
+    // 0777 less the umask, like any folder a program makes.
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 && errno != EEXIST) {
+        if (why)
+            *why = QStringLiteral("%1: %2").arg(folder, systemError(errno));
+        return false;
+    }
+    return true;
+}
+
+int FileTools::createNewFile(const QString& stem, QString* path, QString* why)
+{
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        QString name = stem;
+        for (int i = 0; i < 8; ++i)
+            name += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
+        const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            *path = name;
+            return fd;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    if (why)
+        *why = QStringLiteral("Cannot write in %1: %2").arg(QFileInfo(stem).path(), systemError(errno));
+    return -1;
+}
+
+QString FileTools::systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }

@@ -19,4 +19,14 @@ public:
     // Name without folder and extension.
     static QString GetBaseName(const QString& path);
     static QString GetPathWithoutExtension(const QString& path);
+
+    // Creates a folder and the folders above it that are missing; false with
+    // the folder that could not be made and the system's reason in `why`.
+    static bool makeFolder(const QString& path, QString* why);
+    // Creates a file that did not exist, named `stem` plus a random tail,
+    // with the permissions the umask gives every new file. The open
+    // descriptor (the caller closes it), or -1 with the reason in `why`.
+    static int createNewFile(const QString& stem, QString* path, QString* why);
+    // The system's text for errno, for messages that must name the real cause.
+    static QString systemError(int error);
 };

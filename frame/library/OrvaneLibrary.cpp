@@ -35,7 +35,9 @@ QString OrvaneLibrary::ChooseProfile(const QString& name, bool allowPrompt)
         else if (allowPrompt)
             chosen = LibraryDialogs::current().chooseProfile(profiles, profiles.first());
     }
-    if (!chosen.isEmpty() && profiles.contains(chosen))
+    // Only a person's choice becomes the next default: a script naming a
+    // profile must not change which store the next wizard imports into.
+    if (allowPrompt && !chosen.isEmpty() && profiles.contains(chosen))
         rememberProfile(chosen);
     return chosen;
 }

@@ -18,6 +18,8 @@ public:
     // With no name: the only profile; with none at all "Default" (the
     // embedded store, discovered and saved by the caller); with several the
     // one chosen last, else the person is asked when allowPrompt. Empty = none.
+    // With allowPrompt (an interactive tool) the choice is remembered as the
+    // last one used; a script's choice is not.
     QString ChooseProfile(const QString& name, bool allowPrompt);
     ProfileSettings& Profile() { return m_profile; }
 

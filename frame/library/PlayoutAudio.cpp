@@ -3,8 +3,11 @@
 #include "frame/AppPaths.h"
 #include "frame/library/AudioSettings.h"
 #include "frame/library/CartDatabase.h"
-#include "frame/library/PendingAudioFile.h"
+#include "frame/library/CartAudioNames.h"
+#include "frame/library/IncomingAudioFile.h"
 #include "frame/library/ProfileSettings.h"
+#include "frame/library/StoreFaults.h"
+#include "frame/library/StoreLeftovers.h"
 #include "frame/library/TransportZip.h"
 #include "frame/library/WaveFileInfo.h"
 
@@ -13,15 +16,29 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QVariant>
+#include <cmath>
+
+// What the store holds for a cart before an import changes it.
+struct PlayoutAudio::CartState {
+    bool rowExists = false;
+    qint64 revision = 0;
+    bool holdsAudio = false;
+    QString audioFile;
+    bool linked = false;
+};
 
 struct PlayoutAudio::AudioChange {
-    PendingAudioFile* pending = nullptr; // none for a linked file
+    CartState before;
+    IncomingAudioFile* incoming = nullptr; // none for a linked file
     QString audioFile;
     bool linked = false;
     double seconds = 0;
     const CartRecord* fields = nullptr; // fields that come with the audio (a packed cart)
-    qint64 expectedRevision = 0;
-    bool rowExists = false;
+    // The cart's old file, to be removed once the new record is committed.
+    QString retiring() const
+    {
+        return before.linked || before.audioFile.isEmpty() || before.audioFile == audioFile ? QString() : before.audioFile;
+    }
 };
 
 namespace {
@@ -38,6 +55,28 @@ bool fail(QString& message, QString& lastError, const QString& why)
     message = why;
     lastError = why;
     return false;
+}
+
+QString faultText(const char* step) { return QStringLiteral("Stopped at the '%1' step by ORVANE_STORE_FAULT").arg(QLatin1String(step)); }
+
+// Timing points must lie in the audio and in order: 0 <= intro start <=
+// intro end <= extro <= length, an intro end or extro of 0 meaning none.
+// Points that do not fit are cleared; the text names them.
+QString dropMisplacedTimingPoints(CartRecord& fields, double length)
+{
+    QStringList dropped;
+    auto check = [&](float& point, const char* name, double low) {
+        if (!std::isfinite(point) || point < low || point > length) {
+            dropped << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(point);
+            point = 0;
+        }
+    };
+    check(fields.IntroStart, "intro start", 0);
+    check(fields.IntroEnd, "intro end", fields.IntroEnd == 0 ? 0 : fields.IntroStart);
+    check(fields.Extro, "extro", fields.Extro == 0 ? 0 : fields.IntroEnd);
+    if (dropped.isEmpty())
+        return {};
+    return QStringLiteral("Timing points outside the audio (%1 s) were left out: %2").arg(length).arg(dropped.join(QStringLiteral(", ")));
 }
 
 void readRecord(QSqlQuery& q, CartRecord& r)
@@ -75,8 +114,11 @@ bool PlayoutAudio::Initialise()
     }
     m_database = m_store.database();
     m_numbers = CartNumbers(m_store.FirstCart, m_store.LastCart);
+    StoreLeftovers::clean(*m_database, names());
     return true;
 }
+
+CartAudioNames PlayoutAudio::names() const { return CartAudioNames(m_store.Location(1)); }
 
 bool PlayoutAudio::IsValidCartNumber(const QString& text) const { return m_numbers.parse(text).has_value(); }
 
@@ -184,7 +226,9 @@ bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record, int
     const auto n = m_numbers.parse(number);
     if (!n || !m_database)
         return false;
-    return m_database->write([&] {
+    const bool saved = m_database->write([&] {
+        if (!m_database->allows(CartDatabase::Right::CartWrite))
+            return false;
         QSqlQuery& q = m_database->query(QStringLiteral(
             "INSERT INTO carts (number, title, artist, description, intro_start, intro_end, extro, modified_at, modified_by) "
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO UPDATE SET title = excluded.title, "
@@ -202,165 +246,257 @@ bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record, int
         q.addBindValue(CartDatabase::text(AppPaths::systemUserName()));
         return m_database->exec(q);
     });
+    if (!saved)
+        m_lastError = m_database->lastError();
+    return saved;
 }
 
-QString PlayoutAudio::CartAudioFile(const QString& number, int) const
+QString PlayoutAudio::CartAudioFile(const QString& number, int)
 {
     const auto n = m_numbers.parse(number);
     if (!n || m_store.Location(1).isEmpty())
         return {};
-    // A thousand carts per folder keeps folders small in a million-cart store.
-    return QStringLiteral("%1/%2/%3.wav")
-        .arg(m_store.Location(1))
-        .arg(*n / 1000, 3, 10, QLatin1Char('0'))
-        .arg(*n, 6, 10, QLatin1Char('0'));
+    if (m_database)
+        if (const auto state = cartState(*n); state && state->holdsAudio && !state->linked)
+            return state->audioFile;
+    return names().plainFile(*n);
 }
 
-std::optional<qint64> PlayoutAudio::audioRevision(qint64 number, bool* exists)
+std::optional<PlayoutAudio::CartState> PlayoutAudio::cartState(qint64 number)
 {
-    QSqlQuery& q = m_database->query(QStringLiteral("SELECT audio_revision FROM carts WHERE number = ?"));
+    QSqlQuery& q = m_database->query(
+        QStringLiteral("SELECT audio_revision, audio_length, audio_file, linked FROM carts WHERE number = ?"));
     q.addBindValue(number);
     if (!m_database->exec(q))
         return std::nullopt;
-    *exists = q.next();
-    const qint64 revision = *exists ? q.value(0).toLongLong() : 0;
+    CartState state;
+    state.rowExists = q.next();
+    if (state.rowExists) {
+        state.revision = q.value(0).toLongLong();
+        state.holdsAudio = q.value(1).toDouble() >= 0;
+        state.audioFile = q.value(2).toString();
+        state.linked = q.value(3).toInt() != 0;
+    }
     q.finish();
-    return revision;
+    return state;
+}
+
+bool PlayoutAudio::isStoreAudio(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString absolute = QDir::cleanPath(info.absoluteFilePath());
+    const QString canonical = info.exists() ? info.canonicalFilePath() : absolute;
+    if (names().contains(absolute) || names().contains(canonical))
+        return true;
+    QSqlQuery& q = m_database->query(QStringLiteral("SELECT 1 FROM carts WHERE audio_file = ? OR audio_file = ?"));
+    q.addBindValue(absolute);
+    q.addBindValue(canonical);
+    const bool named = !m_database->exec(q) || q.next(); // in doubt, it is
+    q.finish();
+    return named;
+}
+
+bool PlayoutAudio::recordAudio(qint64 number, const AudioChange& change, QString& why)
+{
+    // New audio brings new timing points: the old ones belonged to the old audio.
+    QSqlQuery& q = change.before.rowExists
+        ? m_database->query(QStringLiteral(
+              "UPDATE carts SET audio_length = ?, length = ?, audio_file = ?, linked = ?, intro_start = ?, "
+              "intro_end = ?, extro = ?, title = CASE WHEN ? THEN ? ELSE title END, "
+              "artist = CASE WHEN ? THEN ? ELSE artist END, description = CASE WHEN ? THEN ? ELSE description END, "
+              "audio_revision = ?, modified_at = ?, modified_by = ? WHERE number = ? AND audio_revision = ?"))
+        : m_database->query(QStringLiteral(
+              "INSERT INTO carts (audio_length, length, audio_file, linked, intro_start, intro_end, extro, "
+              "title, artist, description, audio_revision, modified_at, modified_by, number) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO NOTHING"));
+    const CartRecord* f = change.fields;
+    q.addBindValue(change.seconds);
+    q.addBindValue(change.seconds);
+    q.addBindValue(CartDatabase::text(change.audioFile));
+    q.addBindValue(change.linked ? 1 : 0);
+    q.addBindValue(f ? static_cast<double>(f->IntroStart) : 0.0);
+    q.addBindValue(f ? static_cast<double>(f->IntroEnd) : 0.0);
+    q.addBindValue(f ? static_cast<double>(f->Extro) : 0.0);
+    const QString texts[] = {f ? f->Title : QString(), f ? f->Artist(1) : QString(), f ? f->Description(1) : QString()};
+    for (const QString& text : texts) {
+        if (change.before.rowExists)
+            q.addBindValue(f != nullptr);
+        q.addBindValue(CartDatabase::text(text));
+    }
+    q.addBindValue(change.before.revision + 1);
+    q.addBindValue(CartDatabase::text(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)));
+    q.addBindValue(CartDatabase::text(AppPaths::systemUserName()));
+    q.addBindValue(number);
+    if (change.before.rowExists)
+        q.addBindValue(change.before.revision);
+    if (!m_database->exec(q)) {
+        why = QStringLiteral("Cannot record the audio of cart %1: %2").arg(number).arg(m_database->lastError());
+        return false;
+    }
+    if (q.numRowsAffected() != 1) {
+        why = QStringLiteral("Cart %1 was changed by another workstation meanwhile").arg(number);
+        return false;
+    }
+    return true;
+}
+
+// Inside the import's transaction: the old file is noted for removal, so that
+// it is removed even if this process dies right after the commit.
+bool PlayoutAudio::retireLater(qint64 number, const AudioChange& change)
+{
+    const QString old = change.retiring();
+    if (old.isEmpty() || !names().contains(old))
+        return true;
+    QSqlQuery& q = m_database->query(QStringLiteral("INSERT INTO retired_audio (path, cart) VALUES (?, ?) ON CONFLICT (path) DO NOTHING"));
+    q.addBindValue(old);
+    q.addBindValue(number);
+    return m_database->exec(q);
+}
+
+void PlayoutAudio::removeRetired(const AudioChange& change)
+{
+    const QString old = change.retiring();
+    if (old.isEmpty() || !names().contains(old) || StoreFaults::at("committed"))
+        return;
+    QFile::remove(old);
+    if (StoreFaults::at("retired"))
+        return;
+    m_database->write([&] {
+        QSqlQuery& q = m_database->query(QStringLiteral("DELETE FROM retired_audio WHERE path = ?"));
+        q.addBindValue(old);
+        return m_database->exec(q);
+    });
 }
 
 bool PlayoutAudio::installAudio(qint64 number, const AudioChange& change, QString& message)
 {
-    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
-    const QString user = AppPaths::systemUserName();
     QString why;
-    const bool ok = m_database->write([&] {
-        // New audio brings new timing points: the old ones belonged to the old audio.
-        QSqlQuery& q = change.rowExists
-            ? m_database->query(QStringLiteral(
-                  "UPDATE carts SET audio_length = ?, length = ?, audio_file = ?, linked = ?, intro_start = ?, "
-                  "intro_end = ?, extro = ?, title = CASE WHEN ? THEN ? ELSE title END, "
-                  "artist = CASE WHEN ? THEN ? ELSE artist END, description = CASE WHEN ? THEN ? ELSE description END, "
-                  "audio_revision = audio_revision + 1, modified_at = ?, modified_by = ? "
-                  "WHERE number = ? AND audio_revision = ?"))
-            : m_database->query(QStringLiteral(
-                  "INSERT INTO carts (audio_length, length, audio_file, linked, intro_start, intro_end, extro, "
-                  "title, artist, description, audio_revision, modified_at, modified_by, number) "
-                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?)"));
-        const CartRecord* f = change.fields;
-        q.addBindValue(change.seconds);
-        q.addBindValue(change.seconds);
-        q.addBindValue(CartDatabase::text(change.audioFile));
-        q.addBindValue(change.linked ? 1 : 0);
-        q.addBindValue(f ? static_cast<double>(f->IntroStart) : 0.0);
-        q.addBindValue(f ? static_cast<double>(f->IntroEnd) : 0.0);
-        q.addBindValue(f ? static_cast<double>(f->Extro) : 0.0);
-        const QString texts[] = {f ? f->Title : QString(), f ? f->Artist(1) : QString(), f ? f->Description(1) : QString()};
-        for (const QString& text : texts) {
-            if (change.rowExists)
-                q.addBindValue(f != nullptr);
-            q.addBindValue(CartDatabase::text(text));
-        }
-        q.addBindValue(CartDatabase::text(now));
-        q.addBindValue(CartDatabase::text(user));
-        q.addBindValue(number);
-        if (change.rowExists)
-            q.addBindValue(change.expectedRevision);
-        if (!m_database->exec(q)) {
-            why = QStringLiteral("Cart %1 was being filled by another workstation: %2").arg(number).arg(m_database->lastError());
+    const bool committed = m_database->write([&] {
+        if (!m_database->allows(CartDatabase::Right::CartWrite) || !m_database->lockCart(number))
+            return false;
+        if (!recordAudio(number, change, why))
+            return false;
+        if (change.incoming && !change.incoming->publish(&why))
+            return false;
+        if (StoreFaults::at("linked")) {
+            why = faultText("linked");
             return false;
         }
-        if (q.numRowsAffected() != 1) {
-            why = QStringLiteral("Cart %1 was changed by another workstation meanwhile").arg(number);
-            return false;
-        }
-        return !change.pending || change.pending->commit(&why);
+        return retireLater(number, change);
     });
-    if (!ok)
+    if (!committed)
         return fail(message, m_lastError, why.isEmpty() ? m_database->lastError() : why);
+    if (change.incoming)
+        change.incoming->keep();
+    // A failure from here on leaves only an old file, which the next opening removes.
+    removeRetired(change);
     return true;
 }
 
-bool PlayoutAudio::ImportAudioFile(QObject*, const QString& number, const QString& importFile, bool link, int,
-                                   QString& message, const QString&, int)
+std::optional<qint64> PlayoutAudio::importTarget(const QString& number, QString& message)
 {
     m_lastError.clear();
+    m_lastNote.clear();
     const auto n = m_numbers.parse(number);
-    if (!n)
-        return fail(message, m_lastError, QStringLiteral("'%1' is not a cart number of this Cartvault").arg(number));
-    if (!m_database)
-        return fail(message, m_lastError, QStringLiteral("The Cartvault is not open"));
-    const auto wave = WaveFileInfo::readFile(importFile);
-    if (!wave)
-        return fail(message, m_lastError, QStringLiteral("'%1' is not a WAV file the Cartvault can take").arg(importFile));
-    AudioChange change;
-    change.seconds = wave->seconds();
-    const auto revision = audioRevision(*n, &change.rowExists);
-    if (!revision)
-        return fail(message, m_lastError, m_database->lastError());
-    change.expectedRevision = *revision;
+    if (!n) {
+        fail(message, m_lastError, QStringLiteral("'%1' is not a cart number of this Cartvault").arg(number));
+        return std::nullopt;
+    }
+    if (!m_database) {
+        fail(message, m_lastError, QStringLiteral("The Cartvault is not open"));
+        return std::nullopt;
+    }
+    return n;
+}
 
-    const QString cartFile = CartAudioFile(number);
-    if (link && !sameFile(importFile, cartFile)) {
+bool PlayoutAudio::ImportAudioFile(QObject*, const QString& number, const QString& importFile, bool link, int options,
+                                   QString& message, const QString&, int)
+{
+    const auto n = importTarget(number, message);
+    if (!n)
+        return false;
+    QString why;
+    const auto wave = WaveFileInfo::readFile(importFile, &why);
+    if (!wave)
+        return fail(message, m_lastError, why);
+    const auto state = cartState(*n);
+    if (!state)
+        return fail(message, m_lastError, m_database->lastError());
+    if ((options & kOnlyIntoEmptyCart) && state->holdsAudio)
+        return fail(message, m_lastError, QStringLiteral("Cart %1 holds audio already").arg(*n));
+    AudioChange change;
+    change.before = *state;
+    change.seconds = wave->seconds();
+
+    if (link && !isStoreAudio(importFile)) {
         if (!m_store.AllowLinking)
             return fail(message, m_lastError, QStringLiteral("This Cartvault does not allow linking to audio files"));
-        change.audioFile = QFileInfo(importFile).absoluteFilePath();
+        change.audioFile = QDir::cleanPath(QFileInfo(importFile).absoluteFilePath());
         change.linked = true;
-        if (!installAudio(*n, change, message))
-            return false;
-        QFile::remove(cartFile); // an earlier copy of the cart's audio is no longer used
-        return true;
+        return installAudio(*n, change, message);
     }
-    PendingAudioFile pending(cartFile);
-    QString why;
-    if (!pending.open(&why) || !pending.copyFrom(importFile, &why))
+    IncomingAudioFile incoming(names(), *n, state->revision + 1);
+    if (!incoming.open(&why) || !incoming.copyFrom(importFile, &why))
         return fail(message, m_lastError, why);
-    change.pending = &pending;
-    change.audioFile = cartFile;
+    if (StoreFaults::at("copied"))
+        return fail(message, m_lastError, faultText("copied"));
+    if (!incoming.sync(&why))
+        return fail(message, m_lastError, why);
+    change.incoming = &incoming;
+    change.audioFile = incoming.finalPath();
     return installAudio(*n, change, message);
 }
 
-bool PlayoutAudio::ImportTransportFile(QObject*, const QString& number, const QString& path, QObject*, int, int,
+bool PlayoutAudio::ImportTransportFile(QObject*, const QString& number, const QString& path, QObject*, int options, int,
                                        const QString&, int)
 {
-    m_lastError.clear();
     QString message;
-    const auto n = m_numbers.parse(number);
+    const auto n = importTarget(number, message);
     if (!n)
-        return fail(message, m_lastError, QStringLiteral("'%1' is not a cart number of this Cartvault").arg(number));
-    if (!m_database)
-        return fail(message, m_lastError, QStringLiteral("The Cartvault is not open"));
-    AudioChange change;
-    const auto revision = audioRevision(*n, &change.rowExists);
-    if (!revision)
+        return false;
+    const auto state = cartState(*n);
+    if (!state)
         return fail(message, m_lastError, m_database->lastError());
-    change.expectedRevision = *revision;
-
-    const QString cartFile = CartAudioFile(number);
-    PendingAudioFile pending(cartFile);
+    if ((options & kOnlyIntoEmptyCart) && state->holdsAudio)
+        return fail(message, m_lastError, QStringLiteral("Cart %1 holds audio already").arg(*n));
+    IncomingAudioFile incoming(names(), *n, state->revision + 1);
     CartRecord fields;
     QString why;
-    if (!pending.open(&why) || !TransportZip::read(path, fields, pending.device(), &why))
+    if (!incoming.open(&why) || !TransportZip::read(path, fields, incoming.device(), &why))
         return fail(message, m_lastError, why);
-    pending.flush();
-    const auto wave = WaveFileInfo::readFile(pending.temporaryPath());
-    if (!wave)
-        return fail(message, m_lastError, QStringLiteral("The audio in '%1' is not a WAV file").arg(path));
+    const auto wave = WaveFileInfo::read(incoming.device());
+    if (!wave || !wave->holdsAudio())
+        return fail(message, m_lastError, QStringLiteral("The audio in '%1' is not a WAV file holding audio").arg(path));
+    if (!incoming.sync(&why))
+        return fail(message, m_lastError, why);
+    AudioChange change;
+    change.before = *state;
     change.seconds = wave->seconds();
-    change.pending = &pending;
-    change.audioFile = cartFile;
+    m_lastNote = dropMisplacedTimingPoints(fields, change.seconds);
+    change.incoming = &incoming;
+    change.audioFile = incoming.finalPath();
     change.fields = &fields;
     return installAudio(*n, change, message);
 }
 
-bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zipPath, QString* error)
+bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zipPath, bool overwrite, QString* error)
 {
-    const auto cart = GetCart(number);
-    if (!cart || !cart->holdsAudio()) {
+    auto refuse = [error](const QString& why) {
         if (error)
-            *error = QStringLiteral("Cart %1 holds no audio").arg(number);
+            *error = why;
         return false;
-    }
-    return TransportZip::write(zipPath, *cart, cart->AudioFile, error);
+    };
+    const auto cart = GetCart(number);
+    if (!cart || !cart->holdsAudio())
+        return refuse(QStringLiteral("Cart %1 holds no audio").arg(number));
+    const QFileInfo target(zipPath);
+    if (target.isDir())
+        return refuse(QStringLiteral("'%1' is a folder").arg(zipPath));
+    if (isStoreAudio(zipPath))
+        return refuse(QStringLiteral("'%1' is audio of this Cartvault: export to another file").arg(zipPath));
+    if (target.exists() && !overwrite)
+        return refuse(QStringLiteral("'%1' exists already").arg(zipPath));
+    return TransportZip::write(zipPath, *cart, cart->AudioFile, overwrite, error);
 }
 
 QStringList PlayoutAudio::cartsWithAudio()

@@ -12,14 +12,15 @@
 class AudioSettings;
 class CartDatabase;
 class QObject;
-class QSaveFile;
-struct WaveFileInfo;
+class CartAudioNames;
+class IncomingAudioFile;
 
 // The playout system's audio view: the carts of the Cartvault. Every valid
 // cart number names a cart; a cart that was never used reads as a record with
-// no audio. Audio goes into the store through a temporary file that is
-// renamed into place inside the transaction that records it, so no other
-// workstation ever sees half an import.
+// no audio. New audio gets a file of its own, which the committed record then
+// names; the old file is removed only after that. Killed or failing at any
+// step, a cart shows its old record and audio or its new ones, never a mix,
+// and what an interrupted import left is cleaned when the store next opens.
 class PlayoutAudio
 {
 public:
@@ -30,7 +31,8 @@ public:
     void setAudioSettings(AudioSettings* settings) { m_audioSettings = settings; }
     AudioSettings* audioSettings() const { return m_audioSettings; }
 
-    // Opens the store of the audio settings' profile; false = unusable.
+    // Opens the store of the audio settings' profile and finishes what
+    // interrupted imports left; false = unusable.
     bool Initialise();
     CartvaultStore& Cartvault() { return m_store; }
     QString lastError() const { return m_lastError; }
@@ -44,34 +46,54 @@ public:
     std::optional<CartRecord> GetCart(const QString& number, int mode = 1);
     // Writes the record's titles and timing points; the audio is left alone.
     bool SaveCart(const QString& number, const CartRecord& record, int mode = 1, int options = 0, int reserved = -1);
-    // The file the store keeps the cart's own audio in (also for a cart that
-    // is empty or linked elsewhere).
-    QString CartAudioFile(const QString& number, int mode = -1) const;
+    // The file the store keeps the cart's own audio in now; for a cart that
+    // is empty or linked elsewhere, a name in the cart's folder that no
+    // import will write to (temporary files of a run belong beside it).
+    QString CartAudioFile(const QString& number, int mode = -1);
 
-    // Puts a WAV file's audio into the cart: copied into the cart's audio file
-    // or, when link is true and the store allows linking, linked where it is.
-    // Fills AudioLength and Length from the audio and clears the old timing
-    // points. False (with the reason in `message`) when the cart number is
-    // not valid, the file is not a readable WAV, or another workstation
-    // changed the cart's audio meanwhile.
+    // `options` of ImportAudioFile: refuse a cart that holds audio. Without
+    // it new audio replaces the old, as the wizard does after its own checks.
+    static constexpr int kOnlyIntoEmptyCart = 1;
+
+    // Puts a WAV file's audio into the cart: copied into a new file of the
+    // cart or, when link is true and the store allows linking, linked where it
+    // is (a file inside the store's audio location is always copied: the
+    // store removes its own files when they are replaced). Fills AudioLength
+    // and Length from the audio and clears the old timing points. False (with
+    // the reason in `message`) when the cart number is not valid, the user may
+    // not change carts, the file is missing or not a WAV holding audio, the
+    // audio cannot be written, or another workstation changed the cart's
+    // audio meanwhile.
     bool ImportAudioFile(QObject* window, const QString& number, const QString& importFile, bool link, int options,
                          QString& message, const QString& originalPath = QString(), int reserved = -1);
     // Unpacks a packed cart (transport zip) into the cart: audio and fields.
     bool ImportTransportFile(QObject* window, const QString& number, const QString& path, QObject* target = nullptr,
                              int options = 0, int flags = 0, const QString& text = QString(), int reserved = -1);
     QString lastImportError() const { return m_lastError; }
+    // What the last import left out and why (timing points of a packed cart
+    // that do not fit its audio); empty when nothing was.
+    QString lastImportNote() const { return m_lastNote; }
 
-    // Packs a cart that holds audio into a transport zip.
-    bool ExportTransportFile(const QString& number, const QString& zipPath, QString* error);
+    // Packs a cart that holds audio into a transport zip, written under a
+    // temporary name and then renamed. Refuses a target that exists (unless
+    // overwrite) and any file a cart of this store plays.
+    bool ExportTransportFile(const QString& number, const QString& zipPath, bool overwrite, QString* error);
     // Numbers of the carts that hold audio, in order.
     QStringList cartsWithAudio();
 
     const CartNumbers& numbers() const { return m_numbers; }
 
 private:
+    struct CartState;
     struct AudioChange;
+    std::optional<qint64> importTarget(const QString& number, QString& message);
+    std::optional<CartState> cartState(qint64 number);
     bool installAudio(qint64 number, const AudioChange& change, QString& message);
-    std::optional<qint64> audioRevision(qint64 number, bool* exists);
+    bool recordAudio(qint64 number, const AudioChange& change, QString& why);
+    bool retireLater(qint64 number, const AudioChange& change);
+    void removeRetired(const AudioChange& change);
+    bool isStoreAudio(const QString& path);
+    CartAudioNames names() const;
 
     // Carts read ahead during a walk through consecutive numbers, kept only
     // while the store has not changed since.
@@ -91,4 +113,5 @@ private:
     CartNumbers m_numbers;
     std::shared_ptr<CartDatabase> m_database;
     QString m_lastError;
+    QString m_lastNote;
 };

@@ -1,13 +1,19 @@
 #include "frame/library/TransportZip.h"
 
 #include "frame/library/CartRecord.h"
+#include "frame/library/FileTools.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFileInfo>
 #include <QIODevice>
+#include <QScopeGuard>
 #include <memory>
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
@@ -85,13 +91,20 @@ bool copyEntry(zip_t* archive, zip_uint64_t index, qint64 limit, QIODevice& sink
 }
 } // namespace
 
-bool TransportZip::write(const QString& zipPath, const CartRecord& cart, const QString& audioPath, QString* error)
+bool TransportZip::write(const QString& zipPath, const CartRecord& cart, const QString& audioPath, bool overwrite, QString* error)
 {
+    const QFileInfo target(zipPath);
+    QString temporary;
+    const int fd = FileTools::createNewFile(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.'),
+                                            &temporary, error);
+    if (fd < 0)
+        return false;
+    ::close(fd); // libzip writes the file itself; the name is reserved until it goes
+    const auto removeTemporary = qScopeGuard([&] { QFile::remove(temporary); });
     int code = 0;
-    QFile::remove(zipPath);
-    ZipArchive archive(zip_open(QFile::encodeName(zipPath).constData(), ZIP_CREATE | ZIP_EXCL, &code));
+    ZipArchive archive(zip_open(QFile::encodeName(temporary).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code));
     if (!archive)
-        return refuse(error, QStringLiteral("Cannot create %1").arg(zipPath));
+        return refuse(error, QStringLiteral("Cannot create %1").arg(temporary));
     const QByteArray json = fieldsJson(cart);
     zip_source_t* fields = zip_source_buffer(archive.get(), json.constData(), static_cast<zip_uint64_t>(json.size()), 0);
     zip_source_t* audio = zip_source_file(archive.get(), QFile::encodeName(audioPath).constData(), 0, -1); // -1: to the end of the file
@@ -105,12 +118,14 @@ bool TransportZip::write(const QString& zipPath, const CartRecord& cart, const Q
         return refuse(error, QStringLiteral("Cannot pack the cart's audio %1").arg(audioPath));
     zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(audioIndex), ZIP_CM_STORE, 0);
     // zip_close writes the archive; on success it also frees the handle.
-    if (zip_close(archive.get()) != 0) {
-        const QString why = QString::fromUtf8(zip_strerror(archive.get()));
-        QFile::remove(zipPath);
-        return refuse(error, QStringLiteral("Cannot write %1: %2").arg(zipPath, why));
-    }
+    if (zip_close(archive.get()) != 0)
+        return refuse(error, QStringLiteral("Cannot write %1: %2").arg(zipPath, QString::fromUtf8(zip_strerror(archive.get()))));
     archive.release();
+    const QByteArray from = QFile::encodeName(temporary), to = QFile::encodeName(target.absoluteFilePath());
+    // link() refuses an existing name, so a file that appeared meanwhile is kept too.
+    const bool placed = overwrite ? ::rename(from.constData(), to.constData()) == 0 : ::link(from.constData(), to.constData()) == 0;
+    if (!placed)
+        return refuse(error, QStringLiteral("Cannot write %1: %2").arg(zipPath, FileTools::systemError(errno)));
     return true;
 }
 
@@ -134,10 +149,9 @@ bool TransportZip::read(const QString& zipPath, CartRecord& cart, QIODevice& aud
         const QString name = QString::fromUtf8(stat.name);
         if (unsafeName(name))
             return refuse(error, QStringLiteral("The transport file holds an entry with an unsafe name: %1").arg(name));
-        const qint64 size = static_cast<qint64>(stat.size);
-        const qint64 packed = static_cast<qint64>(stat.comp_size);
-        if (size > 1024 * 1024 && (packed <= 0 || static_cast<double>(size) / static_cast<double>(packed) > kMaxCompressionRatio))
-            return refuse(error, QStringLiteral("The transport file is compressed beyond any audio file (%1)").arg(name));
+        if (!(stat.valid & ZIP_STAT_SIZE))
+            return refuse(error, QStringLiteral("The transport file does not declare the size of %1").arg(name));
+        const qint64 size = static_cast<qint64>(std::min<zip_uint64_t>(stat.size, zip_uint64_t(kMaxAudioBytes) + 1));
         if (name == QLatin1String(kFieldsEntry) && size <= kMaxFieldsBytes) {
             fieldsIndex = i;
             fieldsSize = size;

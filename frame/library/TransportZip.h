@@ -15,10 +15,13 @@ public:
     static constexpr const char* kAudioEntry = "audio.wav";
     static constexpr int kMaxEntries = 2;
     static constexpr qint64 kMaxFieldsBytes = 64 * 1024;
-    static constexpr qint64 kMaxAudioBytes = qint64(4) * 1024 * 1024 * 1024; // a WAV cannot be larger
-    static constexpr double kMaxCompressionRatio = 100.0;
+    // A RIFF WAV cannot be larger. What an entry declares is never trusted
+    // further: unpacking stops as soon as it yields more than that.
+    static constexpr qint64 kMaxAudioBytes = qint64(4) * 1024 * 1024 * 1024;
 
-    static bool write(const QString& zipPath, const CartRecord& cart, const QString& audioPath, QString* error);
+    // Writes under a temporary name beside zipPath, then gives it that name:
+    // replacing a file there only when overwrite is true.
+    static bool write(const QString& zipPath, const CartRecord& cart, const QString& audioPath, bool overwrite, QString* error);
 
     // Reads the fields into `cart` and the audio into `audio` (open for
     // writing). False with a reason when the zip is refused; `audio` may then

@@ -75,10 +75,32 @@ std::optional<WaveFileInfo> WaveFileInfo::read(QIODevice& device)
     return info;
 }
 
-std::optional<WaveFileInfo> WaveFileInfo::readFile(const QString& path)
+bool WaveFileInfo::holdsAudio() const
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (dataBytes < blockAlign)
+        return false;
+    return formatTag == 1 || factSamples != 0;
+}
+
+std::optional<WaveFileInfo> WaveFileInfo::readFile(const QString& path, QString* why)
+{
+    auto refuse = [why](const QString& reason) -> std::optional<WaveFileInfo> {
+        if (why)
+            *why = reason;
         return std::nullopt;
-    return read(file);
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return refuse(QStringLiteral("'%1' does not exist").arg(path));
+    if (info.isDir())
+        return refuse(QStringLiteral("'%1' is a folder, not a WAV file").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("Cannot read '%1': %2").arg(path, file.errorString()));
+    auto wave = read(file);
+    if (!wave)
+        return refuse(QStringLiteral("'%1' is not a WAV file the Cartvault can take").arg(path));
+    if (!wave->holdsAudio())
+        return refuse(QStringLiteral("'%1' holds no audio (less than one sample frame)").arg(path));
+    return wave;
 }

@@ -20,6 +20,12 @@ struct WaveFileInfo {
 
     double seconds() const;
 
+    // At least one whole sample frame of audio.
+    bool holdsAudio() const;
+
     static std::optional<WaveFileInfo> read(QIODevice& device);
-    static std::optional<WaveFileInfo> readFile(const QString& path);
+    // None, with the reason a person can act on in `why`, for a missing file,
+    // a folder, an unreadable file, a file that is not a WAV and a WAV that
+    // holds less than one sample frame.
+    static std::optional<WaveFileInfo> readFile(const QString& path, QString* why = nullptr);
 };

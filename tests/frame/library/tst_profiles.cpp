@@ -46,8 +46,13 @@ private slots:
         ProfileSettings studio;
         studio.LoadProfile("Studio 2");
         QVERIFY(studio.SaveProfile("Studio 2"));
-        QCOMPARE(library.ChooseProfile("Studio 2", false), QString("Studio 2"));
-        // Two profiles: the last one used wins without asking.
+        ProfileSettings studio3;
+        studio3.LoadProfile("Studio 3");
+        QVERIFY(studio3.SaveProfile("Studio 3"));
+        QCOMPARE(library.ChooseProfile("Studio 2", true), QString("Studio 2"));
+        // A script naming another profile does not change the wizard's default.
+        QCOMPARE(library.ChooseProfile("Studio 3", false), QString("Studio 3"));
+        // Several profiles: the last one a person chose wins without asking.
         QCOMPARE(library.ChooseProfile("", false), QString("Studio 2"));
         QVERIFY(!ProfileSettings::isValidName("../etc"));
         QVERIFY(!ProfileSettings::isValidName(" padded"));

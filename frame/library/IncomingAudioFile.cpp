@@ -1,0 +1,113 @@
+#include "frame/library/IncomingAudioFile.h"
+
+#include "frame/library/FileTools.h"
+
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+bool refuse(QString* error, const QString& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+bool syncFolder(const QString& folder)
+{
+    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+} // namespace
+
+IncomingAudioFile::IncomingAudioFile(const CartAudioNames& names, qint64 number, qint64 revision)
+    : m_final(names.revisionFile(number, revision))
+{
+    m_temporary = names.incomingFolder() + QLatin1Char('/') + QFileInfo(m_final).fileName() + QLatin1Char('.');
+}
+
+IncomingAudioFile::~IncomingAudioFile()
+{
+    m_file.close();
+    if (m_fd < 0)
+        return;
+    if (m_published && !m_kept)
+        ::unlink(native(m_final).constData());
+    // The incoming name goes before the lock does, so the clean-up never
+    // finds an unlocked file of a live import.
+    ::unlink(native(m_temporary).constData());
+    ::close(m_fd);
+}
+
+bool IncomingAudioFile::open(QString* error)
+{
+    QString why;
+    const QString folder = QFileInfo(m_temporary).path();
+    if (!FileTools::makeFolder(folder, &why))
+        return refuse(error, QStringLiteral("Cannot make a folder in the audio location: %1").arg(why));
+    m_fd = FileTools::createNewFile(m_temporary, &m_temporary, error);
+    if (m_fd < 0)
+        return false;
+    ::flock(m_fd, LOCK_EX);
+    // Unbuffered: a full disk shows at the write that meets it, with its cause.
+    if (!m_file.open(m_fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+        return refuse(error, QStringLiteral("Cannot write %1: %2").arg(m_temporary, m_file.errorString()));
+    return true;
+}
+
+bool IncomingAudioFile::copyFrom(const QString& source, QString* error)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return refuse(error, QStringLiteral("Cannot read %1: %2").arg(source, in.errorString()));
+    QByteArray buffer(1024 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n == 0)
+            return true;
+        if (n < 0)
+            return refuse(error, QStringLiteral("Cannot read %1: %2").arg(source, in.errorString()));
+        if (m_file.write(buffer.constData(), n) != n)
+            return refuse(error, QStringLiteral("Cannot copy %1 into the audio location (%2): %3")
+                                     .arg(source, m_temporary, m_file.errorString()));
+    }
+}
+
+bool IncomingAudioFile::sync(QString* error)
+{
+    if (::fsync(m_fd) != 0)
+        return refuse(error, QStringLiteral("Cannot write %1 to disk: %2").arg(m_temporary, FileTools::systemError(errno)));
+    return true;
+}
+
+bool IncomingAudioFile::publish(QString* error)
+{
+    QString why;
+    const QString folder = QFileInfo(m_final).path();
+    if (!FileTools::makeFolder(folder, &why))
+        return refuse(error, QStringLiteral("Cannot make the cart's folder: %1").arg(why));
+    int result = ::link(native(m_temporary).constData(), native(m_final).constData());
+    if (result != 0 && errno == EEXIST) {
+        // Left by an import that died before its record was saved: the
+        // caller holds the cart, so nobody else can be using that name.
+        ::unlink(native(m_final).constData());
+        result = ::link(native(m_temporary).constData(), native(m_final).constData());
+    }
+    if (result != 0)
+        return refuse(error, QStringLiteral("Cannot put the audio in place as %1: %2").arg(m_final, FileTools::systemError(errno)));
+    m_published = true;
+    if (!syncFolder(folder))
+        return refuse(error, QStringLiteral("Cannot write the folder %1 to disk: %2").arg(folder, FileTools::systemError(errno)));
+    return true;
+}
+
+void IncomingAudioFile::keep() { m_kept = true; }

@@ -1,0 +1,40 @@
+#pragma once
+#include "frame/library/CartAudioNames.h"
+
+#include <QFile>
+#include <QString>
+
+// New audio for a cart on its way into the store. It is written to a file in
+// the .incoming folder, locked for as long as this object lives (so the
+// store's clean-up can tell it from what a killed import left behind),
+// synced, then linked under its revision's name inside the transaction that
+// records it. Until keep() the destructor removes every name it made.
+class IncomingAudioFile
+{
+public:
+    IncomingAudioFile(const CartAudioNames& names, qint64 number, qint64 revision);
+    ~IncomingAudioFile();
+    IncomingAudioFile(const IncomingAudioFile&) = delete;
+    IncomingAudioFile& operator=(const IncomingAudioFile&) = delete;
+
+    bool open(QString* error);
+    QIODevice& device() { return m_file; }
+    QString temporaryPath() const { return m_temporary; }
+    QString finalPath() const { return m_final; }
+    bool copyFrom(const QString& source, QString* error);
+    // On disk, whatever happens next.
+    bool sync(QString* error);
+    // Gives the audio its revision's name (replacing what a killed import
+    // may have left under it) and makes that name durable.
+    bool publish(QString* error);
+    // The committed record names the file: it stays, the incoming name goes.
+    void keep();
+
+private:
+    QString m_final;
+    QString m_temporary;
+    int m_fd = -1;
+    QFile m_file;
+    bool m_published = false;
+    bool m_kept = false;
+};

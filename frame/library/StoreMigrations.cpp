@@ -1,0 +1,79 @@
+#include "frame/library/StoreMigrations.h"
+
+namespace {
+// Version 1: the first schema, as the first release created it.
+StoreMigrations::Step firstSchema()
+{
+    auto statements = [](const QString& id) {
+        return QStringList{
+            QStringLiteral("CREATE TABLE settings (key TEXT PRIMARY KEY, value TEXT NOT NULL)"),
+            QStringLiteral("CREATE TABLE users (name TEXT PRIMARY KEY, cart_rights INTEGER NOT NULL DEFAULT 0)"),
+            QStringLiteral("CREATE TABLE user_settings (user_name TEXT NOT NULL, name TEXT NOT NULL, value TEXT NOT NULL, "
+                           "PRIMARY KEY (user_name, name))"),
+            QStringLiteral("CREATE TABLE audit_log (id %1, logged_at TEXT NOT NULL, workstation TEXT NOT NULL, "
+                           "user_name TEXT NOT NULL, kind INTEGER NOT NULL, category INTEGER NOT NULL, title TEXT NOT NULL, "
+                           "text TEXT NOT NULL, flag INTEGER NOT NULL)")
+                .arg(id),
+            QStringLiteral("CREATE TABLE carts (number BIGINT PRIMARY KEY, title TEXT NOT NULL DEFAULT '', "
+                           "artist TEXT NOT NULL DEFAULT '', description TEXT NOT NULL DEFAULT '', "
+                           "intro_start DOUBLE PRECISION NOT NULL DEFAULT 0, intro_end DOUBLE PRECISION NOT NULL DEFAULT 0, "
+                           "extro DOUBLE PRECISION NOT NULL DEFAULT 0, length DOUBLE PRECISION NOT NULL DEFAULT 0, "
+                           "audio_length DOUBLE PRECISION NOT NULL DEFAULT -1, audio_file TEXT NOT NULL DEFAULT '', "
+                           "linked INTEGER NOT NULL DEFAULT 0, audio_revision BIGINT NOT NULL DEFAULT 0, "
+                           "modified_at TEXT NOT NULL DEFAULT '', modified_by TEXT NOT NULL DEFAULT '')"),
+            QStringLiteral("CREATE INDEX carts_holding_audio ON carts (number) WHERE audio_length >= 0"),
+        };
+    };
+    return {1, statements(QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")), statements(QStringLiteral("BIGSERIAL PRIMARY KEY"))};
+}
+
+// Version 2: administrators, and the audio files a committed import has
+// replaced but not yet removed. Before administrators existed anyone with
+// cart rights could change settings and users, so those users keep that.
+StoreMigrations::Step administratorsAndRetiredAudio()
+{
+    const QStringList statements{
+        QStringLiteral("ALTER TABLE users ADD COLUMN administrator INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("UPDATE users SET administrator = 1 WHERE cart_rights > 0"),
+        QStringLiteral("CREATE TABLE retired_audio (path TEXT PRIMARY KEY, cart BIGINT NOT NULL)"),
+    };
+    return {2, statements, statements};
+}
+
+// Version 3: PostgreSQL roles for a shared store. <database>_reader may read
+// everything (list, show, export); <database>_writer may also import and
+// administer. The administrator grants them to each studio's login role. Roles
+// are made only where the store's owner may create roles; otherwise the
+// cluster's administrator makes them and runs the grants by hand.
+StoreMigrations::Step postgresRoles()
+{
+    const QString grants = QStringLiteral(R"SQL(
+DO $$
+DECLARE
+    reader TEXT := current_database() || '_reader';
+    writer TEXT := current_database() || '_writer';
+BEGIN
+    IF NOT (SELECT rolcreaterole OR rolsuper FROM pg_roles WHERE rolname = current_user) THEN
+        RETURN;
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = reader) THEN
+        EXECUTE format('CREATE ROLE %I NOLOGIN', reader);
+    END IF;
+    IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = writer) THEN
+        EXECUTE format('CREATE ROLE %I NOLOGIN', writer);
+    END IF;
+    EXECUTE format('GRANT USAGE ON SCHEMA public TO %I, %I', reader, writer);
+    EXECUTE format('GRANT SELECT ON ALL TABLES IN SCHEMA public TO %I', reader);
+    EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO %I', writer);
+    EXECUTE format('GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO %I', writer);
+END
+$$)SQL");
+    return {3, {}, {grants}};
+}
+} // namespace
+
+const QList<StoreMigrations::Step>& StoreMigrations::steps()
+{
+    static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles()};
+    return all;
+}
