@@ -90,7 +90,10 @@ bool MediaInput::open(const QString& path, QString* error)
         return false;
     }
     AVStream* stream = context->streams[result];
-    if (stream->codecpar->sample_rate <= 0 || stream->codecpar->ch_layout.nb_channels <= 0) {
+    // A header claiming a rate no recording has (1 Hz, say) would turn a few
+    // kilobytes into hours of audio at any other rate.
+    if (stream->codecpar->sample_rate < MinimumSampleRate || stream->codecpar->sample_rate > MaximumSampleRate
+        || stream->codecpar->ch_layout.nb_channels <= 0) {
         *error = QStringLiteral("The audio format could not be read");
         return false;
     }
