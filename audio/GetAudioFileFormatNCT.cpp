@@ -58,9 +58,7 @@ void chooseFormatType(NCTAudioInfo& info, const QString& fileName, AudioFormat& 
         format.FormatType = aftWAV;
 }
 
-} // namespace
-
-std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint32& lengthSamples)
+std::unique_ptr<AudioFormat> probe(const QString& fileName, qint32& lengthSamples, bool exactLength)
 {
     WriteLog(QStringLiteral("Started GetAudioFileFormatNCT ") + fileName, LogLevel, LogIndentAfter);
     const double fileLength = FileTools::GetFileLength(fileName);
@@ -71,7 +69,7 @@ std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint
     lengthSamples = 0;
 
     NCTAudioInfo info;
-    info.setExactLength(true);
+    info.setExactLength(exactLength);
     if (!info.OpenFile(fileName)) {
         WriteLog(QStringLiteral("Finish GetAudioFileFormatNCT (err: ") + info.lastError() + QLatin1Char(')'), LogLevel,
                  LogOutdentBefore);
@@ -93,4 +91,17 @@ std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint
     WriteLog(QStringLiteral("Finish GetAudioFileFormatNCT Samples:") + QString::number(lengthSamples), LogLevel,
              LogOutdentBefore);
     return format;
+}
+
+} // namespace
+
+std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint32& lengthSamples)
+{
+    return probe(fileName, lengthSamples, true);
+}
+
+std::unique_ptr<AudioFormat> GetAudioFileFormatFromHeaders(const QString& fileName)
+{
+    qint32 ignored = 0;
+    return probe(fileName, ignored, false);
 }

@@ -11,3 +11,8 @@
 // whenever no format is returned; for a missing or empty one it is left as
 // passed. Logs one start and one finish line at level 5.
 std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint32& lengthSamples);
+
+// The same answer without the length: nothing is decoded to count it, so the
+// bit rate of Ogg and WMA is the one their headers state. For the copy job,
+// which counts while it decodes.
+std::unique_ptr<AudioFormat> GetAudioFileFormatFromHeaders(const QString& fileName);

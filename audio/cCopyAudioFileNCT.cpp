@@ -12,12 +12,15 @@
 #include "platform/nct/NCTAudioProcessor.h"
 #include "platform/nct/NCTResampler.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -64,8 +67,13 @@ struct cCopyAudioFileNCT::CopyPass {
     qint32 sourceChannels = 0;
     qint32 destinationRate = 0;
     qint32 destinationChannels = 0;
+    qint64 progressFrames = 0; // what progress is measured against
+    bool toTheEnd = false;     // count is open: the whole source, counted as it is decoded
     bool needsConversion = false;
+    float peak = 0;  // of the source, in percent of full scale
     double gain = 0; // percent; stays 0 when normalising finds only silence
+    QIODevice* spool = nullptr; // the decoded section waiting for its gain; none when not normalising
+    qint64 retainSample = -1;   // sample of the spool where the retained part begins; -1 none
     bool topFound = true;
     bool inRetain = false;
     bool tailCollected = false;
@@ -139,20 +147,23 @@ bool cCopyAudioFileNCT::openSource(const QString& name, AudioFileRecord& record)
     file->setExactLength(true);
     if (!file->OpenFile(name, 0, 1))
         return false;
-    qint32 samples = 0;
-    record.Format = GetAudioFileFormatNCT(name, samples);
-    record.Duration = static_cast<float>(file->DurationMs() / 1000.0);
-    record.Length = static_cast<qint32>(file->LengthSamples());
+    // The length is left until a range needs it, or counted while copying.
+    record.Format = GetAudioFileFormatFromHeaders(name);
     record.File = std::move(file);
     return true;
+}
+
+void cCopyAudioFileNCT::readLength(AudioFileRecord& record)
+{
+    record.Duration = static_cast<float>(record.File->DurationMs() / 1000.0);
+    record.Length = static_cast<qint32>(record.File->LengthSamples());
 }
 
 bool cCopyAudioFileNCT::closeRecord(AudioFileRecord& record)
 {
     if (!record.File)
         return true;
-    record.Duration = static_cast<float>(record.File->DurationMs() / 1000.0);
-    record.Length = static_cast<qint32>(record.File->LengthSamples());
+    readLength(record);
     const bool closed = record.File->Close();
     record.File.reset();
     return closed;
@@ -364,32 +375,37 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
     pass.destinationChannels = m_destination.Format->Channels;
     const double rate = pass.sourceRate;
 
-    float startTime = StartTime ? *StartTime : -1.0f;
-    float endTime = EndTime ? *EndTime : -1.0f;
+    const float startTime = StartTime ? *StartTime : -1.0f;
+    const float endTime = EndTime ? *EndTime : -1.0f;
+    // A whole source is decoded to its end and counted on the way (counting
+    // Ogg or WMA beforehand would mean decoding it once more); only a range
+    // or a retained tail needs the exact length first.
+    pass.toTheEnd = startTime == -1.0f && endTime == -1.0f && !(RetainLastSecs > 0);
+    if (!pass.toTheEnd)
+        readLength(source);
     qint64 start = 0;
-    qint64 end = source.Length;
     if (startTime == -1.0f) {
-        startTime = 0;
+        if (StartTime)
+            *StartTime = 0;
     } else {
         if (startTime < 0 || startTime > source.Duration)
             return InvalidStart;
         start = GeneralTools::RoundHalfEven(startTime * rate);
     }
+    qint64 end = source.Length;
     if (endTime == -1.0f) {
-        endTime = source.Duration;
+        if (EndTime && !pass.toTheEnd)
+            *EndTime = source.Duration;
     } else {
         if (endTime < 0 || endTime > source.Duration)
             return InvalidEnd;
         end = GeneralTools::RoundHalfEven(endTime * rate);
     }
-    if (StartTime)
-        *StartTime = startTime;
-    if (EndTime)
-        *EndTime = endTime;
     if (start > end)
         return StartAfterEnd;
     pass.start = start;
-    pass.count = end - start;
+    pass.count = pass.toTheEnd ? std::numeric_limits<qint64>::max() : end - start;
+    pass.progressFrames = pass.toTheEnd ? source.File->EstimatedLengthSamples() : pass.count;
     if (RetainLastSecs > 0)
         pass.retainFrom = GeneralTools::RoundHalfEven(
             GeneralTools::LimitDouble(static_cast<double>(pass.count) - RetainLastSecs * rate, 0, pass.count));
@@ -400,60 +416,63 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
     m_processor->setSampleRate(pass.destinationRate);
     m_resampler->SetInputFormat(pass.sourceRate, pass.sourceChannels);
     m_resampler->SetOutputFormat(pass.destinationRate, pass.destinationChannels, 16);
-    m_resampler->Initialise(1);
+    // Without a way to mix the source's channels into the destination's, the
+    // blocks would pass through unconverted and make noise of the wrong length.
+    if (!m_resampler->Initialise(1))
+        return InvalidChannels;
 
-    if (m_normalise) {
-        float peak = 0;
-        if (!scanLevel(source, pass.start, pass.count, &peak))
-            return InvalidSource;
-        if (peak > 0)
-            pass.gain = m_normalisePercentage / peak * 100.0f;
+    qint32 result = NoProblem;
+    if (!m_normalise) {
+        result = decodeSection(source, pass);
+    } else {
+        // The gain depends on the peak of the whole section, so the decoded
+        // section waits in a spool of destination-format samples (one PCM copy
+        // of the destination) and is not decoded a second time.
+        QTemporaryFile spool(QDir::tempPath() + QStringLiteral("/orvane-copy-XXXXXX.pcm"));
+        if (!spool.open())
+            return DestinationNotCreated;
+        pass.spool = &spool;
+        result = decodeSection(source, pass);
+        if (result == NoProblem)
+            result = addFromSpool(pass);
     }
-    return copyBlocks(source, pass);
+    if (result == NoProblem && pass.toTheEnd) {
+        readLength(source);
+        if (EndTime)
+            *EndTime = source.Duration;
+    }
+    return result;
 }
 
-bool cCopyAudioFileNCT::scanLevel(AudioFileRecord& source, qint64 start, qint64 count, float* peakLevel)
+void cCopyAudioFileNCT::reportProgress(bool scanning, qint64 done, qint64 total, int* lastPercent)
 {
-    emit ScanAudioStart();
+    const int percent = total > 0 ? GeneralTools::LimitLong(GeneralTools::RoundHalfEven(static_cast<double>(done)
+                                                                                        / static_cast<double>(total) * 100.0),
+                                                            0, 100)
+                                  : 0;
+    if (percent == *lastPercent)
+        return;
+    *lastPercent = percent;
+    if (scanning)
+        emit ScanAudioProgress(static_cast<qint16>(percent));
+    else
+        emit AddAudioProgress(static_cast<qint16>(percent));
+}
+
+// The one pass over the source: reads the section in blocks of one second,
+// measures the peak as the samples pass (when normalising), converts and tops
+// each block, and hands it to the spool or, with no gain to wait for, straight
+// to the destination. When normalising, this pass is the level scan.
+qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
+{
+    const bool scanning = pass.spool != nullptr;
+    if (scanning)
+        emit ScanAudioStart();
+    else
+        emit AddAudioStart();
     NCTAudioFile& file = *source.File;
     // Going back to the start of a compressed file means reading it again;
     // a file that has gone away meanwhile cannot be copied.
-    if (!file.SetPosition(start, NCTAudioFile::PositionSamples))
-        return false;
-    const qint32 channels = source.Format->Channels;
-    float peak = 0;
-    qint64 done = 0;
-    int lastPercent = -1;
-    while (done < count) {
-        const int percent = GeneralTools::LimitLong(
-            GeneralTools::RoundHalfEven(static_cast<double>(done) / static_cast<double>(count) * 100.0), 0, 100);
-        if (percent != lastPercent) {
-            emit ScanAudioProgress(static_cast<qint16>(percent));
-            lastPercent = percent;
-        }
-        const qint64 frames = std::min<qint64>(source.Format->SampleRate, count - done);
-        if (frames <= 0)
-            break;
-        const NCTSampleBlock block = file.ReadSamples(frames);
-        if (block.size() < 2)
-            break;
-        done += wholeFrames(static_cast<qint64>(block.size()), channels);
-        qint32 peakSample = 0;
-        qint32 peakFrame = 0;
-        const float level = AudioScanBufferForMaxLevel(block.data(), static_cast<qint32>(block.size() * 2), channels,
-                                                       peakSample, peakFrame, ScanOptions);
-        peak = std::max(peak, level);
-    }
-    emit ScanAudioProgress(100);
-    emit ScanAudioEnd();
-    *peakLevel = peak;
-    return true;
-}
-
-qint32 cCopyAudioFileNCT::copyBlocks(AudioFileRecord& source, CopyPass& pass)
-{
-    emit AddAudioStart();
-    NCTAudioFile& file = *source.File;
     if (!file.SetPosition(pass.start, NCTAudioFile::PositionSamples))
         return InvalidSource;
     qint64 done = 0;
@@ -461,12 +480,7 @@ qint32 cCopyAudioFileNCT::copyBlocks(AudioFileRecord& source, CopyPass& pass)
     pass.topFound = !m_autoTop;
     pass.inRetain = false;
     while (done < pass.count) {
-        const int percent = GeneralTools::LimitLong(
-            GeneralTools::RoundHalfEven(static_cast<double>(done) / static_cast<double>(pass.count) * 100.0), 0, 100);
-        if (percent != lastPercent) {
-            emit AddAudioProgress(static_cast<qint16>(percent));
-            lastPercent = percent;
-        }
+        reportProgress(scanning, done, pass.progressFrames, &lastPercent);
         qint64 frames = pass.sourceRate; // one second per block
         if (pass.retainFrom >= 0) {
             if (done >= pass.retainFrom) {
@@ -485,17 +499,31 @@ qint32 cCopyAudioFileNCT::copyBlocks(AudioFileRecord& source, CopyPass& pass)
         if (block.empty())
             break;
         done += wholeFrames(static_cast<qint64>(block.size()), pass.sourceChannels);
+        if (scanning) {
+            qint32 peakSample = 0;
+            qint32 peakFrame = 0;
+            pass.peak = std::max(pass.peak, AudioScanBufferForMaxLevel(block.data(), static_cast<qint32>(block.size() * 2),
+                                                                       pass.sourceChannels, peakSample, peakFrame,
+                                                                       ScanOptions));
+        }
         if (pass.needsConversion)
             block = blockFromBytes(m_resampler->Convert(block));
-        if (!processBlock(block, pass))
+        if (!passOn(block, pass))
             return DestinationNotCreated; // the destination could not be written
     }
     // The resampler holds the last few samples of its filter back until told
     // the stream has ended.
     if (pass.needsConversion) {
         NCTSampleBlock rest = blockFromBytes(m_resampler->Flush());
-        if (!rest.empty() && !processBlock(rest, pass))
+        if (!rest.empty() && !passOn(rest, pass))
             return DestinationNotCreated;
+    }
+    if (scanning) {
+        if (pass.peak > 0)
+            pass.gain = m_normalisePercentage / pass.peak * 100.0f;
+        emit ScanAudioProgress(100);
+        emit ScanAudioEnd();
+        return NoProblem;
     }
     keepTail(pass);
     emit AddAudioProgress(100);
@@ -503,9 +531,8 @@ qint32 cCopyAudioFileNCT::copyBlocks(AudioFileRecord& source, CopyPass& pass)
     return NoProblem;
 }
 
-// Topping, gain and overlap for one block in the destination's format, then
-// either writing it or keeping it back as part of the retained tail.
-bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
+// Topping, then the block goes to the spool or on to the destination.
+bool cCopyAudioFileNCT::passOn(NCTSampleBlock& block, CopyPass& pass)
 {
     if (m_autoTop && !pass.topFound) {
         m_processor->TrimBelowLevel(block, m_processor->LevelFromPercent(m_autoTopThreshold), 0);
@@ -514,6 +541,52 @@ bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
     }
     if (!pass.topFound)
         return true;
+    if (!pass.spool)
+        return processBlock(block, pass);
+    if (pass.inRetain && pass.retainSample < 0)
+        pass.retainSample = pass.spool->pos() / 2;
+    const qint64 bytes = static_cast<qint64>(block.size()) * 2;
+    return pass.spool->write(reinterpret_cast<const char*>(block.data()), bytes) == bytes;
+}
+
+// The gain pass: reads the decoded section back from the spool in blocks of
+// one second of the destination and finishes it with the gain that the whole
+// of it asked for.
+qint32 cCopyAudioFileNCT::addFromSpool(CopyPass& pass)
+{
+    emit AddAudioStart();
+    QIODevice& spool = *pass.spool;
+    if (!spool.seek(0))
+        return DestinationNotCreated;
+    const qint64 total = spool.size() / 2; // samples
+    const qint64 blockSamples = static_cast<qint64>(pass.destinationRate) * pass.destinationChannels;
+    qint64 done = 0;
+    int lastPercent = -1;
+    pass.inRetain = false;
+    NCTSampleBlock block;
+    while (done < total) {
+        reportProgress(false, done, total, &lastPercent);
+        qint64 samples = std::min(blockSamples, total - done);
+        if (pass.retainSample >= 0 && done < pass.retainSample)
+            samples = std::min(samples, pass.retainSample - done);
+        pass.inRetain = pass.retainSample >= 0 && done >= pass.retainSample;
+        block.resize(static_cast<size_t>(samples));
+        if (spool.read(reinterpret_cast<char*>(block.data()), samples * 2) != samples * 2)
+            return DestinationNotCreated;
+        done += samples;
+        if (!processBlock(block, pass))
+            return DestinationNotCreated;
+    }
+    keepTail(pass);
+    emit AddAudioProgress(100);
+    emit AddAudioEnd();
+    return NoProblem;
+}
+
+// Gain and overlap for one block in the destination's format, then either
+// writing it or keeping it back as part of the retained tail.
+bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
+{
     if (m_normalise)
         m_processor->ApplyGain(block, pass.gain);
     const qint32 channels = pass.destinationChannels;

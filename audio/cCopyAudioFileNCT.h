@@ -105,13 +105,16 @@ private:
     struct CopyPass;
 
     bool openSource(const QString& name, AudioFileRecord& record);
+    void readLength(AudioFileRecord& record);
     bool closeRecord(AudioFileRecord& record);
     qint32 createDestination(const QString& name, std::shared_ptr<AudioFormat>& format);
     bool prepareEncoder(NCTAudioFile& file, const AudioFormat& format, int* typeCode);
     qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs);
-    bool scanLevel(AudioFileRecord& source, qint64 start, qint64 count, float* peakLevel);
-    qint32 copyBlocks(AudioFileRecord& source, CopyPass& pass);
+    qint32 decodeSection(AudioFileRecord& source, CopyPass& pass);
+    bool passOn(NCTSampleBlock& block, CopyPass& pass);
+    qint32 addFromSpool(CopyPass& pass);
     bool processBlock(NCTSampleBlock& block, CopyPass& pass);
+    void reportProgress(bool scanning, qint64 done, qint64 total, int* lastPercent);
     void keepTail(CopyPass& pass);
     qint32 finishWith(qint32 code) { return m_lastError = code; }
 

@@ -93,23 +93,36 @@ int CopyJobBench::run(const QStringList& arguments)
     if (!makeSources())
         return 1;
 
-    std::printf("Copy job: 10-minute 44.1 kHz stereo MP3 -> 48 kHz stereo 16-bit WAV, normalised to %.0f %%\n",
-                TargetPercent);
-    QList<double> job, tool;
-    for (int i = 0; i < m_runs; ++i) {
-        // Alternate, so that neither side always finds the caches warm.
-        job << timeCopyJob(m_work + QStringLiteral("/job.wav"));
-        tool << timeTool(m_work + QStringLiteral("/tool.wav"));
-        std::printf("  run %d: copy job %.3f s, ffmpeg two passes %.3f s\n", i + 1, job.last(), tool.last());
-        std::fflush(stdout);
-        if (job.last() < 0 || tool.last() < 0)
-            return 1;
+    // Ogg and WMA need decoding to count their length, so they show what
+    // counting while copying saves; WMA has no target of its own.
+    const struct {
+        const char* name;
+        QString source;
+        double target;
+    } sources[] = {{"MP3", m_tenMinutes, 0.65}, {"Ogg", m_tenMinutesOgg, 0.6}, {"WMA", m_tenMinutesWma, 0}};
+    for (const auto& source : sources) {
+        std::printf("Copy job: 10-minute 44.1 kHz stereo %s -> 48 kHz stereo 16-bit WAV, normalised to %.0f %%\n",
+                    source.name, TargetPercent);
+        QList<double> job, tool;
+        for (int i = 0; i < m_runs; ++i) {
+            // Alternate, so that neither side always finds the caches warm.
+            job << timeCopyJob(source.source, m_work + QStringLiteral("/job.wav"));
+            tool << timeTool(source.source, m_work + QStringLiteral("/tool.wav"));
+            std::printf("  run %d: copy job %.3f s, ffmpeg two passes %.3f s\n", i + 1, job.last(), tool.last());
+            std::fflush(stdout);
+            if (job.last() < 0 || tool.last() < 0)
+                return 1;
+        }
+        const double a = median(job);
+        const double b = median(tool);
+        std::printf("median copy job (a)          %8.3f s\n", a);
+        std::printf("median ffmpeg two passes (b) %8.3f s\n", b);
+        if (source.target > 0)
+            std::printf("ratio a/b                    %8.3f  (target <= %.2f: %s)\n", a / b, source.target,
+                        a / b <= source.target ? "met" : "MISSED");
+        else
+            std::printf("ratio a/b                    %8.3f\n", a / b);
     }
-    const double a = median(job);
-    const double b = median(tool);
-    std::printf("median copy job (a)          %8.3f s\n", a);
-    std::printf("median ffmpeg two passes (b) %8.3f s\n", b);
-    std::printf("ratio a/b                    %8.3f  (target <= 1: %s)\n", a / b, a <= b ? "met" : "MISSED");
     QFile::remove(m_work + QStringLiteral("/job.wav"));
     QFile::remove(m_work + QStringLiteral("/tool.wav"));
 
@@ -130,6 +143,8 @@ int CopyJobBench::run(const QStringList& arguments)
 bool CopyJobBench::makeSources()
 {
     m_tenMinutes = m_work + QStringLiteral("/ten-minutes.mp3");
+    m_tenMinutesOgg = m_work + QStringLiteral("/ten-minutes.ogg");
+    m_tenMinutesWma = m_work + QStringLiteral("/ten-minutes.wma");
     m_threeMinutes = m_work + QStringLiteral("/three-minutes.mp3");
     m_threeHours = m_work + QStringLiteral("/three-hours.mp3");
     std::printf("Making sources in %s ...\n", qPrintable(m_work));
@@ -141,6 +156,9 @@ bool CopyJobBench::makeSources()
                     "anoisesrc=sample_rate=44100:duration=600:amplitude=0.2:color=pink", "-filter_complex",
                     "[0:a][1:a]amerge=inputs=2,volume=0.6", "-c:a", "libmp3lame", "-b:a", "192k", m_tenMinutes}))
         return false;
+    for (const auto& [coded, codec] : {std::pair{m_tenMinutesOgg, "libvorbis"}, std::pair{m_tenMinutesWma, "wmav2"}})
+        if (!QFile::exists(coded) && !ffmpeg({"-i", m_tenMinutes, "-c:a", codec, "-b:a", "192k", coded}))
+            return false;
     if (!QFile::exists(m_threeMinutes)
         && !ffmpeg({"-i", m_tenMinutes, "-t", "180", "-c:a", "libmp3lame", "-b:a", "192k", m_threeMinutes}))
         return false;
@@ -159,7 +177,7 @@ bool CopyJobBench::makeSources()
     return true;
 }
 
-double CopyJobBench::timeCopyJob(const QString& destination)
+double CopyJobBench::timeCopyJob(const QString& source, const QString& destination)
 {
     QFile::remove(destination);
     auto format = std::make_shared<AudioFormat>();
@@ -169,7 +187,7 @@ double CopyJobBench::timeCopyJob(const QString& destination)
     job.setNormalisePercentage(TargetPercent);
     QElapsedTimer timer;
     timer.start();
-    const qint32 result = job.CopyAudioFile(m_tenMinutes, destination, format);
+    const qint32 result = job.CopyAudioFile(source, destination, format);
     const double seconds = timer.nsecsElapsed() / 1e9;
     if (result != 0) {
         std::fprintf(stderr, "copy job failed: %d %s\n", result, qPrintable(job.GetLastErrorDescription()));
@@ -180,12 +198,12 @@ double CopyJobBench::timeCopyJob(const QString& destination)
 
 // The same work as the copy job, done the way an engineer would with the
 // tool: measure the peak, then gain, resample and write.
-double CopyJobBench::timeTool(const QString& destination)
+double CopyJobBench::timeTool(const QString& source, const QString& destination)
 {
     QFile::remove(destination);
     QElapsedTimer timer;
     timer.start();
-    const ToolRun detect = runTool(QStringLiteral("ffmpeg"), {"-hide_banner", "-nostdin", "-i", m_tenMinutes, "-af",
+    const ToolRun detect = runTool(QStringLiteral("ffmpeg"), {"-hide_banner", "-nostdin", "-i", source, "-af",
                                                               "volumedetect", "-f", "null", "-"});
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("max_volume: (-?[0-9.]+) dB")).match(QString::fromUtf8(detect.err));
@@ -194,7 +212,7 @@ double CopyJobBench::timeTool(const QString& destination)
         return -1;
     }
     const double gainDb = 20 * std::log10(TargetPercent / 100.0) - match.captured(1).toDouble();
-    if (!ffmpeg({"-i", m_tenMinutes, "-af", QStringLiteral("volume=%1dB,aresample=48000").arg(gainDb, 0, 'f', 2),
+    if (!ffmpeg({"-i", source, "-af", QStringLiteral("volume=%1dB,aresample=48000").arg(gainDb, 0, 'f', 2),
                  "-ac", "2", "-c:a", "pcm_s16le", destination}))
         return -1;
     return timer.nsecsElapsed() / 1e9;

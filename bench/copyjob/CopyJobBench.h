@@ -2,8 +2,9 @@
 #include <QString>
 #include <QStringList>
 
-// Times the copy job (MP3 to 48 kHz stereo 16-bit WAV, normalised) against the
-// ffmpeg tool doing the same work in two passes, and measures the peak memory
+// Times the copy job (MP3, Ogg and WMA to 48 kHz stereo 16-bit WAV,
+// normalised) against the ffmpeg tool doing the same work in two passes, and
+// measures the peak memory
 // of converting a three-hour and a three-minute source.
 class CopyJobBench
 {
@@ -13,13 +14,15 @@ public:
 private:
     int convertOnce(const QString& source, const QString& destination);
     bool makeSources();
-    double timeCopyJob(const QString& destination);
-    double timeTool(const QString& destination);
+    double timeCopyJob(const QString& source, const QString& destination);
+    double timeTool(const QString& source, const QString& destination);
     // Runs one conversion in a child process; its peak resident memory in KiB.
     qint64 childPeakKiB(const QString& source, double* seconds);
 
     QString m_work;
     QString m_tenMinutes;
+    QString m_tenMinutesOgg;
+    QString m_tenMinutesWma;
     QString m_threeMinutes;
     QString m_threeHours;
     int m_runs = 3;

@@ -17,7 +17,13 @@ extern "C" {
 namespace nct {
 
 struct InputContextFree {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+    void operator()(AVFormatContext* context) const
+    {
+        // A reader we opened ourselves is left open by the demuxer.
+        AVIOContext* io = context->flags & AVFMT_FLAG_CUSTOM_IO ? context->pb : nullptr;
+        avformat_close_input(&context);
+        avio_closep(&io);
+    }
 };
 struct OutputContextFree {
     void operator()(AVFormatContext* context) const

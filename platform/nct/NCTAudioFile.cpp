@@ -37,11 +37,8 @@ bool NCTAudioFile::OpenFile(const QString& fileName, int access, int share)
     if (!decoder->open(fileName, &error))
         return fail(error);
     m_decoder = std::move(decoder);
+    m_fileName = fileName;
     m_readLength = -1;
-    if (m_exactLength)
-        m_readLength = nct::countLength(fileName).frames;
-    if (m_readLength < 0)
-        m_readLength = std::max<qint64>(nct::headerLength(m_decoder->input()), 0);
     m_lastError.clear();
     return true;
 }
@@ -210,9 +207,19 @@ bool NCTAudioFile::Close()
 
 qint64 NCTAudioFile::LengthSamples() const
 {
-    if (m_decoder)
-        return m_readLength;
+    if (m_decoder) {
+        if (m_readLength < 0 && m_decoder->atEnd())
+            m_readLength = m_decoder->position();
+        if (m_readLength < 0 && m_exactLength)
+            m_readLength = nct::countLength(m_fileName).frames;
+        return m_readLength >= 0 ? m_readLength : EstimatedLengthSamples();
+    }
     return m_encoder ? m_encoder->framesWritten() : m_writtenFrames;
+}
+
+qint64 NCTAudioFile::EstimatedLengthSamples() const
+{
+    return m_decoder ? std::max<qint64>(nct::headerLength(m_decoder->input()), 0) : 0;
 }
 
 qint64 NCTAudioFile::DurationMs() const

@@ -42,6 +42,8 @@ public:
 
     // With exact lengths on, LengthSamples and DurationMs of a file opened for
     // reading count what the decoder delivers rather than trusting headers.
+    // The count is made when first asked for, and costs nothing once the
+    // file has been read to its end.
     void setExactLength(bool exact) { m_exactLength = exact; }
 
     // access 0 = read; share 1 = others may read the file meanwhile (always so here).
@@ -75,19 +77,23 @@ public:
 
     // Length of the file being read, or written so far.
     qint64 LengthSamples() const;
+    // The length the headers of a file being read give, without counting;
+    // good for progress, not for ranges.
+    qint64 EstimatedLengthSamples() const;
     qint64 DurationMs() const;
 
 private:
     bool fail(const QString& message);
 
     bool m_exactLength = false;
+    QString m_fileName;
     QString m_lastError;
     std::unique_ptr<nct::Decoder> m_decoder;
     std::unique_ptr<nct::Encoder> m_encoder;
     std::unique_ptr<nct::EncoderSetup> m_setup;
     qint32 m_inputRate = 0;
     qint32 m_inputChannels = 0;
-    qint64 m_readLength = -1;
+    mutable qint64 m_readLength = -1;
     qint64 m_writtenFrames = 0;
     qint32 m_writtenRate = 0;
 };

@@ -71,7 +71,9 @@ qint32 NCTAudioInfo::Samples() const
         return 0;
     if (m_samples < 0) {
         if (m_exactLength) {
-            const nct::LengthCount count = nct::countLength(m_fileName);
+            // Only the stream's parameters are read from this input otherwise,
+            // so the count may read its packets.
+            const nct::LengthCount count = nct::countLength(m_fileName, m_input.get());
             m_samples = count.frames;
             if (count.codedBytes > 0 && count.codedFrames > 0)
                 m_bitRate = av_rescale(count.codedBytes * 8, m_input->sampleRate(), count.codedFrames);

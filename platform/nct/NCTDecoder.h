@@ -32,6 +32,9 @@ public:
     // read again; a frame past the end leaves reading at the end.
     bool seek(qint64 frame);
     qint64 position() const { return m_position; }
+    // True once every frame of the file has been handed out (or skipped):
+    // position() is then the exact length.
+    bool atEnd() const { return m_finished && pendingFrames() == 0; }
 
 private:
     bool openDecoder(QString* error);

@@ -193,12 +193,8 @@ CountCache& countCache()
     return cache;
 }
 
-LengthCount countUncached(const QString& path)
+LengthCount countFrom(MediaInput& input)
 {
-    MediaInput input;
-    QString error;
-    if (!input.open(path, &error))
-        return {};
     if (input.container() == Container::Wave && isLinearPcm(input.codecId()))
         return countLinearPcm(input);
     if (isMpegAudio(input.codecId()))
@@ -208,14 +204,18 @@ LengthCount countUncached(const QString& path)
 
 } // namespace
 
-LengthCount countLength(const QString& path)
+LengthCount countLength(const QString& path, MediaInput* openInput)
 {
     FileIdentity file;
     const bool identified = identify(path, &file);
     LengthCount count;
     if (identified && countCache().find(file, &count))
         return count;
-    count = countUncached(path);
+    MediaInput ownInput;
+    QString error;
+    if (!openInput && !ownInput.open(path, &error))
+        return count;
+    count = countFrom(openInput ? *openInput : ownInput);
     if (identified && count.frames >= 0)
         countCache().add(file, count);
     return count;

@@ -17,7 +17,9 @@ struct LengthCount {
 // Counts with as little work as the coding allows: linear PCM from its sizes
 // (checked against the file's real size), MPEG audio by walking its frame
 // headers without decoding, everything else by decoding.
-LengthCount countLength(const QString& path);
+// An input already open on `path` is read to its end instead of opening the
+// file again.
+LengthCount countLength(const QString& path, MediaInput* openInput = nullptr);
 
 // The length a file's headers give, without reading the audio (-1 = none).
 qint64 headerLength(const MediaInput& input);

@@ -17,21 +17,12 @@ AVDictionary* fileOnlyOptions()
 
 QByteArray fileUrl(const QString& path) { return QByteArrayLiteral("file:") + pathBytes(path); }
 
-// Chooses the demuxer from the first bytes of the file. The probe is given no
-// file name, so an extension cannot win over the content.
-const AVInputFormat* probeContent(const QByteArray& url, QString* error)
+// Chooses the demuxer from the first bytes of the file, then rewinds to them.
+// The probe is given no file name, so an extension cannot win over the content.
+const AVInputFormat* probeContent(AVIOContext* io, QString* error)
 {
-    AVIOContext* io = nullptr;
-    AVDictionary* options = fileOnlyOptions();
-    int result = avio_open2(&io, url.constData(), AVIO_FLAG_READ, nullptr, &options);
-    av_dict_free(&options);
-    if (result < 0) {
-        *error = errorText(result);
-        return nullptr;
-    }
     const AVInputFormat* format = nullptr;
-    result = av_probe_input_buffer2(io, &format, "", nullptr, 0, 0);
-    avio_closep(&io);
+    const int result = av_probe_input_buffer2(io, &format, "", nullptr, 0, 0);
     if (result < 0 || !format) {
         *error = result < 0 ? errorText(result) : QStringLiteral("Unknown file format");
         return nullptr;
@@ -66,15 +57,29 @@ bool MediaInput::open(const QString& path, QString* error)
     Q_UNUSED(quiet);
     close();
     const QByteArray url = fileUrl(path);
-    const AVInputFormat* format = probeContent(url, error);
-    if (!format)
-        return false;
-
-    AVFormatContext* raw = nullptr;
+    // The file is opened once: the demuxer reads on from the probed bytes.
+    AVIOContext* io = nullptr;
     AVDictionary* options = fileOnlyOptions();
-    int result = avformat_open_input(&raw, url.constData(), format, &options);
+    int result = avio_open2(&io, url.constData(), AVIO_FLAG_READ, nullptr, &options);
     av_dict_free(&options);
     if (result < 0) {
+        *error = errorText(result);
+        return false;
+    }
+    const AVInputFormat* format = probeContent(io, error);
+    AVFormatContext* raw = format ? avformat_alloc_context() : nullptr;
+    if (!raw) {
+        if (format)
+            *error = QStringLiteral("Out of memory");
+        avio_closep(&io);
+        return false;
+    }
+    raw->pb = io;
+    options = fileOnlyOptions(); // for whatever the demuxer opens itself
+    result = avformat_open_input(&raw, url.constData(), format, &options);
+    av_dict_free(&options);
+    if (result < 0) {
+        avio_closep(&io); // a context of our own is not closed by a failed open
         *error = errorText(result);
         return false;
     }
@@ -90,7 +95,10 @@ bool MediaInput::open(const QString& path, QString* error)
         return false;
     }
     AVStream* stream = context->streams[result];
-    if (stream->codecpar->sample_rate <= 0 || stream->codecpar->ch_layout.nb_channels <= 0) {
+    // A header claiming a rate no recording has (1 Hz, say) would turn a few
+    // kilobytes into hours of audio at any other rate.
+    if (stream->codecpar->sample_rate < MinimumSampleRate || stream->codecpar->sample_rate > MaximumSampleRate
+        || stream->codecpar->ch_layout.nb_channels <= 0) {
         *error = QStringLiteral("The audio format could not be read");
         return false;
     }

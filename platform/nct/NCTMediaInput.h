@@ -11,6 +11,10 @@ namespace nct {
 // The kinds of file the component tells apart. A file's name never decides.
 enum class Container { None, Wave, MpegAudio, WindowsMedia, Ogg, Other };
 
+// Sample rates outside these bounds are refused as unreadable.
+constexpr int MinimumSampleRate = 1000;
+constexpr int MaximumSampleRate = 768000;
+
 class MediaInput
 {
 public:

@@ -6,11 +6,44 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <vector>
+
 namespace nct {
 struct ResamplerState {
     SwrPtr context;
 };
 } // namespace nct
+
+namespace {
+
+// Our own mix for every change of channel count towards mono or stereo, so
+// that it does not depend on whether FFmpeg knows a layout for the count
+// (poly-WAVs of 9, 12 or 32 tracks have none) and no channel is left out (its
+// default mix drops the LFE of 2.1 and 5.1). Mono takes the average of all
+// channels, so a level measured before conversion still holds after it. Mono
+// to stereo puts the full signal on both sides (the default mix would lower it
+// by 3 dB). From three or more channels, the first two are left and right and
+// every further one goes to both sides at half weight; each side's weights add
+// up to 1, so the mix cannot clip. Empty when FFmpeg's own mapping applies.
+std::vector<double> mixMatrix(int inChannels, int outChannels)
+{
+    if (inChannels == outChannels || outChannels > 2)
+        return {};
+    std::vector<double> matrix(static_cast<size_t>(inChannels * outChannels), 0.0);
+    if (outChannels == 1) {
+        std::fill(matrix.begin(), matrix.end(), 1.0 / inChannels);
+    } else if (inChannels == 1) {
+        matrix = {1.0, 1.0};
+    } else {
+        const double share = 1.0 / (1.0 + 0.5 * (inChannels - 2));
+        for (int side = 0; side < 2; ++side)
+            for (int in = 0; in < inChannels; ++in)
+                matrix[static_cast<size_t>(side * inChannels + in)] = in == side ? share : in < 2 ? 0.0 : share / 2;
+    }
+    return matrix;
+}
+
+} // namespace
 
 NCTResampler::NCTResampler() = default;
 NCTResampler::~NCTResampler() = default;
@@ -45,16 +78,9 @@ bool NCTResampler::Initialise(qint32 quality)
     auto state = std::make_unique<nct::ResamplerState>();
     state->context.reset(raw);
     av_opt_set_int(raw, "filter_size", quality <= 0 ? 8 : quality == 1 ? 32 : 64, 0);
-    // Mono to stereo puts the full signal on both sides and stereo to mono
-    // takes the average, so a level measured before conversion still holds
-    // after it (the default mix would lower mono by 3 dB).
-    if (m_inChannels == 1 && m_outChannels == 2) {
-        const double matrix[2] = {1.0, 1.0};
-        swr_set_matrix(raw, matrix, 1);
-    } else if (m_inChannels == 2 && m_outChannels == 1) {
-        const double matrix[2] = {0.5, 0.5};
-        swr_set_matrix(raw, matrix, 2);
-    }
+    const std::vector<double> matrix = mixMatrix(m_inChannels, m_outChannels);
+    if (!matrix.empty() && swr_set_matrix(raw, matrix.data(), m_inChannels) < 0)
+        return false;
     if (swr_init(raw) < 0)
         return false;
     m_state = std::move(state);

@@ -102,6 +102,9 @@ private slots:
         QTest::newRow("text named wav") << "text" << false << 0 << "Finish GetAudioFileFormatNCT (err: ";
         QTest::newRow("flac is not an import type") << "flac" << false << 0 << "Finish GetAudioFileFormatNCT Samples:0";
         QTest::newRow("wav") << "wav" << true << 44100 << "Finish GetAudioFileFormatNCT Samples:44100";
+        // 4 KB claiming an hour of audio, which would copy to hundreds of MB.
+        QTest::newRow("WAV claiming 1 Hz") << "1hz" << false << 0
+                                           << "Finish GetAudioFileFormatNCT (err: The audio format could not be read)";
     }
 
     void logAndLength()
@@ -124,6 +127,10 @@ private slots:
                                                       QStringLiteral("-f"), QStringLiteral("flac")})
                          .isEmpty());
         } else if (kind == QLatin1String("wav")) {
+            QVERIFY(tone.write(path));
+        } else if (kind == QLatin1String("1hz")) {
+            tone.sampleRate = 1;
+            tone.seconds = 1000;
             QVERIFY(tone.write(path));
         }
 

@@ -7,6 +7,7 @@
 #include "platform/nct/AudioScanBufferForMaxLevel.h"
 #include "platform/nct/NCTAudioFile.h"
 #include "platform/nct/NCTAudioInfo.h"
+#include "platform/nct/NCTAudioProcessor.h"
 #include "tests/platform/nct/MediaFixtures.h"
 #include "tests/support/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
@@ -240,6 +241,61 @@ private slots:
         }
     }
 
+    // Decoding once and applying the gain from a spool must give exactly
+    // what scanning the source, then copying it with the gain gave.
+    void normalisedAsInTwoPasses()
+    {
+        TestWav half;
+        half.seconds = 2.5;
+        const QString source = fixtures::makeAudio(path("two-pass.mp3"), half, {"-c:a", "libmp3lame"});
+        QVERIFY(!source.isEmpty());
+        std::shared_ptr<AudioFormat> target = format("FormatType=2 SampleRate=48000 Channels=2 BitsPerSample=16");
+        cCopyAudioFileNCT job;
+        QCOMPARE(job.CopyAudioFile(source, path("two-pass-plain.wav"), target), 0);
+        job.setNormalise(true);
+        job.setNormalisePercentage(75);
+        QCOMPARE(job.CopyAudioFile(source, path("two-pass-normalised.wav"), target), 0);
+
+        const NCTSampleBlock decoded = decodeAll(source);
+        const float peak = peakPercent(decoded, 0, qint64(decoded.size()) / 2, 2);
+        NCTSampleBlock expected = decodeAll(path("two-pass-plain.wav"));
+        NCTAudioProcessor processor;
+        processor.ApplyGain(expected, 75.0f / peak * 100.0f);
+        QVERIFY(expected == decodeAll(path("two-pass-normalised.wav")));
+    }
+
+    void channelMixes_data()
+    {
+        QTest::addColumn<int>("sourceChannels");
+        QTest::addColumn<int>("channels");
+        for (const int count : {3, 6, 9, 12, 32})
+            for (const int channels : {1, 2})
+                QTest::addRow("%d to %d", count, channels) << count << channels;
+    }
+
+    // A poly-WAV (field recorders write up to 32 tracks) becomes one second of
+    // mono or stereo, whichever track the sound is on.
+    void channelMixes()
+    {
+        QFETCH(int, sourceChannels);
+        QFETCH(int, channels);
+        const NCTSampleBlock one = tone(44100, 1, 1.0, 0.5);
+        for (int track = 0; track < sourceChannels; ++track) {
+            NCTSampleBlock samples(one.size() * size_t(sourceChannels), 0);
+            for (size_t i = 0; i < one.size(); ++i)
+                samples[i * size_t(sourceChannels) + size_t(track)] = one[i];
+            const QString source = path(QStringLiteral("poly-%1.wav").arg(sourceChannels));
+            QVERIFY(writeWav(source, 44100, sourceChannels, samples));
+            std::shared_ptr<AudioFormat> target = format(QStringLiteral("FormatType=2 SampleRate=44100 Channels=%1").arg(channels));
+            cCopyAudioFileNCT job;
+            const QString destination = path("poly-out.wav");
+            QCOMPARE(job.CopyAudioFile(source, destination, target), 0);
+            const NCTSampleBlock out = decodeAll(destination);
+            QCOMPARE(qint64(out.size()) / channels, qint64(44100));
+            QVERIFY2(peakPercent(out, 0, 44100, channels) > 1.0f, qPrintable(QString::number(track)));
+        }
+    }
+
     void topping_data()
     {
         QTest::addColumn<double>("silenceSeconds");
@@ -380,6 +436,7 @@ private slots:
         QTest::newRow("MP3 cut to its first bytes") << "stub" << -5;
         QTest::newRow("WAV claiming 4 GB") << "huge" << 0;
         QTest::newRow("MP3 cut in half") << "half" << 0;
+        QTest::newRow("WAV claiming 1 Hz") << "1hz" << -5;
     }
 
     // A source that cannot be read fails with its code and leaves nothing;
@@ -397,6 +454,11 @@ private slots:
             QVERIFY(wav.open(QIODevice::ReadOnly));
             bytes = wav.readAll();
             qToLittleEndian<quint32>(0xFFFFFFFFu, bytes.data() + 40); // the data chunk's size
+        } else if (kind == QLatin1String("1hz")) {
+            TestWav slow;
+            slow.sampleRate = 1;
+            slow.seconds = 1000;
+            bytes = slow.bytes();
         } else if (kind == QLatin1String("stub") || kind == QLatin1String("half")) {
             const QString mp3 = fixtures::makeAudio(path("whole.mp3"), TestWav{}, {"-c:a", "libmp3lame"});
             QFile file(mp3);
