@@ -236,7 +236,7 @@ bool CartDatabase::exec(QSqlQuery& q)
 bool CartDatabase::write(const std::function<bool()>& work)
 {
     if (isReadOnly()) {
-        m_lastError = QStringLiteral("The Cartvault %1 is read-only: %2").arg(m_location, m_readOnlyReason);
+        m_lastError = readOnlyMessage();
         return false;
     }
     QSqlQuery begin(m_db);
@@ -256,6 +256,11 @@ bool CartDatabase::write(const std::function<bool()>& work)
         fail(QStringLiteral("Cannot commit to the Cartvault"), end.lastError());
     QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
     return false;
+}
+
+QString CartDatabase::readOnlyMessage() const
+{
+    return isReadOnly() ? QStringLiteral("The Cartvault %1 is read-only: %2").arg(m_location, m_readOnlyReason) : QString();
 }
 
 bool CartDatabase::lockCart(qint64 number)

@@ -29,6 +29,7 @@ public:
     // A store in a folder this user may not write to is opened for reading:
     // listing and showing work, every write is refused with the reason.
     bool isReadOnly() const { return !m_readOnlyReason.isEmpty(); }
+    QString readOnlyMessage() const;
     QString lastError() const { return m_lastError; }
     // Where the store is, for messages ("the Cartvault <this>").
     QString location() const { return m_location; }

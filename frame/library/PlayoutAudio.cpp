@@ -402,8 +402,8 @@ std::optional<qint64> PlayoutAudio::importTarget(const QString& number, QString&
         fail(message, m_lastError, QStringLiteral("'%1' is not a cart number of this Cartvault").arg(number));
         return std::nullopt;
     }
-    if (!m_database) {
-        fail(message, m_lastError, QStringLiteral("The Cartvault is not open"));
+    if (!m_database || m_database->isReadOnly()) {
+        fail(message, m_lastError, m_database ? m_database->readOnlyMessage() : QStringLiteral("The Cartvault is not open"));
         return std::nullopt;
     }
     return n;

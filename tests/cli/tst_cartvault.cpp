@@ -1,9 +1,16 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestWav.h"
+#include "frame/AppPaths.h"
 
+#include <QDirIterator>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <unistd.h>
 
 // The administrator's tool as a shell uses it, on the test's own XDG folders.
 class CartvaultToolTest : public QObject
@@ -16,15 +23,58 @@ class CartvaultToolTest : public QObject
         QByteArray err;
     };
 
-    Result cartvault(const QStringList& arguments)
+    Result cartvault(const QStringList& arguments, const QString& fault = QString(), const QString& program = QString())
     {
         QProcess process;
-        process.start(qEnvironmentVariable("ORVANE_BINARY_DIR") + "/cli/cartvault/cartvault", arguments);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!fault.isEmpty())
+            environment.insert("ORVANE_STORE_FAULT", fault);
+        process.setProcessEnvironment(environment);
+        const QString tool = qEnvironmentVariable("ORVANE_BINARY_DIR") + "/cli/cartvault/cartvault";
+        if (program.isEmpty())
+            process.start(tool, arguments);
+        else
+            process.start(program, QStringList(program == "setpriv" ? QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", tool} : QStringList{tool}) + arguments);
         process.waitForFinished(60000);
-        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+        return {process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode(), process.readAllStandardOutput(),
+                process.readAllStandardError()};
     }
 
     QString path(const QString& name) const { return TestEnvironment::instance()->root() + "/" + name; }
+
+    QString tone(const QString& name, double seconds)
+    {
+        TestWav wav;
+        wav.seconds = seconds;
+        wav.frequency = 300 + 100 * seconds;
+        const QString file = path(name);
+        return wav.write(file) ? file : QString();
+    }
+
+    static QByteArray contents(const QString& file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QJsonObject shownCart(const QString& profile, const QString& cart)
+    {
+        return QJsonDocument::fromJson(cartvault({"--profile", profile, "show", cart, "--json"}).out).object();
+    }
+
+    // The system user's own row of a store's directory, set behind the tool's back.
+    bool setOwnRights(const QString& profile, const QString& sql)
+    {
+        const QString connection = "rights-" + profile;
+        bool ok = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", connection);
+            db.setDatabaseName(path(profile) + "/cartvault.sqlite");
+            ok = db.open() && QSqlQuery(db).exec(sql);
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return ok;
+    }
 
 private slots:
     void administratorSession()
@@ -52,7 +102,109 @@ private slots:
         QCOMPARE(cartvault({"--profile", "Studio 1", "settings", "set", "DefaultFormat", "FormatType=32 BitRate=128"}).exitCode, 0);
         QVERIFY(cartvault({"--profile", "Studio 1", "settings", "get", "DefaultFormat"}).out.contains("FormatType=32"));
         QCOMPARE(cartvault({"--profile", "Studio 1", "export", "100", path("cart100.zip")}).exitCode, 0);
+        // Used carts and existing files are replaced only when asked; the range
+        // cannot leave out a cart that holds audio.
+        QCOMPARE(cartvault({"--profile", "Studio 1", "import", "100", path("tone.wav")}).exitCode, 1);
+        QCOMPARE(cartvault({"--profile", "Studio 1", "import", "100", path("tone.wav"), "--overwrite"}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", "Studio 1", "export", "100", path("cart100.zip")}).exitCode, 1);
+        QCOMPARE(cartvault({"--profile", "Studio 1", "export", "100", path("cart100.zip"), "--force"}).exitCode, 0);
+        const Result shrink = cartvault({"--profile", "Studio 1", "settings", "set", "LastCart", "99"});
+        QCOMPARE(shrink.exitCode, 1);
+        QVERIFY2(shrink.err.contains("Cart 100 holds audio"), shrink.err.constData());
         QVERIFY(cartvault({"--profile", "Studio 1", "audit", "--json"}).out.contains("Import Audio File"));
+    }
+
+    // Writing verbs as the store's directory says; reading and export need no
+    // rights; nobody raises their own.
+    void rightsInEveryVerb_data()
+    {
+        QTest::addColumn<QString>("ownRow");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        const QString noAccess = "UPDATE users SET cart_rights = -1, administrator = 0";
+        const QString absent = "DELETE FROM users";
+        const QString presenter = "UPDATE users SET cart_rights = 1, administrator = 0";
+        const QString administrator = "UPDATE users SET cart_rights = 1, administrator = 1";
+        QTest::newRow("no access: import") << noAccess << QStringList{"import", "201", "tone"} << 1;
+        QTest::newRow("no access: list") << noAccess << QStringList{"list"} << 0;
+        QTest::newRow("no access: export") << noAccess << QStringList{"export", "200", "out.zip"} << 0;
+        QTest::newRow("rights 0: import") << "UPDATE users SET cart_rights = 0" << QStringList{"import", "201", "tone"} << 1;
+        QTest::newRow("absent: import") << absent << QStringList{"import", "201", "tone"} << 1;
+        QTest::newRow("absent: adds themself") << absent << QStringList{"user", "add", "self", "--cart-rights", "9", "--admin"} << 1;
+        QTest::newRow("presenter: import") << presenter << QStringList{"import", "201", "tone"} << 0;
+        QTest::newRow("presenter: settings") << presenter << QStringList{"settings", "set", "AllowLinking", "true"} << 1;
+        QTest::newRow("presenter: user add") << presenter << QStringList{"user", "add", "guest", "--cart-rights", "1"} << 1;
+        QTest::newRow("administrator: raises own") << administrator << QStringList{"user", "add", "self", "--cart-rights", "9", "--admin"} << 1;
+        QTest::newRow("administrator: user add") << administrator << QStringList{"user", "add", "guest", "--cart-rights", "1"} << 0;
+        QTest::newRow("administrator: settings") << administrator << QStringList{"settings", "set", "AllowLinking", "true"} << 0;
+    }
+
+    void rightsInEveryVerb()
+    {
+        QFETCH(QString, ownRow);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        const QString profile = QString("Rights %1").arg(QTest::currentDataTag()).remove(':');
+        QCOMPARE(cartvault({"profile", "create", profile, "--data", path(profile)}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", profile, "import", "200", tone("rights.wav", 0.5)}).exitCode, 0);
+        QVERIFY(setOwnRights(profile, ownRow));
+        arguments.replaceInStrings(QRegularExpression("^tone$"), path("rights.wav"));
+        arguments.replaceInStrings(QRegularExpression("^self$"), AppPaths::systemUserName());
+        arguments.replaceInStrings(QRegularExpression("^out.zip$"), path(profile + ".zip"));
+        const Result result = cartvault(QStringList{"--profile", profile} + arguments);
+        QVERIFY2(result.exitCode == exitCode, result.err.constData());
+    }
+
+    // A re-import killed at each step: `show` and the audio file agree, on the
+    // old audio or the new, and the next opening leaves no file no cart names.
+    void killedReimportLeavesOldOrNew_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("copied") << "copied" << false;
+        QTest::newRow("linked") << "linked" << false;
+        QTest::newRow("committed") << "committed" << true;
+        QTest::newRow("retired") << "retired" << true;
+    }
+
+    void killedReimportLeavesOldOrNew()
+    {
+        QFETCH(QString, step);
+        QFETCH(bool, replaced);
+        const QString profile = "Killed " + step;
+        const QString before = tone("three.wav", 3), after = tone("seven.wav", 7);
+        QCOMPARE(cartvault({"profile", "create", profile, "--data", path(profile)}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", profile, "import", "300", before}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", profile, "import", "300", after, "--overwrite"}, step + ":kill").exitCode, -1);
+
+        QJsonObject cart = shownCart(profile, "300");
+        QCOMPARE(cart.value("audio_length").toDouble(), replaced ? 7.0 : 3.0);
+        QCOMPARE(contents(cart.value("audio_file").toString()), contents(replaced ? after : before));
+        cart = shownCart(profile, "300"); // the first opening after the kill has cleaned up
+        QDirIterator files(path(profile) + "/audio", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QStringList found;
+        while (files.hasNext())
+            found << files.next();
+        QCOMPARE(found, QStringList{cart.value("audio_file").toString()});
+    }
+
+    // A store in a folder its user cannot write to still lists; writes are
+    // refused with the reason.
+    void readOnlyStoreLists()
+    {
+        QCOMPARE(cartvault({"profile", "create", "Archive", "--data", path("Archive")}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", "Archive", "import", "400", tone("archive.wav", 1)}).exitCode, 0);
+        // root writes anywhere: read the store as nobody instead.
+        const QString runner = ::geteuid() == 0 ? "setpriv" : QString();
+        QFile::setPermissions(TestEnvironment::instance()->root(), QFile::Permissions(0x7755));
+        QFile::setPermissions(path("Archive"), QFile::Permissions(0x5555));
+        const Result listed = cartvault({"--profile", "Archive", "list"}, QString(), runner);
+        const Result refused = cartvault({"--profile", "Archive", "import", "401", path("archive.wav")}, QString(), runner);
+        QFile::setPermissions(path("Archive"), QFile::Permissions(0x7755));
+        QVERIFY2(listed.exitCode == 0, listed.err.constData());
+        QVERIFY(listed.out.startsWith("400\t1.00"));
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains("read-only"), refused.err.constData());
     }
 
     void refusalsAndUsage_data()
