@@ -119,8 +119,8 @@ qint64 RiffFile::write(const char* data, qint64 size)
 
 bool RiffFile::isFormType(quint32 id) { return id == fourCC("RIFF") || id == fourCC("RF64") || id == fourCC("LIST"); }
 
-// Reads the chunk header at `at`, the form type too for RIFF and LIST chunks.
-// False when the header does not fit before `limit`.
+// Reads the chunk header at `at`, the form type too for RIFF, RF64 and LIST
+// chunks. False when the header does not fit before `limit`.
 bool RiffFile::readHeader(qint64 at, qint64 limit, RiffChunk& found)
 {
     if (at + HeaderBytes > limit || !m_device->seek(at))

@@ -127,43 +127,36 @@ private slots:
         QCOMPARE(fromMemory, header);
     }
 
-    void measuresFilesPast2GiB()
+    void measuresFilesPast2GiB_data()
     {
-        // Three hours of 96 kHz 24-bit mono: 3,110,400,000 bytes, over what a
-        // signed 32-bit length holds. Sparse: the disk keeps only the header.
-        const qint64 dataBytes = 10800LL * 96000 * 3;
-        const QByteArray header = "RIFF" + le32(quint32(4 + 24 + 8 + dataBytes)) + "WAVE"
-            + chunk("fmt ", pcmFormat(1, 96000, 24)) + "data" + le32(quint32(dataBytes));
-        const QString path = TestEnvironment::writeFile(QStringLiteral("three-hours.wav"), header);
-        QVERIFY(QFile::resize(path, header.size() + dataBytes));
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<QByteArray>("form");
 
-        WaveFormatHeader format;
-        qint64 bytes = 0;
-        QCOMPARE(ReadWaveFormat(path, format, bytes), 0);
-        QCOMPARE(bytes, dataBytes);
-        QCOMPARE(GetWaveDuration(path), 10800.0f);
+        // Three hours of 96 kHz 24-bit audio: in mono 3,110,400,000 bytes,
+        // more than a signed 32-bit length holds; in stereo past 4 GiB, so the
+        // form must turn into RF64 when it is closed.
+        QTest::newRow("mono") << 1 << QByteArray("RIFF");
+        QTest::newRow("stereo") << 2 << QByteArray("RF64");
     }
 
-    void readsTheRf64ItWrites()
+    void measuresFilesPast2GiB()
     {
-        // Three hours of 96 kHz 24-bit stereo pass 4 GiB, so the form must
-        // turn into RF64 when it is closed. Only the last sample is written.
-        const qint64 dataBytes = 10800LL * 96000 * 6;
-        const QString path = TestEnvironment::instance()->root() + QStringLiteral("/long.wav");
+        QFETCH(int, channels);
+        QFETCH(QByteArray, form);
+
+        // Sparse: only the headers and the last sample reach the disk.
+        const qint64 dataBytes = 10800LL * 96000 * 3 * channels;
+        const QString path = TestEnvironment::instance()->root() + QStringLiteral("/three-hours.wav");
         {
             RiffFile file;
             QCOMPARE(file.open(path, RiffFile::Create | RiffFile::ReadWrite), 0);
             RiffChunk riff;
             riff.formType = RiffFile::fourCC("WAVE");
-            RiffChunk fmt;
-            fmt.id = RiffFile::fourCC("fmt ");
             RiffChunk data;
             data.id = RiffFile::fourCC("data");
+            const QByteArray format = chunk("fmt ", pcmFormat(quint16(channels), 96000, 24));
             QCOMPARE(file.createChunk(riff, RiffFile::CreateRiff | RiffFile::ReserveRf64), 0);
-            QCOMPARE(file.createChunk(fmt, RiffFile::CreatePlain), 0);
-            const QByteArray format = pcmFormat(2, 96000, 24);
             QCOMPARE(file.write(format.constData(), format.size()), format.size());
-            QCOMPARE(file.ascend(fmt), 0);
             QCOMPARE(file.createChunk(data, RiffFile::CreatePlain), 0);
             QVERIFY(file.seek(data.dataOffset + dataBytes - 6) > 0);
             QCOMPARE(file.write("sample", 6), 6);
@@ -173,7 +166,7 @@ private slots:
         }
         QFile written(path);
         QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.read(16), QByteArray("RF64" + le32(0xFFFFFFFF) + "WAVEds64"));
+        QCOMPARE(written.read(4), form);
 
         WaveFormatHeader format;
         qint64 bytes = 0;
