@@ -48,7 +48,8 @@ bool WaveChunkReader::readChunk(RiffFile& file, quint32 chunkId, int fixedSize, 
 
 QString WaveChunkReader::fieldText(const QByteArray& layout, int offset, int width)
 {
-    return LegacyText::decode(QByteArrayView(layout).sliced(offset, width));
+    // UTF-8 may take fewer characters than bytes; the field keeps its width.
+    return LegacyText::decode(QByteArrayView(layout).sliced(offset, width)).leftJustified(width, QLatin1Char(' '));
 }
 
 QString WaveChunkReader::cleanedFieldText(const QByteArray& layout, int offset, int width)

@@ -23,7 +23,8 @@ public:
 
     // The text of a fixed-width field as the station wrote it: UTF-8 when
     // the bytes are valid UTF-8, else Windows-1252; each field on its own,
-    // as different programs may have filled them.
+    // as different programs may have filled them. Padded with spaces to
+    // `width` where UTF-8 took several bytes for a character.
     static QString fieldText(const QByteArray& layout, int offset, int width);
     // The same for the bytes before the field's first NUL, padded with
     // spaces to `width`.
