@@ -1,6 +1,7 @@
 #include "audio/BextChunk.h"
 
 #include "audio/WaveChunkReader.h"
+#include "frame/LegacyText.h"
 #include "frame/library/FileTools.h"
 #include "platform/riff/RiffFile.h"
 
@@ -39,8 +40,8 @@ QByteArray resetLayout()
 void decodeLayout(const QByteArray& layout, BextChunk& bext)
 {
     for (const TextField& field : TextFields) {
-        const QString text = WaveChunkReader::bytesText(layout, field.offset, field.width);
-        bext.*field.member = field.cleaned ? WaveChunkReader::cutAtNul(text, field.width) : text;
+        bext.*field.member = field.cleaned ? WaveChunkReader::cleanedFieldText(layout, field.offset, field.width)
+                                         : WaveChunkReader::fieldText(layout, field.offset, field.width);
     }
     bext.TimeReferenceLow = qFromLittleEndian<quint32>(layout.constData() + TimeReferenceLowOffset);
     bext.TimeReferenceHigh = qFromLittleEndian<quint32>(layout.constData() + TimeReferenceHighOffset);
@@ -59,7 +60,7 @@ bool readBext(RiffFile& file, BextChunk& bext, QString& codingHistory)
     decodeLayout(layout, bext);
     // Unlike the cart tag text, the coding history keeps whatever follows a
     // NUL: it is handed on as it stands.
-    codingHistory = QString::fromLatin1(extra);
+    codingHistory = LegacyText::decode(extra);
     return true;
 }
 } // namespace

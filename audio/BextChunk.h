@@ -8,6 +8,8 @@ class QIODevice;
 // The broadcast-wave "bext" chunk (602 bytes of fixed fields, then the
 // coding history). Text fields are fixed-width and padded with spaces: trim a
 // field to get its value.
+// Each field, and the text after the fixed part, is read as UTF-8 when its
+// bytes are valid UTF-8 and as Windows-1252 otherwise.
 struct BextChunk {
     static constexpr int FixedSize = 602;
     static constexpr int UmidSize = 64;

@@ -1,6 +1,7 @@
 #include "audio/CartChunk.h"
 
 #include "audio/WaveChunkReader.h"
+#include "frame/LegacyText.h"
 #include "frame/library/FileTools.h"
 #include "platform/riff/RiffFile.h"
 
@@ -53,13 +54,13 @@ QByteArray resetLayout()
 void decodeLayout(const QByteArray& layout, CartChunk& cart)
 {
     for (const TextField& field : TextFields) {
-        const QString text = WaveChunkReader::bytesText(layout, field.offset, field.width);
-        cart.*field.member = field.cleaned ? WaveChunkReader::cutAtNul(text, field.width) : text;
+        cart.*field.member = field.cleaned ? WaveChunkReader::cleanedFieldText(layout, field.offset, field.width)
+                                         : WaveChunkReader::fieldText(layout, field.offset, field.width);
     }
     cart.LevelReference = qFromLittleEndian<qint32>(layout.constData() + LevelReferenceOffset);
     for (int i = 0; i < CartChunk::PostTimerCount; ++i) {
         const int at = PostTimerOffset + i * PostTimerBytes;
-        cart.PostTimer[i].Usage = WaveChunkReader::bytesText(layout, at, 4);
+        cart.PostTimer[i].Usage = WaveChunkReader::fieldText(layout, at, 4);
         cart.PostTimer[i].Value = qFromLittleEndian<qint32>(layout.constData() + at + 4);
     }
 }
@@ -74,10 +75,8 @@ bool readCart(RiffFile& file, CartChunk& cart, QString& tagText)
     std::copy(fixed.cbegin(), fixed.cend(), layout.begin());
     decodeLayout(layout, cart);
     // The tag text ends at its first NUL; writers pad it with zeros.
-    tagText = QString::fromLatin1(extra);
-    const qsizetype nul = tagText.indexOf(QChar(0));
-    if (nul >= 0)
-        tagText.truncate(nul);
+    const qsizetype nul = extra.indexOf('\0');
+    tagText = LegacyText::decode(nul >= 0 ? extra.left(nul) : extra);
     return true;
 }
 } // namespace

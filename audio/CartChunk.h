@@ -16,6 +16,8 @@ struct CartPostTimer {
 // The cart chunk of a broadcast WAV file (2048 bytes of fixed fields, then
 // free tag text). Text fields are fixed-width and padded with spaces: trim a
 // field to get its value.
+// Each field, and the text after the fixed part, is read as UTF-8 when its
+// bytes are valid UTF-8 and as Windows-1252 otherwise.
 struct CartChunk {
     static constexpr int FixedSize = 2048;
     static constexpr int PostTimerCount = 8;

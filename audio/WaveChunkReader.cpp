@@ -1,6 +1,6 @@
 #include "audio/WaveChunkReader.h"
 
-#include "frame/library/GeneralTools.h"
+#include "frame/LegacyText.h"
 #include "platform/riff/RiffFile.h"
 
 #include <limits>
@@ -46,12 +46,17 @@ bool WaveChunkReader::readChunk(RiffFile& file, quint32 chunkId, int fixedSize, 
     return read;
 }
 
-QString WaveChunkReader::bytesText(const QByteArray& layout, int offset, int width)
+QString WaveChunkReader::fieldText(const QByteArray& layout, int offset, int width)
 {
-    return QString::fromLatin1(layout.mid(offset, width));
+    // UTF-8 may take fewer characters than bytes; the field keeps its width.
+    return LegacyText::decode(QByteArrayView(layout).sliced(offset, width)).leftJustified(width, QLatin1Char(' '));
 }
 
-QString WaveChunkReader::cutAtNul(const QString& text, int width)
+QString WaveChunkReader::cleanedFieldText(const QByteArray& layout, int offset, int width)
 {
-    return GeneralTools::FirstPiece(text, QString(QChar(0))).leftJustified(width, QLatin1Char(' '));
+    // Cut before decoding: writers leave whatever was in memory after the
+    // NUL, and those bytes would make good UTF-8 look like 1252.
+    const qsizetype nul = layout.indexOf('\0', offset);
+    const qsizetype length = nul >= 0 && nul < offset + width ? nul - offset : width;
+    return LegacyText::decode(QByteArrayView(layout).sliced(offset, length)).leftJustified(width, QLatin1Char(' '));
 }

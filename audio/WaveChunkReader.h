@@ -21,8 +21,12 @@ public:
     // length, or when its fixed part is cut short by the end of the file.
     static bool readChunk(RiffFile& file, quint32 chunkId, int fixedSize, QByteArray& fixed, QByteArray& extra);
 
-    // Bytes as characters, one for one.
-    static QString bytesText(const QByteArray& layout, int offset, int width);
-    // The text before its first NUL, padded with spaces to `width`.
-    static QString cutAtNul(const QString& text, int width);
+    // The text of a fixed-width field as the station wrote it: UTF-8 when
+    // the bytes are valid UTF-8, else Windows-1252; each field on its own,
+    // as different programs may have filled them. Padded with spaces to
+    // `width` where UTF-8 took several bytes for a character.
+    static QString fieldText(const QByteArray& layout, int offset, int width);
+    // The same for the bytes before the field's first NUL, padded with
+    // spaces to `width`.
+    static QString cleanedFieldText(const QByteArray& layout, int offset, int width);
 };

@@ -13,7 +13,7 @@ qint32 readFormat(RiffFile& file, const RiffChunk& fmt, WaveFormatHeader& format
 {
     // A size with the top bit set is no length a writer means (read as a
     // signed length it is negative), so the read of it fails.
-    if (fmt.size > quint32(std::numeric_limits<qint32>::max()))
+    if (fmt.size > std::numeric_limits<qint32>::max())
         return ReadFailed;
     QByteArray bytes(std::min<qint64>(fmt.size, WaveFormatHeader::Size), '\0');
     if (file.read(bytes.data(), bytes.size()) != bytes.size())
@@ -23,7 +23,7 @@ qint32 readFormat(RiffFile& file, const RiffChunk& fmt, WaveFormatHeader& format
 }
 
 // Size of the "data" chunk as far as the file holds it; 0 without one.
-qint32 dataChunkBytes(RiffFile& file, const RiffChunk& riff)
+qint64 dataChunkBytes(RiffFile& file, const RiffChunk& riff)
 {
     RiffChunk data;
     data.id = RiffFile::fourCC("data");
@@ -33,10 +33,10 @@ qint32 dataChunkBytes(RiffFile& file, const RiffChunk& riff)
     // fill in the size, claim more than there is: the file is what counts.
     const qint64 present = file.bytesPresent(data);
     file.ascend(data);
-    return qint32(std::min<qint64>(present, std::numeric_limits<qint32>::max()));
+    return present;
 }
 
-qint32 readWave(RiffFile& file, WaveFormatHeader& format, qint32& dataBytes)
+qint32 readWave(RiffFile& file, WaveFormatHeader& format, qint64& dataBytes)
 {
     if (!file.isOpen() || file.seek(0) != 0)
         return ReadFailed;
@@ -65,7 +65,7 @@ qint32 readWave(RiffFile& file, WaveFormatHeader& format, qint32& dataBytes)
     return result;
 }
 
-float durationOf(qint32 result, const WaveFormatHeader& format, qint32 dataBytes)
+float durationOf(qint32 result, const WaveFormatHeader& format, qint64 dataBytes)
 {
     if (result != 0 || format.nAvgBytesPerSec == 0)
         return 0.0f;
@@ -73,7 +73,7 @@ float durationOf(qint32 result, const WaveFormatHeader& format, qint32 dataBytes
 }
 } // namespace
 
-qint32 ReadWaveFormat(const QString& fileName, WaveFormatHeader& format, qint32& dataBytes)
+qint32 ReadWaveFormat(const QString& fileName, WaveFormatHeader& format, qint64& dataBytes)
 {
     if (FileTools::GetFileLength(fileName) <= 0)
         return ReadFailed;
@@ -84,7 +84,7 @@ qint32 ReadWaveFormat(const QString& fileName, WaveFormatHeader& format, qint32&
     return readWave(file, format, dataBytes);
 }
 
-qint32 ReadWaveFormat(QIODevice& device, WaveFormatHeader& format, qint32& dataBytes)
+qint32 ReadWaveFormat(QIODevice& device, WaveFormatHeader& format, qint64& dataBytes)
 {
     RiffFile file(&device);
     if (file.size() <= 0)
@@ -96,7 +96,7 @@ qint32 ReadWaveFormat(QIODevice& device, WaveFormatHeader& format, qint32& dataB
 float GetWaveDuration(const QString& fileName)
 {
     WaveFormatHeader format;
-    qint32 dataBytes = 0;
+    qint64 dataBytes = 0;
     const qint32 result = ReadWaveFormat(fileName, format, dataBytes);
     return durationOf(result, format, dataBytes);
 }
@@ -104,7 +104,7 @@ float GetWaveDuration(const QString& fileName)
 float GetWaveDuration(QIODevice& device)
 {
     WaveFormatHeader format;
-    qint32 dataBytes = 0;
+    qint64 dataBytes = 0;
     const qint32 result = ReadWaveFormat(device, format, dataBytes);
     return durationOf(result, format, dataBytes);
 }

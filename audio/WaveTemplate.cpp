@@ -18,7 +18,8 @@ void logExit(const QString& reason)
 }
 
 // RIFF "WAVE" with the format chunk and an empty data chunk; each step runs
-// only when the one before it worked.
+// only when the one before it worked. The form keeps room for the sizes of
+// RF64, so audio written into it later may pass 4 GiB.
 bool writeTemplate(const QString& fileName, const QByteArray& format)
 {
     RiffFile file;
@@ -30,7 +31,7 @@ bool writeTemplate(const QString& fileName, const QByteArray& format)
     fmt.id = RiffFile::fourCC("fmt ");
     RiffChunk data;
     data.id = RiffFile::fourCC("data");
-    const bool written = file.seek(0) == 0 && file.createChunk(riff, RiffFile::CreateRiff) == RiffFile::NoError
+    const bool written = file.seek(0) == 0 && file.createChunk(riff, RiffFile::CreateRiff | RiffFile::ReserveRf64) == RiffFile::NoError
         && file.createChunk(fmt, RiffFile::CreatePlain) == RiffFile::NoError
         && file.write(format.constData(), format.size()) == format.size() && file.ascend(fmt) == RiffFile::NoError
         && file.createChunk(data, RiffFile::CreatePlain) == RiffFile::NoError && file.ascend(data) == RiffFile::NoError

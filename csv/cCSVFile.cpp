@@ -162,14 +162,21 @@ int cCSVFile::OpenFile(QIODevice* device)
 }
 
 // Reads the "#" lines at the start and, without a "#Fields: " line, the line
-// of field names after them; leaves the device at the first record.
+// of field names after them; leaves the device at the first record. A line
+// too long to read is left for ReadRecord to refuse once the field names are
+// known; before that it refuses the whole file, as the names are unknown.
 int cCSVFile::readHeaders()
 {
     m_reader.setDevice(m_device);
     while (!m_reader.atEnd()) {
         const qint64 lineStart = m_reader.pos();
-        const QString line = m_reader.readLine();
-        if (!line.startsWith(QLatin1Char('#'))) {
+        QString line;
+        const bool whole = m_reader.readLine(line);
+        if (!whole && !m_fieldsKnown) {
+            CloseFile();
+            return ReadFailed;
+        }
+        if (!whole || !line.startsWith(QLatin1Char('#'))) {
             if (m_fieldsKnown)
                 m_reader.seek(lineStart);
             else
@@ -288,7 +295,11 @@ int cCSVFile::ReadRecord(QStringList& aryFieldData)
         return WrongMode;
     if (m_reader.atEnd())
         return EndOfFile;
-    const QString line = m_reader.readLine();
+    // A line too long to read whole is refused, never split in part: the
+    // next call reads the line after it.
+    QString line;
+    if (!m_reader.readLine(line))
+        return ReadFailed;
     if (!line.isEmpty())
         aryFieldData = split(line);
     return NoError;
@@ -296,9 +307,10 @@ int cCSVFile::ReadRecord(QStringList& aryFieldData)
 
 QString cCSVFile::ReadRecordAsString()
 {
-    if (!isOpenFor(Reading) || m_reader.atEnd())
-        return {};
-    return m_reader.readLine();
+    QString line;
+    if (isOpenFor(Reading))
+        m_reader.readLine(line);
+    return line;
 }
 
 QString cCSVFile::GetErrorSring(int errorCode) const

@@ -79,6 +79,8 @@ public:
     int WriteCustomHeader(const QString& strName, const QString& strValue);
     int WriteRecord(const QVariantList& aryFieldData);
     int WriteRecord(const QStringList& aryFieldData);
+    // ReadFailed for a line longer than CsvLineReader::MaxLineBytes (OpenFile
+    // too, when a header line is); ReadRecordAsString gives it as empty.
     int ReadRecord(QStringList& aryFieldData);
     QString ReadRecordAsString();
 

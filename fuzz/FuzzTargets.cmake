@@ -19,7 +19,7 @@ add_link_options(-fsanitize=fuzzer,${sanitizers})
 # What the readers stand on: the chunk layer and the frame's file and text tools.
 file(GLOB riff_sources ${root}/platform/riff/*.cpp)
 add_library(fuzz_support STATIC ${riff_sources} ${root}/frame/library/FileTools.cpp
-            ${root}/frame/library/GeneralTools.cpp ${root}/frame/GetParameter.cpp ${root}/frame/WriteLog.cpp
+            ${root}/frame/library/GeneralTools.cpp ${root}/frame/GetParameter.cpp ${root}/frame/LegacyText.cpp ${root}/frame/WriteLog.cpp
             ${root}/frame/AppPaths.cpp)
 target_include_directories(fuzz_support PUBLIC ${root})
 target_link_libraries(fuzz_support PUBLIC Qt6::Core)

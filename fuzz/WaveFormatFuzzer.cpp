@@ -7,7 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzInput input(data, size);
     WaveFormatHeader header;
-    qint32 dataBytes = -1;
+    qint64 dataBytes = -1;
     const qint32 result = ReadWaveFormat(input.device(), header, dataBytes);
     if (result == 0)
         fuzzCheck(dataBytes >= 0 && dataBytes <= input.size());

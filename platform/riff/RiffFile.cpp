@@ -7,8 +7,24 @@
 namespace {
 constexpr qint64 HeaderBytes = 8;
 constexpr qint64 FormTypeBytes = 4;
+// The 32-bit size that stands for "see the ds64 chunk" in an RF64 file.
+constexpr quint32 LongSize = 0xFFFFFFFFu;
+// riffSize, dataSize and sampleCount (64 bits each) and a table length of 0:
+// the table would list other chunks past 4 GiB, and no WAV we write or read
+// has one.
+constexpr qint64 Ds64Bytes = 28;
+// No file is this large; a hostile 64-bit size is cut to it so that adding
+// it to an offset cannot overflow.
+constexpr quint64 MaxLongSize = quint64(1) << 62;
+// Real files have a few dozen chunks side by side at most (format, fact,
+// bext, cart, iXML, LIST, cue, JUNK, data, ...). A thousand leaves plenty of
+// room and bounds what a file of empty chunks costs to search to a thousand
+// header reads, however many it holds.
+constexpr int MaxChunksWalked = 1000;
 
 qint64 padded(qint64 size) { return size + (size & 1); }
+
+qint64 longSize(const char* bytes) { return qint64(std::min(qFromLittleEndian<quint64>(bytes), MaxLongSize)); }
 } // namespace
 
 RiffFile::RiffFile() = default;
@@ -59,6 +75,9 @@ int RiffFile::close()
         m_ownFile.reset();
     }
     m_device = nullptr;
+    m_longDataSize = -1;
+    m_rf64Reserve = -1;
+    m_dataWritten = 0;
     return result;
 }
 
@@ -98,10 +117,10 @@ qint64 RiffFile::write(const char* data, qint64 size)
     return m_device->write(data, size);
 }
 
-bool RiffFile::isListType(quint32 id) const { return id == fourCC("RIFF") || id == fourCC("LIST"); }
+bool RiffFile::isFormType(quint32 id) { return id == fourCC("RIFF") || id == fourCC("RF64") || id == fourCC("LIST"); }
 
-// Reads the chunk header at `at`, the form type too for RIFF and LIST chunks.
-// False when the header does not fit before `limit`.
+// Reads the chunk header at `at`, the form type too for RIFF, RF64 and LIST
+// chunks. False when the header does not fit before `limit`.
 bool RiffFile::readHeader(qint64 at, qint64 limit, RiffChunk& found)
 {
     if (at + HeaderBytes > limit || !m_device->seek(at))
@@ -111,16 +130,45 @@ bool RiffFile::readHeader(qint64 at, qint64 limit, RiffChunk& found)
         return false;
     found.id = qFromLittleEndian<quint32>(header);
     found.size = qFromLittleEndian<quint32>(header + 4);
+    if (found.size == LongSize && found.id == fourCC("data") && m_longDataSize >= 0)
+        found.size = m_longDataSize;
     found.dataOffset = at + HeaderBytes;
     found.formType = 0;
     found.flags = 0;
-    if (isListType(found.id)) {
+    if (isFormType(found.id)) {
         char form[FormTypeBytes];
         if (at + HeaderBytes + FormTypeBytes > limit || m_device->read(form, FormTypeBytes) != FormTypeBytes)
             return false;
         found.formType = qFromLittleEndian<quint32>(form);
     }
     return true;
+}
+
+// The real sizes of an RF64 form and its "data" chunk, from the "ds64" chunk
+// that must follow the form type. Without one the sizes stay as declared.
+void RiffFile::readLongSizes(RiffChunk& form)
+{
+    char ds64[HeaderBytes + 16];
+    if (!m_device->seek(form.dataOffset + FormTypeBytes) || m_device->read(ds64, sizeof ds64) != qint64(sizeof ds64)
+        || qFromLittleEndian<quint32>(ds64) != fourCC("ds64") || qFromLittleEndian<quint32>(ds64 + 4) < 16)
+        return;
+    if (form.size == LongSize)
+        form.size = longSize(ds64 + HeaderBytes);
+    m_longDataSize = longSize(ds64 + HeaderBytes + 8);
+}
+
+// The size of a chunk found where its header's own field does not tell it.
+void RiffFile::settleSize(RiffChunk& found)
+{
+    const bool form = found.id == fourCC("RIFF") || found.id == fourCC("RF64");
+    if (form) {
+        m_longDataSize = -1;
+        if (found.id == fourCC("RF64"))
+            readLongSizes(found);
+    }
+    // A recorder that stopped before it could write the size leaves 0.
+    if (found.size == 0 && (form || found.id == fourCC("data")))
+        found.size = m_device->size() - found.dataOffset;
 }
 
 int RiffFile::descend(RiffChunk& chunk, const RiffChunk* parent, int flags)
@@ -132,29 +180,31 @@ int RiffFile::descend(RiffChunk& chunk, const RiffChunk* parent, int flags)
     // recordings that were cut short.
     qint64 limit = m_device->size();
     if (parent)
-        limit = std::min(limit, parent->dataOffset + qint64(parent->size));
+        limit = std::min(limit, parent->dataOffset + parent->size);
 
     qint64 at = m_device->pos();
-    while (true) {
+    for (int walked = 0; walked < MaxChunksWalked; ++walked) {
         RiffChunk found;
         if (!readHeader(at, limit, found))
             return ChunkNotFound;
         bool match = true;
         if (flags & FindRiff)
-            match = found.id == fourCC("RIFF") && found.formType == chunk.formType;
+            match = (found.id == fourCC("RIFF") || found.id == fourCC("RF64")) && found.formType == chunk.formType;
         else if (flags & FindList)
             match = found.id == fourCC("LIST") && found.formType == chunk.formType;
         else if (flags & FindChunk)
             match = found.id == chunk.id;
         if (match) {
+            settleSize(found);
             chunk = found;
-            const qint64 start = found.dataOffset + (isListType(found.id) ? FormTypeBytes : 0);
+            const qint64 start = found.dataOffset + (isFormType(found.id) ? FormTypeBytes : 0);
             return m_device->seek(start) ? NoError : CannotSeek;
         }
         // Each step moves forward by at least one header, so a hostile size
         // can end the search early but never loop it.
         at = found.dataOffset + padded(found.size);
     }
+    return ChunkNotFound;
 }
 
 int RiffFile::ascend(RiffChunk& chunk)
@@ -163,15 +213,18 @@ int RiffFile::ascend(RiffChunk& chunk)
         return CannotSeek;
     if (chunk.flags & ChunkDirty) {
         const qint64 length = m_device->pos() - chunk.dataOffset;
-        if (length < 0 || length > qint64(0xFFFFFFFFu))
+        const bool tooLong = length >= qint64(LongSize);
+        if (length < 0 || (tooLong && m_rf64Reserve < 0))
             return CannotWrite;
         if ((length & 1) && m_device->write("\0", 1) != 1)
             return CannotWrite;
-        char sizeField[4];
-        qToLittleEndian(quint32(length), sizeField);
-        if (!m_device->seek(chunk.dataOffset - 4) || m_device->write(sizeField, 4) != 4)
+        if (chunk.id == fourCC("data"))
+            m_dataWritten = length;
+        if (!writeSizeField(chunk, tooLong ? LongSize : quint32(length)))
             return CannotWrite;
-        chunk.size = quint32(length);
+        if (tooLong && chunk.id == fourCC("RIFF") && writeLongSizes(chunk, length) != NoError)
+            return CannotWrite;
+        chunk.size = length;
         chunk.flags &= ~ChunkDirty;
     }
     qint64 end = chunk.dataOffset + padded(chunk.size);
@@ -180,6 +233,30 @@ int RiffFile::ascend(RiffChunk& chunk)
     if (!m_device->isWritable())
         end = std::min(end, m_device->size());
     return m_device->seek(end) ? NoError : CannotSeek;
+}
+
+bool RiffFile::writeSizeField(const RiffChunk& chunk, quint32 size)
+{
+    char field[4];
+    qToLittleEndian(size, field);
+    return m_device->seek(chunk.dataOffset - 4) && m_device->write(field, 4) == 4;
+}
+
+// Turns the form being ascended into RF64: the reserved "JUNK" chunk becomes
+// the "ds64" chunk with the real sizes, and the form's id changes last, so a
+// file cut off before that still reads as the RIFF it was.
+int RiffFile::writeLongSizes(const RiffChunk& form, qint64 length)
+{
+    QByteArray ds64(HeaderBytes + Ds64Bytes, '\0');
+    qToLittleEndian(fourCC("ds64"), ds64.data());
+    qToLittleEndian(quint32(Ds64Bytes), ds64.data() + 4);
+    qToLittleEndian(quint64(length), ds64.data() + HeaderBytes);
+    qToLittleEndian(quint64(m_dataWritten), ds64.data() + HeaderBytes + 8);
+    char id[4];
+    qToLittleEndian(fourCC("RF64"), id);
+    const bool written = m_device->seek(m_rf64Reserve) && m_device->write(ds64) == ds64.size()
+        && m_device->seek(form.dataOffset - HeaderBytes) && m_device->write(id, 4) == 4;
+    return written ? NoError : CannotWrite;
 }
 
 int RiffFile::createChunk(RiffChunk& chunk, int flags)
@@ -191,21 +268,30 @@ int RiffFile::createChunk(RiffChunk& chunk, int flags)
     else if (flags & CreateList)
         chunk.id = fourCC("LIST");
     const bool withForm = flags & (CreateRiff | CreateList);
-    char header[HeaderBytes + FormTypeBytes];
-    qToLittleEndian(chunk.id, header);
-    qToLittleEndian(chunk.size, header + 4);
-    qToLittleEndian(chunk.formType, header + 8);
-    const qint64 length = HeaderBytes + (withForm ? FormTypeBytes : 0);
+    const bool reserve = (flags & CreateRiff) && (flags & ReserveRf64);
+    QByteArray header(HeaderBytes + FormTypeBytes, '\0');
+    qToLittleEndian(chunk.id, header.data());
+    qToLittleEndian(quint32(chunk.size), header.data() + 4);
+    qToLittleEndian(chunk.formType, header.data() + 8);
+    if (!withForm)
+        header.truncate(HeaderBytes);
+    if (reserve) {
+        header += "JUNK";
+        header += QByteArray(4 + Ds64Bytes, '\0');
+        qToLittleEndian(quint32(Ds64Bytes), header.data() + HeaderBytes + FormTypeBytes + 4);
+    }
     const qint64 at = m_device->pos();
-    if (m_device->write(header, length) != length)
+    if (m_device->write(header) != header.size())
         return CannotWrite;
     chunk.dataOffset = at + HeaderBytes;
     chunk.flags = ChunkDirty;
+    if (reserve)
+        m_rf64Reserve = at + HeaderBytes + FormTypeBytes;
     return NoError;
 }
 
 qint64 RiffFile::bytesPresent(const RiffChunk& chunk) const
 {
     const qint64 inFile = std::max<qint64>(0, size() - chunk.dataOffset);
-    return std::min<qint64>(inFile, chunk.size);
+    return std::min(inFile, chunk.size);
 }

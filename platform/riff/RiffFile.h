@@ -8,12 +8,14 @@
 class QFile;
 class QIODevice;
 
-// One chunk as the chunk functions see it. For "RIFF" and "LIST" chunks the
-// data starts with the form type, so dataOffset points at the form type and
-// size counts it.
+// One chunk as the chunk functions see it. For "RIFF", "RF64" and "LIST"
+// chunks the data starts with the form type, so dataOffset points at the form
+// type and size counts it.
 struct RiffChunk {
     quint32 id = 0;
-    quint32 size = 0; // as declared in the file: never trust it further than the file reaches
+    // As declared in the file (for the form and "data" chunk of an RF64 file,
+    // in its "ds64" chunk): never trust it further than the file reaches.
+    qint64 size = 0;
     quint32 formType = 0;
     qint64 dataOffset = 0;
     quint32 flags = 0;
@@ -23,6 +25,11 @@ struct RiffChunk {
 // chunk, ascend out of it and create chunks, with the pad byte that follows
 // every chunk of odd size. Works on a file of its own or on a device the
 // caller owns (bytes in a QBuffer, for instance).
+//
+// Files past 4 GiB are RF64: the 32-bit sizes of the form and of its "data"
+// chunk hold 0xFFFFFFFF and a "ds64" chunk right after the form type holds
+// the real ones. Descending reads them; a form created with ReserveRf64 can
+// become one when it is ascended.
 //
 // Results are 0 or one of the Error numbers, so callers can tell a missing
 // chunk from a failed read.
@@ -45,6 +52,10 @@ public:
         CreatePlain = 0x00,
         CreateRiff = 0x20,
         CreateList = 0x40,
+        // With CreateRiff: a "JUNK" chunk the size of a "ds64" chunk follows
+        // the form type, so that ascend can turn the form into RF64 in place
+        // when it or its "data" chunk outgrows 32-bit sizes.
+        ReserveRf64 = 0x80,
     };
     enum SeekOrigin : int { SeekSet = 0, SeekCurrent = 1, SeekEnd = 2 };
     enum Error : int {
@@ -81,6 +92,8 @@ public:
     qint64 read(char* data, qint64 size);
     qint64 write(const char* data, qint64 size);
 
+    // A "RIFF" form or "data" chunk of size 0 (a recorder that stopped before
+    // it could write the size) is found as reaching to the end of the file.
     int descend(RiffChunk& chunk, const RiffChunk* parent, int flags);
     int ascend(RiffChunk& chunk);
     int createChunk(RiffChunk& chunk, int flags);
@@ -92,8 +105,15 @@ public:
 
 private:
     bool readHeader(qint64 at, qint64 limit, RiffChunk& found);
-    bool isListType(quint32 id) const;
+    void settleSize(RiffChunk& found);
+    void readLongSizes(RiffChunk& form);
+    int writeLongSizes(const RiffChunk& form, qint64 length);
+    bool writeSizeField(const RiffChunk& chunk, quint32 size);
+    static bool isFormType(quint32 id);
 
     std::unique_ptr<QFile> m_ownFile;
     QIODevice* m_device = nullptr;
+    qint64 m_longDataSize = -1; // the "data" size of an RF64 form read, -1 without one
+    qint64 m_rf64Reserve = -1;  // where the reserved "JUNK" chunk of a form being written starts
+    qint64 m_dataWritten = 0;   // the length of the last "data" chunk written
 };

@@ -82,6 +82,54 @@ private slots:
         QVERIFY(!ReadBextChunk(path, bext, history));
     }
 
+    void readsTextAsTheStationWroteIt_data()
+    {
+        QTest::addColumn<QByteArray>("first");  // cart Title, its tag text, bext Description
+        QTest::addColumn<QByteArray>("second"); // cart Artist, bext Originator and coding history
+        QTest::addColumn<QString>("firstText");
+        QTest::addColumn<QString>("secondText");
+
+        const QByteArray curly1252("Don\x92t Stop \x96 Live");
+        const QByteArray curlyUtf8("Don\xE2\x80\x99t Stop \xE2\x80\x93 Live");
+        const QString curly = QString::fromUtf8("Don’t Stop – Live");
+        const QString beyonce = QString::fromUtf8("Beyoncé");
+        QTest::newRow("Windows-1252") << curly1252 << QByteArray("Beyonc\xE9") << curly << beyonce;
+        QTest::newRow("UTF-8") << curlyUtf8 << QByteArray("Beyonc\xC3\xA9") << curly << beyonce;
+        QTest::newRow("UTF-8 beside 1252") << curlyUtf8 << QByteArray("Beyonc\xE9") << curly << beyonce;
+        QTest::newRow("bytes left after the NUL") << QByteArray("Beyonc\xC3\xA9\0\xFF\x92", 11) << curly1252 << beyonce
+                                                  << curly;
+    }
+
+    void readsTextAsTheStationWroteIt()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(QString, firstText);
+        QFETCH(QString, secondText);
+
+        QByteArray cart(CartChunk::FixedSize, '\0');
+        put(cart, AtTitle, first);
+        put(cart, AtArtist, second);
+        QByteArray bext(BextChunk::FixedSize, '\0');
+        put(bext, 0, first);
+        put(bext, 256, second);
+        const QString path = TestEnvironment::writeFile(QStringLiteral("text.wav"),
+                                                        wave(chunk("cart", cart + first) + chunk("bext", bext + second)));
+
+        CartChunk readCart;
+        QString tagText;
+        QVERIFY(ReadCartChunk(path, readCart, tagText));
+        QCOMPARE(readCart.Title, firstText.leftJustified(64));
+        QCOMPARE(readCart.Artist.trimmed(), secondText);
+        QCOMPARE(tagText, firstText);
+        BextChunk readBext;
+        QString history;
+        QVERIFY(ReadBextChunk(path, readBext, history));
+        QCOMPARE(readBext.Description.trimmed(), firstText);
+        QCOMPARE(readBext.Originator.trimmed(), secondText);
+        QCOMPARE(history, secondText);
+    }
+
     void readsShortCartChunks_data()
     {
         QTest::addColumn<int>("chunkSize");

@@ -65,17 +65,20 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        QCOMPARE(bytes.size(), 12 + 8 + formatBytes + 8);
+        // The "JUNK" chunk keeps the 28 bytes a "ds64" chunk needs.
+        constexpr int Reserve = 8 + 28;
+        QCOMPARE(bytes.size(), 12 + Reserve + 8 + formatBytes + 8);
         QCOMPARE(bytes.left(4), QByteArray("RIFF"));
         QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 4), quint32(bytes.size() - 8));
-        QCOMPARE(bytes.mid(8, 8), QByteArray("WAVEfmt "));
-        QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 16), quint32(formatBytes));
+        QCOMPARE(bytes.mid(8, 8), QByteArray("WAVEJUNK"));
+        QCOMPARE(bytes.mid(12 + Reserve, 4), QByteArray("fmt "));
+        QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 16 + Reserve), quint32(formatBytes));
         QCOMPARE(bytes.right(8), QByteArray("data\0\0\0\0", 8));
 
         WaveFormatHeader header;
-        qint32 dataBytes = -1;
+        qint64 dataBytes = -1;
         QCOMPARE(ReadWaveFormat(path, header, dataBytes), 0);
-        QCOMPARE(dataBytes, 0);
+        QCOMPARE(dataBytes, qint64(0));
         QCOMPARE(header.wFormatTag, quint16(tag));
         QCOMPARE(header.nChannels, quint16(channels));
         QCOMPARE(header.nSamplesPerSec, quint32(rate));

@@ -3,6 +3,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QStringEncoder>
 
 namespace {
 QStringList allRecords(cCSVFile& csv)
@@ -110,8 +111,19 @@ private slots:
         QTest::newRow("empty line between") << QByteArray("#Fields: X,Y\na,b\n\nc,d\n") << QStringList{"a|b", "a|b", "c|d"};
         QTest::newRow("separator inside a quoted value") << QByteArray("#Fields: X,Y\n\"a,b\",c\n")
                                                          << QStringList{"\"a|b\"|c"};
-        QTest::newRow("UTF-8") << QByteArray("#Fields: X\nCaf\xC3\xA9\n") << QStringList{QString::fromUtf8("Café")};
-        QTest::newRow("single-byte text") << QByteArray("#Fields: X\nCaf\xE9\n") << QStringList{QString::fromUtf8("Café")};
+        // Each line on its own: UTF-8 when it is valid UTF-8, else Windows-1252.
+        const QStringList titles{QString::fromUtf8("Don’t Stop – Live"), QString::fromUtf8("Beyoncé")};
+        QTest::newRow("UTF-8") << QByteArray("#Fields: X\nDon\xE2\x80\x99t Stop \xE2\x80\x93 Live\nBeyonc\xC3\xA9\n")
+                               << titles;
+        QTest::newRow("Windows-1252") << QByteArray("#Fields: X\nDon\x92t Stop \x96 Live\nBeyonc\xE9\n") << titles;
+        QTest::newRow("UTF-8 and 1252 lines in one file")
+            << QByteArray("#Fields: X\nDon\xE2\x80\x99t Stop \xE2\x80\x93 Live\nBeyonc\xE9\n") << titles;
+        const QString text = QString::fromUtf8("#Fields: X,Y\r\nDon’t Stop – Live,Beyoncé\r\n");
+        const QStringList utf16Record{titles.join(QLatin1Char('|'))};
+        QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFE") + QStringEncoder(QStringEncoder::Utf16LE).encode(text)
+                                   << utf16Record;
+        QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF") + QStringEncoder(QStringEncoder::Utf16BE).encode(text)
+                                   << utf16Record;
     }
 
     void readsRecords()
@@ -249,16 +261,28 @@ private slots:
         QCOMPARE(csv.GetErrorSring(4), QStringLiteral("You tried to read from a file open for writing"));
     }
 
-    void cutsEndlessLines()
+    void refusesEndlessLines()
     {
         // Binary input is the fuzzer's; this is the one it cannot reach.
-        QByteArray content = "#Fields: A\n" + QByteArray(3 * CsvLineReader::MaxLineBytes, 'x') + "\nlast";
+        const QByteArray endless(CsvLineReader::MaxLineBytes + 1, 'x');
+        QByteArray content = "#Fields: A\n" + endless + "\nlast";
         QBuffer buffer(&content);
         QVERIFY(buffer.open(QIODevice::ReadOnly));
         cCSVFile csv;
         QCOMPARE(csv.OpenFile(&buffer), 0);
-        QCOMPARE(csv.ReadRecordAsString().size(), CsvLineReader::MaxLineBytes);
-        QCOMPARE(csv.ReadRecordAsString(), QStringLiteral("last"));
+        QStringList record{"kept"};
+        QCOMPARE(csv.ReadRecord(record), 105);
+        QCOMPARE(record, QStringList{"kept"});
+        QCOMPARE(csv.ReadRecord(record), 0);
+        QCOMPARE(record, QStringList{"last"});
+        QCOMPARE(csv.CloseFile(), 0);
+
+        // Field names cut short would be wrong names: the file is refused.
+        QByteArray names = endless + "\n1\n";
+        QBuffer namesBuffer(&names);
+        QVERIFY(namesBuffer.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.OpenFile(&namesBuffer), 105);
+        QCOMPARE(csv.FileMode(), 0);
     }
 };
 

@@ -14,6 +14,13 @@ inline QByteArray le32(quint32 value)
     return bytes;
 }
 
+inline QByteArray le64(quint64 value)
+{
+    QByteArray bytes(8, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
 inline QByteArray le16(quint16 value)
 {
     QByteArray bytes(2, '\0');
