@@ -10,6 +10,7 @@
 #include "frame/library/Directory.h"
 #include "frame/library/DirectoryUser.h"
 #include "frame/library/GeneralTools.h"
+#include "frame/library/LibraryDialogs.h"
 #include "frame/library/LibraryGlobals.h"
 #include "frame/library/OrvaneLibrary.h"
 #include "frame/library/PlayoutAudio.h"
@@ -21,6 +22,8 @@
 
 #include <QCoreApplication>
 #include <cmath>
+#include <cstdio>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -43,15 +46,29 @@ bool finishWith(const QString& message)
     return false;
 }
 
-// The number a text begins with, rounded; 0 when it begins with none.
+// Why start-up cannot go on, where a person or a script will see it: the
+// library's own dialog (not with /SILENT), one line on stderr, and the log.
+bool finishWith(const QString& message, const QString& reason)
+{
+    log(reason);
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(reason));
+    if (!gSilent)
+        LibraryDialogs::current().showProblem(reason);
+    return finishWith(message);
+}
+
+// The number a text begins with, rounded; 0 when it begins with none or
+// with one no 32-bit count can hold.
 int leadingWholeNumber(const QString& text)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty() || !(trimmed.at(0).isDigit() || trimmed.at(0) == QLatin1Char('.') || trimmed.at(0) == QLatin1Char('-')
                                || trimmed.at(0) == QLatin1Char('+')))
         return 0;
-    return static_cast<int>(GeneralTools::RoundHalfEven(GeneralTools::LeadingNumber(trimmed)));
+    const double number = GeneralTools::RoundHalfEven(GeneralTools::LeadingNumber(trimmed));
+    return std::abs(number) <= std::numeric_limits<qint32>::max() ? static_cast<int>(number) : 0;
 }
+
 
 bool checkLibrarySettings(bool showSplash, ProfileSettings& profile)
 {
@@ -89,7 +106,7 @@ bool openDirectory(bool showSplash)
     caption(showSplash, QStringLiteral("Opening Tarnwick Directory"));
     log(QStringLiteral("Opening Default Directory"));
     if (gDirectory->OpenDefault(true) != 0)
-        return finishWith(QStringLiteral("Failed so finished"));
+        return finishWith(QStringLiteral("Failed so finished"), gDirectory->lastError());
     gDirectory->AuditLog().ToolStarted(kToolKind, applicationId());
     gLibrary->Directory = gDirectory.get();
     return true;
@@ -162,7 +179,8 @@ bool createPlayoutViews(bool showSplash)
     gPlayoutAudio->DebugLevel = level;
     gPlayoutAudio->setAudioSettings(gAudioSettings.get());
     if (!gPlayoutAudio->Initialise())
-        return finishWith(QStringLiteral("Couldn't Initialise Playout System Audio interface so Finished"));
+        return finishWith(QStringLiteral("Couldn't Initialise Playout System Audio interface so Finished"),
+                          gPlayoutAudio->lastError());
 
     caption(showSplash, QStringLiteral("Creating Playout Interface (Logging)"));
     log(QStringLiteral("Creating Playout Interface (Logging)"));
@@ -247,8 +265,13 @@ bool InitialiseTool(int securityMode, bool showSplash, QString& profileName)
         gProfileName = forced;
     log(QStringLiteral("Getting Profile Name")
         + (gProfileName.isEmpty() ? QString() : QStringLiteral(" (Forcing '%1')").arg(gProfileName)));
+    const QString wanted = gProfileName;
     gProfileName = gLibrary->ChooseProfile(gProfileName, true);
     profileName = gProfileName;
+    if (gProfileName.isEmpty() && !wanted.isEmpty())
+        return finishWith(QStringLiteral("No Profile chosen so finished"),
+                          QStringLiteral("There is no profile '%1' (the profiles are: %2)")
+                              .arg(wanted, ProfileSettings::profileNames().join(QStringLiteral(", "))));
     if (gProfileName.isEmpty())
         return finishWith(QStringLiteral("No Profile chosen so finished"));
     log(QStringLiteral("Profile Chosen: '%1'").arg(gProfileName));

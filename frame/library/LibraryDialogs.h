@@ -25,6 +25,10 @@ public:
     virtual bool chooseFormat(AudioFormat& format, qint32 allowedTypes, const QString& title) = 0;
     // Chooses a folder; empty = cancelled.
     virtual QString browseForFolder(const QString& title, const QString& startFolder) = 0;
+    // Tells why the library cannot be used (a store that will not open, a
+    // profile that does not exist), naming the store and the database's own
+    // words. Nobody to tell: nothing happens.
+    virtual void showProblem(const QString&) {}
 
     static LibraryDialogs& current();
     // Not owned; nullptr restores the non-interactive answers.

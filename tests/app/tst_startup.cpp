@@ -14,6 +14,7 @@
 #include "frame/library/RegistryTools.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -32,6 +33,8 @@ struct ScriptedDialogs : LibraryDialogs {
     bool editLocations(CartvaultStore&) override { return acceptLocations; }
     bool chooseFormat(AudioFormat&, qint32, const QString&) override { return false; }
     QString browseForFolder(const QString&, const QString&) override { return {}; }
+    QStringList problems;
+    void showProblem(const QString& text) override { problems << text; }
 };
 
 QStringList logMessages()
@@ -132,18 +135,21 @@ private slots:
     {
         QTest::addColumn<QString>("setUp");
         QTest::addColumn<QString>("lastLine");
-        QTest::newRow("no profile") << "" << "No Profile chosen so finished";
-        QTest::newRow("settings cancelled") << "bad-data" << "Cancelled so finished";
-        QTest::newRow("no data location") << "bad-data,accept-empty" << "No Data location so finished";
-        QTest::newRow("directory not opened") << "postgres-nowhere" << "Failed so finished";
-        QTest::newRow("locations cancelled") << "no-location" << "Cancelled so finished";
-        QTest::newRow("no primary location") << "no-location,accept-locations" << "No primary Audio location so finished";
+        QTest::addColumn<QString>("reason"); // shown, and logged before the last line; empty: the person cancelled
+        QTest::newRow("no profile") << "" << "No Profile chosen so finished" << "There is no profile 'Nowhere'";
+        QTest::newRow("settings cancelled") << "bad-data" << "Cancelled so finished" << "";
+        QTest::newRow("no data location") << "bad-data,accept-empty" << "No Data location so finished" << "";
+        QTest::newRow("directory not opened") << "postgres-nowhere" << "Failed so finished" << "Cannot open the Cartvault database host=127.0.0.1";
+        QTest::newRow("damaged store") << "damaged" << "Failed so finished" << "file is not a database";
+        QTest::newRow("locations cancelled") << "no-location" << "Cancelled so finished" << "";
+        QTest::newRow("no primary location") << "no-location,accept-locations" << "No primary Audio location so finished" << "";
     }
 
     void failureExitsEndWithTheirLine()
     {
         QFETCH(QString, setUp);
         QFETCH(QString, lastLine);
+        QFETCH(QString, reason);
         const QString name = QString("Exit %1").arg(QTest::currentDataTag());
         ProfileSettings profile;
         profile.LoadProfile(name);
@@ -153,6 +159,10 @@ private slots:
             QVERIFY(profile.setPostgresConnection("host=127.0.0.1 port=1 dbname=none user=nobody"));
         if (!setUp.isEmpty())
             QVERIFY(profile.SaveProfile(name));
+        if (setUp == "damaged") {
+            QVERIFY(QDir().mkpath(profile.DataLocation));
+            QVERIFY(!TestEnvironment::writeFile(profile.sqliteFile(), QByteArray(4096, 'x')).isEmpty());
+        }
         if (setUp.contains("no-location")) {
             auto db = CartDatabase::openNew(profile);
             QVERIFY(db && db->write([&] { return db->putSetting("location.1", ""); }));
@@ -162,7 +172,13 @@ private slots:
 
         const QString forced = setUp.isEmpty() ? "/Profile=Nowhere" : QString("/Profile=\"%1\"").arg(name);
         QVERIFY(!start("/DEBUG=NORMAL " + forced));
-        QCOMPARE(logMessages().last(), lastLine);
+        const QStringList messages = logMessages();
+        QCOMPARE(messages.last(), lastLine);
+        QCOMPARE(m_dialogs.problems.size(), reason.isEmpty() ? 0 : 1);
+        if (!reason.isEmpty()) {
+            QVERIFY2(m_dialogs.problems.first().contains(reason), qPrintable(m_dialogs.problems.first()));
+            QCOMPARE(messages.at(messages.size() - 2), m_dialogs.problems.first());
+        }
     }
 
     void debugLevelChoice_data()
@@ -203,6 +219,7 @@ private slots:
         QTest::newRow("same") << "/PLAYERS=4" << 4;
         QTest::newRow("six") << "/players=6" << 6;
         QTest::newRow("rounded") << "/PLAYERS=2.5" << 2;
+        QTest::newRow("beyond 32 bits") << "/PLAYERS=99999999999" << 4;
     }
 
     void playersOverride()
@@ -244,12 +261,16 @@ private slots:
     {
         QVERIFY(!CanEditCarts(false));
         QVERIFY(start("/SILENT"));
-        QVERIFY(gDirectory->addUser(AppPaths::systemUserName(), -1));
+        // Set behind the tool's back: nobody may change their own rights through it.
+        auto setOwnRights = [](int rights) {
+            return gDirectory->database()->execDirect(QString("UPDATE users SET cart_rights = %1").arg(rights));
+        };
+        QVERIFY(setOwnRights(-1));
         QCOMPARE(gDirectory->OpenDefault(true), 0);
         QVERIFY(!CanEditCarts(true));
         QCOMPARE(m_messenger.shown.size(), 1); // the silent call showed nothing
         QVERIFY(!CanEditCarts(false));
-        QVERIFY(gDirectory->addUser(AppPaths::systemUserName(), 0));
+        QVERIFY(setOwnRights(0));
         QCOMPARE(gDirectory->OpenDefault(true), 0);
         QVERIFY(CanEditCarts(false)); // the wizard refuses rights 0 itself
         gDirectory->EndSession();

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMessageBox>
 
 QString QtLibraryDialogs::chooseProfile(const QStringList& profiles, const QString& suggested)
 {
@@ -43,4 +44,9 @@ bool QtLibraryDialogs::chooseFormat(AudioFormat& format, qint32 allowedTypes, co
 QString QtLibraryDialogs::browseForFolder(const QString& title, const QString& startFolder)
 {
     return QFileDialog::getExistingDirectory(m_parent, title, startFolder);
+}
+
+void QtLibraryDialogs::showProblem(const QString& text)
+{
+    QMessageBox::critical(m_parent, QCoreApplication::applicationName(), text);
 }

@@ -18,6 +18,7 @@ public:
     bool editLocations(CartvaultStore& store) override;
     bool chooseFormat(AudioFormat& format, qint32 allowedTypes, const QString& title) override;
     QString browseForFolder(const QString& title, const QString& startFolder) override;
+    void showProblem(const QString& text) override;
 
 private:
     QWidget* m_parent;
