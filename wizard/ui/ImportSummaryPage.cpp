@@ -21,6 +21,16 @@ ImportSummaryPage::ImportSummaryPage(QWidget* parent)
                        "item, then that item will be skipped."),
         this, QStringLiteral("lblSummaryNote"));
     lblSummaryNote->setWordWrap(true);
+    lblStoreName = PageWidgets::label(QString(), this, QStringLiteral("lblStoreName"));
+    QFont bold = lblStoreName->font();
+    bold.setBold(true);
+    lblStoreName->setFont(bold);
+    layout->addWidget(lblStoreName);
     layout->addWidget(lvwSummary, 1);
     layout->addWidget(lblSummaryNote);
+}
+
+void ImportSummaryPage::setStoreName(const QString& profileName)
+{
+    lblStoreName->setText(QStringLiteral("Importing into: %1").arg(profileName));
 }

@@ -13,9 +13,12 @@ public:
     explicit ImportSummaryPage(QWidget* parent = nullptr);
 
     ImportItemList* summary() const { return m_summary; }
+    // Names the store the items go into, so nobody imports into the wrong one.
+    void setStoreName(const QString& profileName);
 
     ImportItemView* lvwSummary = nullptr;
     QLabel* lblSummaryNote = nullptr;
+    QLabel* lblStoreName = nullptr;
 
 private:
     ImportItemList* m_summary = nullptr;

@@ -219,6 +219,7 @@ bool frmImportAudio::PrepareWizard(qint16 StartMode, const QString& InitialCart,
         ConvertFormat->setSettingsText(houseFormat.SettingsText());
     }
     fraAudioFormat->lblAudioFormatConvert->setText(ConvertFormat->Description());
+    fraSummary->setStoreName(gProfileName);
 
     if (!InitialCart.isEmpty())
         fraHDRefs->txtInitialHDRef->setText(InitialCart);

@@ -67,8 +67,9 @@ public:
             return false;
         if (!TestStore::openAsGlobals(profile))
             return false;
+        gProfileName = profile;
         if (cartRights != 1) {
-            gDirectory->addUser(AppPaths::systemUserName(), cartRights);
+            gDirectory->addUser(AppPaths::systemUserName(), cartRights, true);
             gDirectory->OpenDefault(false);
         }
         return true;

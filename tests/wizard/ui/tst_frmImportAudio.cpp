@@ -7,6 +7,7 @@
 #include "wizard/ui/ChooseSourcePage.h"
 #include "wizard/ui/ImportFilesPage.h"
 #include "wizard/ui/ImportItemView.h"
+#include "wizard/ui/ImportSummaryPage.h"
 #include "wizard/ui/RipCDPage.h"
 
 #include <QApplication>
@@ -255,6 +256,7 @@ private slots:
         QCOMPARE(shown, pages);
         QVERIFY(m_fixture.messenger.shown.isEmpty());
         QCOMPARE(wizard->summaries, summaries);
+        QCOMPARE(wizard->fraSummary->lblStoreName->text(), "Importing into: " + gProfileName);
     }
 
     void closingByAnyRouteReleasesTheWindowState_data()
