@@ -5,6 +5,7 @@
 #include "frame/library/AuditLog.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/Directory.h"
+#include "frame/library/FileTools.h"
 #include "frame/library/DirectoryUser.h"
 #include "frame/library/OrvaneLibrary.h"
 #include "frame/library/PlayoutAudio.h"
@@ -216,8 +217,9 @@ int CartvaultTool::profileCreate(const CommandLine& args)
     profile.DataLocation = QDir::cleanPath(QFileInfo(args.value(QStringLiteral("data"))).absoluteFilePath());
     if (args.has(QStringLiteral("postgres")) && !profile.setPostgresConnection(args.value(QStringLiteral("postgres"))))
         return fail(QStringLiteral("--postgres needs a connection text naming at least dbname"));
-    if (!QDir().mkpath(profile.DataLocation))
-        return fail(QStringLiteral("cannot create the data location %1").arg(profile.DataLocation));
+    QString why;
+    if (!FileTools::makeFolder(profile.DataLocation, &why))
+        return fail(QStringLiteral("cannot create the data location: %1").arg(why));
     if (!profile.SaveProfile(name))
         return fail(QStringLiteral("cannot save profile '%1'").arg(name));
     CartvaultStore store;

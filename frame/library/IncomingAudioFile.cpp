@@ -37,7 +37,6 @@ IncomingAudioFile::IncomingAudioFile(const CartAudioNames& names, qint64 number,
 
 IncomingAudioFile::~IncomingAudioFile()
 {
-    m_file.close();
     if (m_fd < 0)
         return;
     if (m_published && !m_kept)
@@ -58,9 +57,20 @@ bool IncomingAudioFile::open(QString* error)
     if (m_fd < 0)
         return false;
     ::flock(m_fd, LOCK_EX);
-    // Unbuffered: a full disk shows at the write that meets it, with its cause.
-    if (!m_file.open(m_fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
-        return refuse(error, QStringLiteral("Cannot write %1: %2").arg(m_temporary, m_file.errorString()));
+    return true;
+}
+
+bool IncomingAudioFile::write(const char* data, qint64 size, QString* error)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(m_fd, data, static_cast<size_t>(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return refuse(error, QStringLiteral("Cannot write %1: %2").arg(m_temporary, FileTools::systemError(errno)));
+        data += written;
+        size -= written;
+    }
     return true;
 }
 
@@ -76,9 +86,8 @@ bool IncomingAudioFile::copyFrom(const QString& source, QString* error)
             return true;
         if (n < 0)
             return refuse(error, QStringLiteral("Cannot read %1: %2").arg(source, in.errorString()));
-        if (m_file.write(buffer.constData(), n) != n)
-            return refuse(error, QStringLiteral("Cannot copy %1 into the audio location (%2): %3")
-                                     .arg(source, m_temporary, m_file.errorString()));
+        if (!write(buffer.constData(), n, error))
+            return false;
     }
 }
 

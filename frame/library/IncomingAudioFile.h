@@ -1,7 +1,6 @@
 #pragma once
 #include "frame/library/CartAudioNames.h"
 
-#include <QFile>
 #include <QString>
 
 // New audio for a cart on its way into the store. It is written to a file in
@@ -18,7 +17,8 @@ public:
     IncomingAudioFile& operator=(const IncomingAudioFile&) = delete;
 
     bool open(QString* error);
-    QIODevice& device() { return m_file; }
+    // Appends to the file; false with the system's reason (a full disk says so).
+    bool write(const char* data, qint64 size, QString* error);
     QString temporaryPath() const { return m_temporary; }
     QString finalPath() const { return m_final; }
     bool copyFrom(const QString& source, QString* error);
@@ -34,7 +34,6 @@ private:
     QString m_final;
     QString m_temporary;
     int m_fd = -1;
-    QFile m_file;
     bool m_published = false;
     bool m_kept = false;
 };

@@ -462,10 +462,13 @@ bool PlayoutAudio::ImportTransportFile(QObject*, const QString& number, const QS
     IncomingAudioFile incoming(names(), *n, state->revision + 1);
     CartRecord fields;
     QString why;
-    if (!incoming.open(&why) || !TransportZip::read(path, fields, incoming.device(), &why))
+    const TransportZip::AudioSink toIncoming = [&incoming](const char* data, qint64 size, QString* error) {
+        return incoming.write(data, size, error);
+    };
+    if (!incoming.open(&why) || !TransportZip::read(path, fields, toIncoming, &why))
         return fail(message, m_lastError, why);
-    const auto wave = WaveFileInfo::read(incoming.device());
-    if (!wave || !wave->holdsAudio())
+    const auto wave = WaveFileInfo::readFile(incoming.temporaryPath());
+    if (!wave)
         return fail(message, m_lastError, QStringLiteral("The audio in '%1' is not a WAV file holding audio").arg(path));
     if (!incoming.sync(&why))
         return fail(message, m_lastError, why);

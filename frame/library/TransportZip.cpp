@@ -3,7 +3,6 @@
 #include "frame/library/CartRecord.h"
 #include "frame/library/FileTools.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,7 +68,7 @@ bool unsafeName(const QString& name)
 
 // Copies an entry to `sink`, never more than `limit` bytes, whatever the
 // zip's directory says.
-bool copyEntry(zip_t* archive, zip_uint64_t index, qint64 limit, QIODevice& sink, QString* error)
+bool copyEntry(zip_t* archive, zip_uint64_t index, qint64 limit, const TransportZip::AudioSink& sink, QString* error)
 {
     ZipEntry entry(zip_fopen_index(archive, index, 0));
     if (!entry)
@@ -85,8 +84,8 @@ bool copyEntry(zip_t* archive, zip_uint64_t index, qint64 limit, QIODevice& sink
         total += n;
         if (total > limit)
             return refuse(error, QStringLiteral("The transport file holds more data than it declares"));
-        if (sink.write(buffer, n) != n)
-            return refuse(error, QStringLiteral("Cannot write the unpacked audio: %1").arg(sink.errorString()));
+        if (!sink(buffer, n, error))
+            return false;
     }
 }
 } // namespace
@@ -129,7 +128,7 @@ bool TransportZip::write(const QString& zipPath, const CartRecord& cart, const Q
     return true;
 }
 
-bool TransportZip::read(const QString& zipPath, CartRecord& cart, QIODevice& audio, QString* error)
+bool TransportZip::read(const QString& zipPath, CartRecord& cart, const AudioSink& audio, QString* error)
 {
     int code = 0;
     ZipArchive archive(zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
@@ -166,10 +165,13 @@ bool TransportZip::read(const QString& zipPath, CartRecord& cart, QIODevice& aud
         return refuse(error, QStringLiteral("The transport file is not a packed cart (it needs %1 and %2)")
                                  .arg(QLatin1String(kFieldsEntry), QLatin1String(kAudioEntry)));
 
-    QBuffer fields;
-    fields.open(QIODevice::WriteOnly);
-    if (!copyEntry(archive.get(), static_cast<zip_uint64_t>(fieldsIndex), fieldsSize, fields, error)
-        || !readFields(fields.data(), cart, error))
+    QByteArray fields;
+    const AudioSink collect = [&fields](const char* data, qint64 size, QString*) {
+        fields.append(data, size);
+        return true;
+    };
+    if (!copyEntry(archive.get(), static_cast<zip_uint64_t>(fieldsIndex), fieldsSize, collect, error)
+        || !readFields(fields, cart, error))
         return false;
     return copyEntry(archive.get(), static_cast<zip_uint64_t>(audioIndex), audioSize, audio, error);
 }

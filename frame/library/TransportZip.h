@@ -1,8 +1,8 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 class CartRecord;
-class QIODevice;
 
 // A packed cart: one zip holding "cart.json" (the cart's fields) and
 // "audio.wav" (its audio, stored uncompressed: WAV hardly compresses and the
@@ -23,8 +23,10 @@ public:
     // replacing a file there only when overwrite is true.
     static bool write(const QString& zipPath, const CartRecord& cart, const QString& audioPath, bool overwrite, QString* error);
 
-    // Reads the fields into `cart` and the audio into `audio` (open for
-    // writing). False with a reason when the zip is refused; `audio` may then
-    // hold part of the audio and must be discarded.
-    static bool read(const QString& zipPath, CartRecord& cart, QIODevice& audio, QString* error);
+    // Where unpacked audio goes, piece by piece; false with the reason stops the unpacking.
+    using AudioSink = std::function<bool(const char* data, qint64 size, QString* error)>;
+
+    // Reads the fields into `cart` and hands the audio to `audio`. False with
+    // a reason when the zip is refused; what `audio` took must then be discarded.
+    static bool read(const QString& zipPath, CartRecord& cart, const AudioSink& audio, QString* error);
 };

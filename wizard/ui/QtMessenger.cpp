@@ -1,6 +1,7 @@
 #include "wizard/ui/QtMessenger.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -68,5 +69,10 @@ MessageAnswer QtMessenger::show(const QString& text, MessageIcon icon, MessageBu
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton(buttons));
     box.setEscapeButton(escapeButton(buttons));
-    return answerFor(box.exec(), buttons);
+    // Whatever the program was busy with, a person reading a message gets the
+    // normal pointer; the busy one comes back when the message goes.
+    QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    const int button = box.exec();
+    QGuiApplication::restoreOverrideCursor();
+    return answerFor(button, buttons);
 }

@@ -8,6 +8,12 @@
 #include "wizard/ui/ImportFilesPage.h"
 #include "wizard/ui/ImportItemView.h"
 #include "wizard/ui/ImportSummaryPage.h"
+#include "wizard/ui/BusyPointer.h"
+#include "wizard/ui/QtMessenger.h"
+#include "frame/ReportError.h"
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include "wizard/ui/RipCDPage.h"
 
 #include <QApplication>
@@ -349,6 +355,25 @@ private slots:
         wizard.DisplayWizard(nullptr, 0, QString(), QString(), nullptr);
         QVERIFY(wizard.Closing);
         QVERIFY(!wizard.isVisible());
+    }
+
+    // A message over a busy window shows the normal pointer, and the busy
+    // pointer returns once it is answered.
+    void messagesShowTheNormalPointerWhileUp()
+    {
+        QtMessenger messenger;
+        Messenger::install(&messenger);
+        BusyPointer busy;
+        Qt::CursorShape whileUp = Qt::BlankCursor;
+        QTimer::singleShot(0, [&] {
+            whileUp = QGuiApplication::overrideCursor()->shape();
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->accept();
+        });
+        ReportProblem("reading the test", "a reason", false);
+        Messenger::install(&m_fixture.messenger);
+        QCOMPARE(whileUp, Qt::ArrowCursor);
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
 };
 
