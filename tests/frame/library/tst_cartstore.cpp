@@ -506,6 +506,20 @@ private slots:
         QString message;
         QVERIFY(!audio().ImportAudioFile(nullptr, "12", wav("refused.wav", 0.1), false, 0, message));
         QVERIFY2(message.contains("may not change carts"), qPrintable(message));
+        // A shared store's own roles: studios granted the reader role can
+        // list and show, not write.
+        QFETCH_GLOBAL(int, backend);
+        if (backend == TestStore::PostgreSQL) {
+            QSqlQuery roles = directory.database()->query(
+                "SELECT has_table_privilege(current_database() || '_reader', 'carts', 'SELECT'), "
+                "has_table_privilege(current_database() || '_reader', 'carts', 'INSERT'), "
+                "has_table_privilege(current_database() || '_writer', 'carts', 'UPDATE')");
+            QVERIFY(roles.exec() && roles.next());
+            QCOMPARE(roles.value(0).toBool(), true);
+            QCOMPARE(roles.value(1).toBool(), false);
+            QCOMPARE(roles.value(2).toBool(), true);
+            roles.finish();
+        }
         QSqlQuery remove = directory.database()->query("DELETE FROM users WHERE name = ?");
         remove.addBindValue(AppPaths::systemUserName());
         QVERIFY(remove.exec());
