@@ -140,7 +140,7 @@ bool CartDatabase::execAll(const QStringList& statements)
     for (const QString& sql : statements) {
         QSqlQuery q(m_db);
         if (!q.exec(sql)) {
-            fail(QStringLiteral("Cannot prepare the Cartvault database"), q.lastError());
+            fail(QStringLiteral("Cannot prepare the Cartvault database %1").arg(m_location), q.lastError());
             return false;
         }
     }

@@ -91,6 +91,7 @@ bool TestStore::openAsGlobals(const QString& name)
     Session session = open(name);
     if (!session.audio)
         return false;
+    gProfileName = name;
     gAudioSettings = std::move(session.settings);
     gPlayoutAudio = session.audio;
     gDirectory = std::make_unique<Directory>();

@@ -67,7 +67,6 @@ public:
             return false;
         if (!TestStore::openAsGlobals(profile))
             return false;
-        gProfileName = profile;
         if (cartRights != 1) {
             gDirectory->addUser(AppPaths::systemUserName(), cartRights, true);
             gDirectory->OpenDefault(false);
