@@ -1,4 +1,5 @@
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestStore.h"
 #include "tests/support/TestWav.h"
 #include "frame/AppPaths.h"
 
@@ -159,12 +160,7 @@ private slots:
     // old audio or the new, and the next opening leaves no file no cart names.
     void killedReimportLeavesOldOrNew_data()
     {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<bool>("replaced");
-        QTest::newRow("copied") << "copied" << false;
-        QTest::newRow("linked") << "linked" << false;
-        QTest::newRow("committed") << "committed" << true;
-        QTest::newRow("retired") << "retired" << true;
+        TestStore::addImportFaultRows();
     }
 
     void killedReimportLeavesOldOrNew()

@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTest>
 #include <QUuid>
 #include <QVariant>
 
@@ -72,6 +73,16 @@ bool TestStore::setSettings(const QString& name, const QList<QPair<QString, QStr
         if (!store.setSettingText(key, value, nullptr))
             return false;
     return store.SaveProfile(name);
+}
+
+void TestStore::addImportFaultRows()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("copied") << "copied" << false;
+    QTest::newRow("linked") << "linked" << false;
+    QTest::newRow("committed") << "committed" << true;
+    QTest::newRow("retired") << "retired" << true;
 }
 
 TestStore::Session TestStore::open(const QString& name)

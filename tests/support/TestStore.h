@@ -28,6 +28,10 @@ public:
     };
     static Session open(const QString& name);
 
+    // The steps of an import a fault can stop (ORVANE_STORE_FAULT), as test
+    // rows: columns "step" and "replaced" (whether the cart then holds the new audio).
+    static void addImportFaultRows();
+
     // Opens the profile as a tool's start-up would leave it: the process-wide
     // audio settings, playout audio view and directory. False when any fails.
     static bool openAsGlobals(const QString& name);

@@ -374,12 +374,7 @@ private slots:
     // again nothing is left that no record names.
     void failedImportsLeaveOldOrNew_data()
     {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<bool>("replaced");
-        QTest::newRow("copied") << "copied" << false;
-        QTest::newRow("linked") << "linked" << false;
-        QTest::newRow("committed") << "committed" << true;
-        QTest::newRow("retired") << "retired" << true;
+        TestStore::addImportFaultRows();
     }
 
     void failedImportsLeaveOldOrNew()
