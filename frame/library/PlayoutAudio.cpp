@@ -168,6 +168,7 @@ QString PlayoutAudio::FirstFreeCart(const QString& from)
 
 std::optional<CartRecord> PlayoutAudio::GetCart(const QString& number, int)
 {
+    m_lastError.clear(); // set again when the store cannot be read, which is not "no such cart"
     const auto n = m_numbers.parse(number);
     if (!n || !m_database)
         return std::nullopt;
@@ -316,7 +317,8 @@ bool PlayoutAudio::recordAudio(qint64 number, const AudioChange& change, QString
     q.addBindValue(change.linked ? 1 : 0);
     q.addBindValue(f ? static_cast<double>(f->IntroStart) : 0.0);
     q.addBindValue(f ? static_cast<double>(f->IntroEnd) : 0.0);
-    q.addBindValue(f ? static_cast<double>(f->Extro) : 0.0);
+    // Until someone marks it, the extro is where the audio ends.
+    q.addBindValue(f && f->Extro > 0 ? static_cast<double>(f->Extro) : change.seconds);
     const QString texts[] = {f ? f->Title : QString(), f ? f->Artist(1) : QString(), f ? f->Description(1) : QString()};
     for (const QString& text : texts) {
         if (change.before.rowExists)

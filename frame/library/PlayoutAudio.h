@@ -43,6 +43,8 @@ public:
     QString NextCartNumber(const QString& number) const;
     qint32 CartNumberFlags() const { return m_store.CartNumberFlags; }
 
+    // None for a number that is not a cart of this store, and when the store
+    // cannot be read: then lastError() says why.
     std::optional<CartRecord> GetCart(const QString& number, int mode = 1);
     // Writes the record's titles and timing points; the audio is left alone.
     bool SaveCart(const QString& number, const CartRecord& record, int mode = 1, int options = 0, int reserved = -1);
@@ -59,7 +61,8 @@ public:
     // cart or, when link is true and the store allows linking, linked where it
     // is (a file inside the store's audio location is always copied: the
     // store removes its own files when they are replaced). Fills AudioLength
-    // and Length from the audio and clears the old timing points. False (with
+    // and Length from the audio, puts the extro at its end and clears the
+    // other timing points. False (with
     // the reason in `message`) when the cart number is not valid, the user may
     // not change carts, the file is missing or not a WAV holding audio, the
     // audio cannot be written, or another workstation changed the cart's

@@ -252,7 +252,7 @@ private slots:
         QVERIFY(fill("16", 0.5));
         const auto cart = *audio().GetCart("16");
         QCOMPARE(cart.Title, QString("Kept"));
-        QCOMPARE(cart.Extro, 0.0f);
+        QCOMPARE(cart.Extro, 0.5f); // the end of the new audio
         QCOMPARE(cart.AudioLength, 0.5f);
     }
 
@@ -364,7 +364,7 @@ private slots:
         QCOMPARE(cart.AudioLength, 30.0f);
         QCOMPARE(cart.IntroStart, 0.0f);
         QCOMPARE(cart.IntroEnd, 2.0f);
-        QCOMPARE(cart.Extro, 0.0f);
+        QCOMPARE(cart.Extro, 30.0f); // dropped, so the end of the audio
         QVERIFY(audio().lastImportNote().contains("intro start"));
         QVERIFY(audio().lastImportNote().contains("extro"));
     }

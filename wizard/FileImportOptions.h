@@ -1,0 +1,28 @@
+#pragma once
+#include <QString>
+
+// Every choice the file path of the wizard offers, as one value: the dialog
+// reads its fields into it, the batch tool its command line, tests set it
+// directly. The titling, the summary and the run read nothing else.
+struct FileImportOptions {
+    // Titling: 0 the file's name as it is, 1 embedded information, 2 name
+    // split as title-artist-description, 3 as artist-title-description.
+    int titlingMode = 1;
+    // Tried in order; "{space}" in any letter case stands for one blank.
+    QString separators[2] = {QStringLiteral("-"), QStringLiteral("_")};
+
+    // Cart allocation: in sequence from startCart, or from the number in
+    // each file's name.
+    bool sequential = true;
+    QString startCart;
+    bool overwrite = false; // a cart that holds audio may be given new audio
+
+    bool link = false;         // link WAV files where they are instead of copying them
+    bool deleteSource = false; // delete each source once its cart is saved
+
+    enum class Format { StoreDefault, Convert, Leave };
+    Format format = Format::StoreDefault;
+    QString convertFormat; // settings text of the target for Format::Convert
+    bool normalise = false;
+    double normalisePercent = 0;
+};

@@ -1,0 +1,31 @@
+#pragma once
+#include "wizard/FileImportOptions.h"
+
+#include <QString>
+#include <functional>
+
+class ImportItemList;
+
+// How files enter the file list, for the wizard's add buttons, DisplayWizard's
+// file list and the batch tool alike. A file whose name is already in the
+// list (from any folder) is refused with the message people know; every
+// added row gets its titles at once.
+class FileListBuilder
+{
+public:
+    FileListBuilder(ImportItemList& files, const FileImportOptions& options);
+
+    // False when nothing was added (an empty path, or the name is in the list already).
+    bool AddImportFile(const QString& path);
+    // Adds the accepted files of one folder (not its subfolders), sorted by
+    // name. `scanned` hears the percentage at the 1st, 11th, 21st ... file
+    // (the window shows it on its scan bar and lets its events run there).
+    // The number of files added.
+    int addFolder(const QString& folder, const std::function<void(int percent)>& scanned = {});
+
+private:
+    bool isDuplicate(const QString& path) const;
+
+    ImportItemList& m_files;
+    const FileImportOptions& m_options;
+};
