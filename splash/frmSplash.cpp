@@ -243,10 +243,13 @@ void frmSplash::setFloating(bool floating)
 
 QString frmSplash::currentAction() const { return m_lblCurrentAction->text(); }
 
+// Start-up runs on the window's thread: letting pending events run here is
+// what gets the new step drawn (and the window moved or raised) at once.
 void frmSplash::setCurrentAction(const QString& text)
 {
     m_lblCurrentAction->setText(text);
     m_lblCurrentAction->repaint();
+    QCoreApplication::processEvents();
 }
 
 QLabel* frmSplash::imgIcon(int index) const { return m_iconRow->icon(index); }

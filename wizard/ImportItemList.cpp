@@ -1,8 +1,7 @@
 #include "wizard/ImportItemList.h"
 
-#include <QBrush>
-#include <QColor>
-#include <QFont>
+#include "frame/GetParameter.h"
+
 
 #include <algorithm>
 
@@ -166,6 +165,14 @@ QString ImportItemList::cellText(const ImportItem& item, int column) const
     return column == 0 ? item.Text : item.field(m_columns.at(column).key);
 }
 
+// The first column is too narrow for its text: its tip shows the file a
+// row stands for, or the text whole for rows that name no file.
+QString ImportItemList::firstColumnTip(const ImportItem& item)
+{
+    const QString path = GetParameter(item.Text, QStringLiteral("FileName"), QStringLiteral("="), QStringLiteral(" "));
+    return path.isEmpty() ? item.Text : path;
+}
+
 QVariant ImportItemList::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= count() || index.column() >= columnCount())
@@ -177,25 +184,15 @@ QVariant ImportItemList::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return cellText(item, column);
     case Qt::ToolTipRole:
-        // The first column is too narrow for its text; its tip shows it whole.
-        return column == 0 ? item.Text : item.fieldToolTip(key);
+        return column == 0 ? firstColumnTip(item) : item.fieldToolTip(key);
     case Qt::CheckStateRole:
         if (m_checkable && column == 0)
             return int(item.Checked ? Qt::Checked : Qt::Unchecked);
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(m_columns.at(column).alignment);
-    case Qt::ForegroundRole:
-        if (column > 0 && item.fieldEmphasised(key))
-            return QBrush(QColor(255, 0, 0));
-        return {};
-    case Qt::FontRole:
-        if (column > 0 && item.fieldEmphasised(key)) {
-            QFont bold;
-            bold.setBold(true);
-            return bold;
-        }
-        return {};
+    case EmphasisedRole:
+        return column > 0 && item.fieldEmphasised(key);
     default:
         return {};
     }

@@ -23,6 +23,11 @@ class ImportItemList : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    // What a cell means beyond its text; views decide how that looks.
+    enum Role {
+        EmphasisedRole = Qt::UserRole + 1, // a value that is missing and matters
+    };
+
     explicit ImportItemList(bool checkable, QObject* parent = nullptr);
 
     bool checkable() const { return m_checkable; }
@@ -68,6 +73,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    static QString firstColumnTip(const ImportItem& item);
     QString cellText(const ImportItem& item, int column) const;
     void rowChanged(int row);
 

@@ -19,7 +19,8 @@ QList<ImportItemColumn> withSharedColumns(QList<ImportItemColumn> columns)
 QList<ImportItemColumn> ImportListColumns::files()
 {
     return withSharedColumns({{QString(), QStringLiteral("RAW"), 285, kLeft, false},
-                              {QStringLiteral("FileName"), QStringLiteral("FILENAME"), 1700, kLeft, false}});
+                              // File names run long: the name shares the room with Title and Artist.
+                              {QStringLiteral("FileName"), QStringLiteral("FILENAME"), -1, kLeft, false}});
 }
 
 QList<ImportItemColumn> ImportListColumns::cdTracks()

@@ -1,3 +1,4 @@
+#include <QTimer>
 #include "frame/library/GeneralTools.h"
 #include "splash/SplashIconRow.h"
 #include "splash/SplashImageList.h"
@@ -139,6 +140,7 @@ private slots:
             splash.SetIconInfo(i, QStringLiteral("security"), QStringLiteral("Step"));
 
         splash.setNumberIcons(count);
+        QCOMPARE(splash.NumberIcons(), count == 0 ? 3 : count); // clearing keeps the count
 
         for (int i = 1; i <= 3; ++i) {
             QCOMPARE(splash.imgIcon(i)->isVisibleTo(&splash), i <= count);
@@ -152,6 +154,16 @@ private slots:
             splash.SetIconInfo(3, QStringLiteral("securityon"), QStringLiteral("User Security"));
             QCOMPARE(splash.lblIconDescription(3)->text(), QStringLiteral("Step"));
         }
+    }
+
+    // Start-up is busy on the window's thread: a new step must get drawn at once.
+    void stepTextLetsPendingEventsRun()
+    {
+        frmSplash splash;
+        bool ran = false;
+        QTimer::singleShot(0, &splash, [&] { ran = true; });
+        splash.setCurrentAction(QStringLiteral("Loading Profile 'Default'"));
+        QVERIFY(ran);
     }
 
     void closingResetsTheRow()

@@ -88,6 +88,7 @@ private slots:
         QCOMPARE(list.data(list.index(0, 0), Qt::DisplayRole).toString(), item.Text);
         QCOMPARE(list.data(list.index(0, 2), Qt::DisplayRole).toString(), QStringLiteral("Song"));
         QCOMPARE(list.data(list.index(0, 1), Qt::ToolTipRole).toString(), QStringLiteral("tip"));
+        QCOMPARE(list.data(list.index(0, 0), Qt::ToolTipRole).toString(), QStringLiteral("/in/a")); // the file, not the tag text
         QCOMPARE(list.data(list.index(0, 0), Qt::CheckStateRole).toInt(), int(Qt::Checked));
         QVERIFY(!list.data(list.index(0, 1), Qt::CheckStateRole).isValid());
 
@@ -114,9 +115,8 @@ private slots:
         item.setFieldEmphasised(QStringLiteral("DEST"), true);
         summary.add(item);
         const QModelIndex dest = summary.index(0, summary.columnOf(QStringLiteral("DEST")));
-        QCOMPARE(summary.data(dest, Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
-        QVERIFY(summary.data(dest, Qt::FontRole).value<QFont>().bold());
-        QVERIFY(!summary.data(summary.index(0, 2), Qt::FontRole).isValid());
+        QVERIFY(summary.data(dest, ImportItemList::EmphasisedRole).toBool());
+        QVERIFY(!summary.data(summary.index(0, 2), ImportItemList::EmphasisedRole).toBool());
     }
 
     void sortingIsStable_data()

@@ -5,14 +5,36 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyle>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
+
+namespace {
+// A value that is missing and matters is shown red and bold.
+class EmphasisDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!index.data(ImportItemList::EmphasisedRole).toBool())
+            return;
+        option->font.setBold(true);
+        option->palette.setColor(QPalette::Text, QColor(255, 0, 0));
+        option->palette.setColor(QPalette::HighlightedText, QColor(255, 0, 0));
+    }
+};
+} // namespace
 
 ImportItemView::ImportItemView(ImportItemList* items, QWidget* parent)
     : QTreeView(parent)
     , m_items(items)
 {
     setModel(items);
+    setItemDelegate(new EmphasisDelegate(this));
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAlternatingRowColors(true);

@@ -323,7 +323,9 @@ void frmImportAudio::PageShown(int direction)
 
 // The frame looks for a page's first field after the page in the keyboard
 // order, but our pages were made before the frame and sit ahead of it there;
-// so the window puts the focus on the page's first field itself.
+// so the window puts the focus on the page's first field itself. When that
+// field is an option of a group, the focus goes to the chosen option: on the
+// first one, a Space would change the choice unseen.
 void frmImportAudio::focusFirstField(QWidget* container)
 {
     if (!container)
@@ -331,10 +333,21 @@ void frmImportAudio::focusFirstField(QWidget* container)
     for (QWidget* w = container->nextInFocusChain(); w && w != container && container->isAncestorOf(w);
          w = w->nextInFocusChain()) {
         if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(container)) {
-            w->setFocus(Qt::TabFocusReason);
+            chosenOption(w)->setFocus(Qt::TabFocusReason);
             return;
         }
     }
+}
+
+QWidget* frmImportAudio::chosenOption(QWidget* field)
+{
+    const auto* option = qobject_cast<QRadioButton*>(field);
+    if (!option || option->isChecked() || !option->parentWidget())
+        return field;
+    for (QRadioButton* sibling : option->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+        if (sibling->isChecked() && sibling->isEnabled() && sibling->autoExclusive())
+            return sibling;
+    return field;
 }
 
 void frmImportAudio::showRipCDPage()

@@ -125,6 +125,7 @@ private:
     void pageLeaving(int direction, bool& cancel);
     void wizardClosed();
     void focusFirstField(QWidget* container);
+    static QWidget* chosenOption(QWidget* field);
     void showRipCDPage();
     void showImportingPage(int direction);
     void finishRun(bool succeeded);

@@ -298,6 +298,22 @@ private slots:
             QVERIFY(!wizard->Searching);
     }
 
+    // Coming back to a page puts the focus on the chosen option, so that a
+    // Space cannot change the choice unseen.
+    void returningFocusesTheChosenOption()
+    {
+        QVERIFY(m_fixture.openStore());
+        auto wizard = m_fixture.openWizard();
+        wizard->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
+        wizard->fraChoose->optRipCD->setChecked(true);
+        wizard->fraAudioFormat->optAudioFormatConvert->setChecked(true);
+        wizard->MoveToPage(frmImportAudio::PageChoose, -1);
+        QCOMPARE(QApplication::focusWidget(), wizard->fraChoose->optRipCD);
+        wizard->MoveToPage(frmImportAudio::PageAudioFormat, -1);
+        QCOMPARE(QApplication::focusWidget(), wizard->fraAudioFormat->optAudioFormatConvert);
+    }
+
     // Shown on the files page: its own fields in order, then the frame's buttons.
     void keyboardGoesThroughThePageFirst()
     {
