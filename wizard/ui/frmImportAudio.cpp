@@ -11,7 +11,13 @@
 #include "frame/library/PlayoutAudio.h"
 #include "platform/wizardframe/WizardFrame.h"
 #include "platform/wizardframe/WizardPage.h"
+#include "wizard/FileImportRun.h"
+#include "wizard/FileListBuilder.h"
 #include "wizard/ImportItemList.h"
+#include "wizard/SummaryBuilder.h"
+#include "wizard/TitleInterpreter.h"
+#include "wizard/ui/FilesPageActions.h"
+#include "wizard/ui/WindowImportHandler.h"
 #include "wizard/ImportListColumns.h"
 #include "wizard/ui/AudioFormatPage.h"
 #include "wizard/ui/BusyPointer.h"
@@ -26,6 +32,7 @@
 #include "wizard/ui/RipCDPage.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -120,6 +127,7 @@ void frmImportAudio::buildWindow()
     connect(ctlWizard, &WizardFrame::WizardClosed, this, &frmImportAudio::wizardClosed);
     connect(tmrCD, &QTimer::timeout, this, &frmImportAudio::cdTimerTick);
     connect(fraImportFiles, &ImportFilesPage::titlingChanged, this, &frmImportAudio::InterpretTitles);
+    m_filesPage = new FilesPageActions(*this);
     connect(fraAudioFormat, &AudioFormatPage::formatChoiceRequested, this, &frmImportAudio::chooseConvertFormat);
     connect(fraResults->cmdStopImport, &QPushButton::clicked, this, &frmImportAudio::stopImport);
     connect(fraRipCD->cmdCDQueryCDDB, &QPushButton::clicked, this, &frmImportAudio::QueryCDDB);
@@ -206,6 +214,7 @@ bool frmImportAudio::PrepareWizard(qint16 StartMode, const QString& InitialCart,
         return false;
     }
 
+    m_context = ImportContext{gPlayoutAudio.get(), gAudioSettings.get(), gDirectory.get(), gProfileName};
     BusyPointer busy;
     if (!m_initialised) {
         m_initialised = true;
@@ -420,6 +429,36 @@ void frmImportAudio::setCopyJob(std::shared_ptr<cCopyAudioFileNCT> job)
     m_progress->attach(clsCompress.get());
 }
 
+void frmImportAudio::showCopyJob(cCopyAudioFileNCT* job) { m_progress->attach(job); }
+
+FileImportOptions frmImportAudio::importOptions() const
+{
+    FileImportOptions options;
+    options.titlingMode = fraImportFiles->comboFilesTitleProcessing->currentIndex();
+    for (int i = 0; i < 2; ++i)
+        options.separators[i] = fraImportFiles->comboFileNameSeparator[i]->currentText();
+    options.sequential = fraHDRefs->optAssignHDRefs->isChecked();
+    options.startCart = fraHDRefs->txtInitialHDRef->text();
+    options.overwrite = fraHDRefs->chkOverwriteHDItems->isChecked();
+    options.link = fraImportFiles->chkFilesCreateLink->isChecked();
+    options.deleteSource = fraImportFiles->chkFilesDeleteOriginal->isChecked();
+    options.format = fraAudioFormat->optAudioFormatConvert->isChecked() ? FileImportOptions::Format::Convert
+        : fraAudioFormat->optAudioFormatLeave->isChecked()              ? FileImportOptions::Format::Leave
+                                                                        : FileImportOptions::Format::StoreDefault;
+    options.convertFormat = ConvertFormat ? ConvertFormat->SettingsText() : QString();
+    options.normalise = fraAudioFormat->chkNormalise->isChecked();
+    options.normalisePercent = fraAudioFormat->txtNormalise->text().toDouble();
+    return options;
+}
+
+// The run switches linking off when it converts, and deleting when it
+// links; the boxes show what it did.
+void frmImportAudio::showRunOptions(const FileImportOptions& options)
+{
+    fraImportFiles->chkFilesCreateLink->setChecked(options.link);
+    fraImportFiles->chkFilesDeleteOriginal->setChecked(options.deleteSource);
+}
+
 void frmImportAudio::setCurrentStatus(const QString& status) { fraResults->setStatus(status); }
 
 void frmImportAudio::AddResultText(const QString& text, bool endOfLine) { fraResults->appendResult(text, endOfLine); }
@@ -461,6 +500,7 @@ void frmImportAudio::unload()
     ConvertFormat.reset();
     // A run still holds its own reference to the job it is using.
     setCopyJob(nullptr);
+    m_fileRun.reset();
     TracksLoaded = false;
     Ripping = false; // also ends a ripping run waiting for its track
     tmrCD->stop();
@@ -479,13 +519,40 @@ void frmImportAudio::keyPressEvent(QKeyEvent* event)
 
 // ---- Filled in by the parts that own them -------------------------------
 
-void frmImportAudio::AddImportFile(const QString&) {}
+void frmImportAudio::AddImportFile(const QString& path)
+{
+    FileListBuilder(fileList(), importOptions()).AddImportFile(path);
+    QCoreApplication::processEvents();
+}
 
-void frmImportAudio::InterpretTitles() {}
+void frmImportAudio::InterpretTitles()
+{
+    TitleInterpreter::InterpretTitles(fileList(), 0, importOptions());
+    m_filesPage->UpdateFileButtons();
+}
 
-void frmImportAudio::BuildSummary() {}
+void frmImportAudio::BuildSummary()
+{
+    const bool files = fraChoose->optImportFiles->isChecked();
+    if (!files && !fraChoose->optRipCD->isChecked()) {
+        ctlWizard->setNextEnabled(false);
+        return;
+    }
+    if (!m_context.audio)
+        return;
+    BusyPointer busy;
+    SummaryBuilder::BuildSummary(files ? fileList() : cdTrackList(), files, summaryList(), importOptions(), *m_context.audio);
+}
 
-bool frmImportAudio::RunFileImport() { return false; }
+bool frmImportAudio::RunFileImport()
+{
+    StopRequested = false;
+    WindowImportHandler handler(*this);
+    m_fileRun = std::make_unique<FileImportRun>(m_context, importOptions(), handler);
+    const bool succeeded = m_fileRun->RunFileImport(summaryList(), &fileList(), ImportTarget);
+    showRunOptions(m_fileRun->options());
+    return succeeded;
+}
 
 bool frmImportAudio::RunCDRip() { return false; }
 

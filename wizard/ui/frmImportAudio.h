@@ -1,4 +1,7 @@
 #pragma once
+#include "wizard/FileImportOptions.h"
+#include "wizard/ImportContext.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -19,6 +22,8 @@ class QTimer;
 class RipCDPage;
 class WizardFrame;
 class cCopyAudioFileNCT;
+class FileImportRun;
+class FilesPageActions;
 
 // The import wizard's window: seven pages in a wizard frame, from the
 // choice of source to the import run. DisplayWizard is how callers use it;
@@ -86,6 +91,15 @@ public:
 
     // Makes `job` the run's copy job and shows its progress; null lets go of it.
     void setCopyJob(std::shared_ptr<cCopyAudioFileNCT> job);
+    // Shows the progress of a copy job that a run owns (null: none).
+    void showCopyJob(cCopyAudioFileNCT* job);
+
+    // The library objects the lists and runs work with, taken from the
+    // tool's connections when the wizard opens.
+    const ImportContext& context() const { return m_context; }
+    // The choices of pages 2, 4 and 5 as they stand.
+    FileImportOptions importOptions() const;
+    FilesPageActions& filesPage() const { return *m_filesPage; }
     void setCurrentStatus(const QString& status);
     void AddResultText(const QString& text, bool endOfLine);
 
@@ -133,7 +147,12 @@ private:
     void chooseConvertFormat();
     void unload();
 
+    void showRunOptions(const FileImportOptions& options);
+
     std::unique_ptr<ImportPageChecks> m_checks;
+    FilesPageActions* m_filesPage = nullptr;
+    ImportContext m_context;
+    std::unique_ptr<FileImportRun> m_fileRun; // kept, with its copy job, until the window closes
     std::unique_ptr<ImportProgressDisplay> m_progress;
     bool m_initialised = false;
     int m_cdScanMarker = 0; // 1: the next CD timer tick shows "Scanning CD..."
