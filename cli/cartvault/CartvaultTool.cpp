@@ -141,65 +141,23 @@ int CartvaultTool::run(const QStringList& arguments)
     return usage(QStringLiteral("unknown verb '%1'").arg(rest.mid(0, 2).join(QLatin1Char(' '))));
 }
 
-bool CartvaultTool::openProfile()
-{
-    OrvaneLibrary library;
-    m_profile = library.ChooseProfile(m_profileOption, false);
-    if (m_profile.isEmpty()) {
-        if (!m_profileOption.isEmpty())
-            fail(QStringLiteral("there is no profile '%1' (see 'cartvault profile list')").arg(m_profileOption));
-        else
-            fail(QStringLiteral("there are several profiles: choose one with --profile NAME"));
-        return false;
-    }
-    library.Profile().LoadProfile(m_profile);
-    const int status = library.CheckSettings(true, 0);
-    if (status == 1) {
-        fail(QStringLiteral("the settings of profile '%1' are not usable (data location '%2')")
-                 .arg(m_profile, library.Profile().DataLocation));
-        return false;
-    }
-    if (status == 3 && !library.Profile().SaveProfile(m_profile)) {
-        fail(QStringLiteral("cannot save profile '%1'").arg(m_profile));
-        return false;
-    }
-    return true;
-}
-
 bool CartvaultTool::openStore()
 {
-    if (!openProfile())
-        return false;
-    CartvaultStore store;
-    if (!store.LoadProfile(m_profile)) {
-        fail(store.lastError());
+    if (!m_session.openStore(m_profileOption)) {
+        fail(m_session.error());
         return false;
     }
-    if (store.CheckSettings() == 3 && !store.SaveProfile(m_profile)) {
-        fail(store.lastError());
-        return false;
-    }
-    m_settings = std::make_unique<AudioSettings>();
-    m_settings->LoadProfile(m_profile);
-    m_audio = std::make_shared<PlayoutAudio>();
-    m_audio->setAudioSettings(m_settings.get());
-    if (!m_audio->Initialise()) {
-        fail(m_audio->lastError());
-        return false;
-    }
+    m_audio = m_session.audio();
     return true;
 }
 
 bool CartvaultTool::openDirectory()
 {
-    if (!openProfile())
-        return false;
-    m_directory = std::make_unique<Directory>();
-    m_directory->ProfileName = m_profile;
-    if (m_directory->OpenDefault(false) != 0) {
-        fail(m_directory->lastError());
+    if (!m_session.openDirectory(m_profileOption)) {
+        fail(m_session.error());
         return false;
     }
+    m_directory = m_session.directory();
     return true;
 }
 
@@ -297,7 +255,7 @@ int CartvaultTool::settingsSet(const CommandLine& args)
     QString error;
     if (!store.setSettingText(args.words().at(0), args.words().at(1), &error))
         return fail(error);
-    if (!store.SaveProfile(m_profile))
+    if (!store.SaveProfile(m_session.profile()))
         return fail(store.lastError());
     return Success;
 }

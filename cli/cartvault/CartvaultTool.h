@@ -1,5 +1,6 @@
 #pragma once
-#include "CommandLine.h"
+#include "cli/common/CommandLine.h"
+#include "cli/common/StoreSession.h"
 
 #include <QString>
 #include <QStringList>
@@ -44,9 +45,7 @@ private:
     int exportCart(const CommandLine& args);
     int audit(const CommandLine& args);
 
-    // Opens the chosen profile's store (saving a discovered default profile,
-    // as a first run of the wizard would). False after printing why.
-    bool openProfile();
+    // Open the chosen profile's store or directory; false after printing why.
     bool openStore();
     bool openDirectory();
 
@@ -56,8 +55,7 @@ private:
     void printVerbHelp(const Verb& verb) const;
 
     QString m_profileOption;
-    QString m_profile;
-    std::unique_ptr<AudioSettings> m_settings;
-    std::shared_ptr<PlayoutAudio> m_audio;
-    std::unique_ptr<Directory> m_directory;
+    StoreSession m_session;
+    PlayoutAudio* m_audio = nullptr;
+    Directory* m_directory = nullptr;
 };

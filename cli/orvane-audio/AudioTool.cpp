@@ -1,6 +1,6 @@
 #include "AudioTool.h"
 
-#include "TerminalProgress.h"
+#include "cli/common/TerminalProgress.h"
 #include "audio/BextChunk.h"
 #include "audio/CartChunk.h"
 #include "audio/GetAudioFileFormatNCT.h"

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "cli/common/CommandLine.h"
 
 CommandLine::CommandLine(const QStringList& arguments, const QSet<QString>& valueOptions)
 {

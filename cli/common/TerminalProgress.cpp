@@ -1,4 +1,4 @@
-#include "TerminalProgress.h"
+#include "cli/common/TerminalProgress.h"
 
 #include <cstdio>
 #include <unistd.h>
