@@ -1,0 +1,236 @@
+#include "BatchImportTool.h"
+
+#include "BatchHandler.h"
+#include "cli/common/CommandLine.h"
+#include "frame/library/AudioFormat.h"
+#include "frame/library/CartvaultStore.h"
+#include "frame/library/PlayoutAudio.h"
+#include "wizard/FileImportRun.h"
+#include "wizard/FileListBuilder.h"
+#include "wizard/ImportContext.h"
+#include "wizard/ImportItemList.h"
+#include "wizard/ImportListColumns.h"
+#include "wizard/SummaryBuilder.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+
+namespace {
+const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format"};
+const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help"};
+const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
+// A cart lost to another importer is looked for again this often at most.
+constexpr int kMaxRetakes = 20;
+
+void err(const QString& text) { std::fprintf(stderr, "orvane-import-batch: %s\n", qPrintable(text)); }
+
+const char* kHelp =
+    "Usage: orvane-import-batch [options] FILE|FOLDER...\n"
+    "Imports audio files (wav mp2 mp3 ogg wma, and transport zips) into carts, as the import wizard does.\n"
+    "A FOLDER adds the accepted files in it (not its subfolders), sorted by name.\n\n"
+    "  --profile NAME          the store (default: the only profile)\n"
+    "  --start-cart N          first cart, in sequence (default: the first free cart)\n"
+    "  --cart-from-name        the cart is the number in each file's name\n"
+    "  --overwrite             a cart that holds audio gets the new audio (default: skipped)\n"
+    "  --titling MODE          none | embedded (default) | title-artist | artist-title\n"
+    "  --separators A,B        where names are split (default -,_ ; {space} for a blank)\n"
+    "  --format F              store (default: the store's format) | keep | a format settings text such as\n"
+    "                          \"FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16\"\n"
+    "  --normalise[=PERCENT]   normalise to PERCENT (no value: the store's default)\n"
+    "  --link                  link WAV files where they are (when the store allows it)\n"
+    "  --delete-source         delete each file once its cart is saved\n"
+    "  --dry-run               print the carts each file would go into, import nothing\n"
+    "  --json                  one JSON report on stdout instead of the results lines\n"
+    "  --quiet                 no results lines\n\n"
+    "Exit codes: 0 imported (skipped carts are not failures), 1 an item failed, 2 bad usage.\n"
+    "Needs cart rights above 0 in the store's directory.";
+
+const char* outcomeName(FileImportHandler::Outcome outcome)
+{
+    switch (outcome) {
+    case FileImportHandler::Outcome::Imported: return "imported";
+    case FileImportHandler::Outcome::SkippedInUse: return "skipped-in-use";
+    case FileImportHandler::Outcome::SkippedType: return "skipped-type";
+    case FileImportHandler::Outcome::Failed: return "failed";
+    }
+    return "failed";
+}
+} // namespace
+
+int BatchImportTool::usage(const QString& message) const
+{
+    err(message);
+    err(QStringLiteral("Try 'orvane-import-batch --help'."));
+    return Usage;
+}
+
+int BatchImportTool::run(const QStringList& arguments)
+{
+    const CommandLine args(arguments, kValueOptions);
+    if (!args.ok())
+        return usage(args.error());
+    if (args.has(QStringLiteral("help"))) {
+        std::printf("%s\n", kHelp);
+        return Success;
+    }
+    if (const QStringList unknown = args.unknownOptions(kValueOptions + kFlags); !unknown.isEmpty())
+        return usage(QStringLiteral("unknown option %1").arg(unknown.first()));
+    if (args.words().isEmpty())
+        return usage(QStringLiteral("no files or folders given"));
+    if (!m_session.openStore(args.value(QStringLiteral("profile"))))
+        return usage(m_session.error());
+    if (const int refused = readOptions(args))
+        return refused;
+
+    ImportItemList files(true);
+    files.setColumns(ImportListColumns::files());
+    if (!addInputs(args.words(), files))
+        return Usage;
+    ImportItemList summary(false);
+    summary.setColumns(ImportListColumns::summary());
+    if (m_dryRun) {
+        SummaryBuilder::BuildSummary(files, true, summary, m_options, *m_session.audio());
+        m_planned = summary.items();
+        m_json ? printJson(nullptr, true) : printSummary(summary);
+        return Success;
+    }
+    BatchHandler handler(!m_json && !m_quiet);
+    const bool succeeded = importAll(files, summary, handler);
+    handler.finish();
+    if (m_json)
+        printJson(&handler, succeeded);
+    return succeeded ? Success : Failure;
+}
+
+int BatchImportTool::readOptions(const CommandLine& args)
+{
+    PlayoutAudio& audio = *m_session.audio();
+    m_json = args.has(QStringLiteral("json"));
+    m_quiet = args.has(QStringLiteral("quiet"));
+    m_dryRun = args.has(QStringLiteral("dry-run"));
+    m_options.sequential = !args.has(QStringLiteral("cart-from-name"));
+    m_options.overwrite = args.has(QStringLiteral("overwrite"));
+    m_options.link = args.has(QStringLiteral("link"));
+    m_options.deleteSource = args.has(QStringLiteral("delete-source"));
+    m_options.startCart = args.has(QStringLiteral("start-cart")) ? args.value(QStringLiteral("start-cart")) : audio.FirstFreeCart(QString());
+    if (m_options.sequential && !audio.IsValidCartNumber(m_options.startCart))
+        return usage(QStringLiteral("'%1' is not a cart number of this store").arg(m_options.startCart));
+
+    const QString titling = args.value(QStringLiteral("titling"));
+    m_options.titlingMode = titling.isEmpty() ? 1 : static_cast<int>(kTitlings.indexOf(titling));
+    if (m_options.titlingMode < 0)
+        return usage(QStringLiteral("--titling takes one of: %1").arg(kTitlings.join(QStringLiteral(", "))));
+    if (args.has(QStringLiteral("separators"))) {
+        const QStringList separators = args.value(QStringLiteral("separators")).split(QLatin1Char(','));
+        if (separators.size() > 2)
+            return usage(QStringLiteral("--separators takes at most two separators, A,B"));
+        m_options.separators[0] = separators.value(0);
+        m_options.separators[1] = separators.value(1);
+    }
+
+    const QString format = args.value(QStringLiteral("format"));
+    if (format.isEmpty() || format == QLatin1String("store")) {
+        m_options.format = FileImportOptions::Format::StoreDefault;
+    } else if (format == QLatin1String("keep")) {
+        m_options.format = FileImportOptions::Format::Leave;
+    } else {
+        AudioFormat target;
+        if (!target.setSettingsText(format) || target.FormatType != 2)
+            return usage(QStringLiteral("--format takes store, keep or a WAV format settings text, not '%1'").arg(format));
+        m_options.format = FileImportOptions::Format::Convert;
+        m_options.convertFormat = target.SettingsText();
+    }
+
+    m_options.normalise = args.has(QStringLiteral("normalise"));
+    const QString percent = args.value(QStringLiteral("normalise"));
+    bool ok = true;
+    m_options.normalisePercent = percent.isEmpty() ? audio.Cartvault().NormaliseDefault : percent.toDouble(&ok);
+    if (m_options.normalise && (!ok || m_options.normalisePercent < 1 || m_options.normalisePercent > 100))
+        return usage(QStringLiteral("--normalise takes a percentage from 1 to 100 (the store's default is %1)")
+                         .arg(audio.Cartvault().NormaliseDefault));
+    return Success;
+}
+
+bool BatchImportTool::addInputs(const QStringList& inputs, ImportItemList& files)
+{
+    FileListBuilder builder(files, m_options);
+    for (const QString& input : inputs) {
+        const QFileInfo info(input);
+        if (!info.exists()) {
+            usage(QStringLiteral("no such file or folder: %1").arg(input));
+            return false;
+        }
+        if (info.isDir())
+            builder.addFolder(info.absoluteFilePath());
+        else
+            builder.AddImportFile(info.absoluteFilePath());
+    }
+    return true;
+}
+
+// In sequence without overwriting, every cart was free when the summary was
+// made; one found in use when its turn came was filled meanwhile by another
+// importer, and its item goes on to the next free cart instead.
+bool BatchImportTool::importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler)
+{
+    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile()};
+    bool succeeded = true;
+    for (int pass = 0; pass <= kMaxRetakes; ++pass) {
+        SummaryBuilder::BuildSummary(files, true, summary, m_options, *m_session.audio());
+        if (pass == 0)
+            m_planned = summary.items();
+        if (summary.isEmpty())
+            break;
+        FileImportRun run(context, m_options, handler);
+        succeeded = run.RunFileImport(summary, &files, nullptr);
+        if (!succeeded || !m_options.sequential || m_options.overwrite || retakeLostRaces(files, handler) == 0)
+            break;
+    }
+    return succeeded;
+}
+
+int BatchImportTool::retakeLostRaces(ImportItemList& files, const BatchHandler& handler)
+{
+    int retaken = 0;
+    for (auto it = handler.outcomes().begin(); it != handler.outcomes().end(); ++it) {
+        if (it.value().outcome != FileImportHandler::Outcome::SkippedInUse)
+            continue;
+        files.setChecked(files.indexOf(it.key()), true);
+        ++retaken;
+    }
+    return retaken;
+}
+
+void BatchImportTool::printSummary(const ImportItemList& summary) const
+{
+    for (const ImportItem& row : summary.items())
+        std::printf("%s\t%s\t%s\t%s\t%s\n", qPrintable(row.Key.mid(1)), qPrintable(row.field(QStringLiteral("DEST"))),
+                    qPrintable(row.field(QStringLiteral("TITLE"))), qPrintable(row.field(QStringLiteral("ARTIST"))),
+                    qPrintable(row.field(QStringLiteral("LENGTH"))));
+}
+
+void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) const
+{
+    QJsonArray items;
+    for (const ImportItem& row : m_planned) {
+        QJsonObject item{{"source", row.Key.mid(1)},
+                         {"cart", row.field(QStringLiteral("DEST"))},
+                         {"title", row.field(QStringLiteral("TITLE"))},
+                         {"artist", row.field(QStringLiteral("ARTIST"))},
+                         {"length", row.field(QStringLiteral("LENGTH"))}};
+        if (handler && handler->outcomes().contains(row.Key)) {
+            const BatchHandler::Outcome& outcome = handler->outcomes().value(row.Key);
+            item.insert(QStringLiteral("cart"), outcome.cart);
+            item.insert(QStringLiteral("outcome"), QLatin1String(outcomeName(outcome.outcome)));
+            item.insert(QStringLiteral("error"), outcome.error);
+        } else {
+            item.insert(QStringLiteral("outcome"), handler ? QStringLiteral("not-reached") : QStringLiteral("planned"));
+        }
+        items.append(item);
+    }
+    const QJsonObject report{{"profile", m_session.profile()}, {"succeeded", succeeded}, {"items", items}};
+    std::fputs(QJsonDocument(report).toJson(QJsonDocument::Indented).constData(), stdout);
+}

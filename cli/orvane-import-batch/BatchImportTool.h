@@ -1,0 +1,36 @@
+#pragma once
+#include "cli/common/StoreSession.h"
+#include "wizard/FileImportOptions.h"
+#include "wizard/ImportItem.h"
+
+#include <QStringList>
+
+class BatchHandler;
+class CommandLine;
+class ImportItemList;
+
+// `orvane-import-batch [options] FILE|FOLDER...`: the wizard's file import
+// without a window, for engineers and scripts. Exit codes: 0 the run
+// succeeded (skips are not failures), 1 an item failed, 2 bad usage.
+class BatchImportTool
+{
+public:
+    enum Exit { Success = 0, Failure = 1, Usage = 2 };
+    int run(const QStringList& arguments);
+
+private:
+    int readOptions(const CommandLine& args);
+    bool addInputs(const QStringList& inputs, ImportItemList& files);
+    bool importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler);
+    int retakeLostRaces(ImportItemList& files, const BatchHandler& handler);
+    void printSummary(const ImportItemList& summary) const;
+    void printJson(const BatchHandler* handler, bool succeeded) const;
+    int usage(const QString& message) const;
+
+    FileImportOptions m_options;
+    QList<ImportItem> m_planned; // the first summary: every item with the cart it was meant for
+    StoreSession m_session;
+    bool m_json = false;
+    bool m_quiet = false;
+    bool m_dryRun = false;
+};
