@@ -1,0 +1,161 @@
+#include "tests/platform/nct/MediaFixtures.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+
+// The batch importer as a script uses it, on files the ffmpeg tool made,
+// checked through the administrator's tool.
+class BatchImportTest : public QObject
+{
+    Q_OBJECT
+
+    struct Result {
+        int exitCode;
+        QByteArray out;
+        QByteArray err;
+    };
+
+    static QString tool(const char* name)
+    {
+        return qEnvironmentVariable("ORVANE_BINARY_DIR") + QStringLiteral("/cli/%1/%1").arg(QLatin1String(name));
+    }
+
+    static Result run(const char* name, const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(tool(name), arguments);
+        process.waitForFinished(180000);
+        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    static QString folder(const QString& name)
+    {
+        const QString path = TestEnvironment::instance()->root() + "/" + name;
+        QDir().mkpath(path);
+        return path;
+    }
+
+    static TestWav tone(double seconds)
+    {
+        TestWav wav;
+        wav.seconds = seconds;
+        return wav;
+    }
+
+    static QJsonObject cart(const QString& profile, const QString& number)
+    {
+        return QJsonDocument::fromJson(run("cartvault", {"--profile", profile, "show", number, "--json"}).out).object();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!fixtures::toolsPresent())
+            QSKIP("the ffmpeg tools are not installed");
+        QCOMPARE(run("cartvault", {"profile", "create", "Batch", "--data", folder("batch-store")}).exitCode, 0);
+    }
+
+    // Every accepted kind lands in its cart with the titles the wizard
+    // would give it; a description file beside an MP3 beats its tags and
+    // brings the intro, which the cart keeps.
+    void filesOfEveryKindLandWithTheirTitles()
+    {
+        const QString in = folder("in");
+        QVERIFY(!fixtures::makeAudio(in + "/Blue Moon - Ella.wav", tone(1.0), {}).isEmpty());
+        QVERIFY(!fixtures::makeAudio(in + "/c.ogg", tone(1.5), {"-c:a", "libvorbis"}).isEmpty());
+        QVERIFY(!fixtures::makeAudio(in + "/d.wma", tone(1.2), {"-c:a", "wmav2"}).isEmpty());
+        QVERIFY(!fixtures::makeAudio(in + "/tagged.mp3", tone(2.0),
+                                     {"-metadata", "title=Tag Title", "-metadata", "artist=Tag Artist", "-c:a", "libmp3lame"})
+                     .isEmpty());
+        QVERIFY(!TestEnvironment::writeFile(in + "/tagged.CSV", "Title,Interpret,Intro\nSide Title,Side Artist,0:01.00\n").isEmpty());
+        for (const QString& made : QDir(in).entryList({"*.source.wav"}))
+            QFile::remove(in + "/" + made);
+
+        const Result result = run("orvane-import-batch", {"--profile", "Batch", "--start-cart", "100", "--json", in});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
+        QCOMPARE(items.size(), 4);
+        for (const QJsonValue item : items)
+            QCOMPARE(item.toObject().value("outcome").toString(), QString("imported"));
+
+        QCOMPARE(cart("Batch", "100").value("title").toString(), QString("Blue Moon - Ella"));
+        const QJsonObject mp3 = cart("Batch", "103");
+        QCOMPARE(mp3.value("title").toString(), QString("Side Title"));
+        QCOMPARE(mp3.value("artist").toString(), QString("Side Artist"));
+        QCOMPARE(mp3.value("intro_end").toDouble(), 1.0);
+        QVERIFY(qAbs(mp3.value("audio_length").toDouble() - 2.0) < 0.1);
+        QVERIFY(qAbs(cart("Batch", "102").value("audio_length").toDouble() - 1.2) < 0.1);
+    }
+
+    // Two importers started together from one start cart: each file gets a
+    // cart of its own, nothing is overwritten, and both succeed.
+    void racingBatchesGiveEachFileItsOwnCart_data()
+    {
+        QTest::addColumn<int>("backend");
+        QTest::newRow("sqlite") << int(TestStore::SQLite);
+        QTest::newRow("postgresql") << int(TestStore::PostgreSQL);
+    }
+
+    void racingBatchesGiveEachFileItsOwnCart()
+    {
+        QFETCH(int, backend);
+        if (backend == TestStore::PostgreSQL && !TestStore::postgresAvailable())
+            QSKIP("no PostgreSQL cluster (run through scripts/with-postgres)");
+        const QString profile = QString("Race %1").arg(QTest::currentDataTag());
+        QString error;
+        QVERIFY2(TestStore::createProfile(profile, TestStore::Backend(backend), &error), qPrintable(error));
+        QSet<QString> lengths;
+        QList<QProcess*> importers;
+        for (const char* side : {"a", "b"}) {
+            const QString in = folder(QString("race-%1-%2").arg(QTest::currentDataTag(), QLatin1String(side)));
+            for (int i = 0; i < 4; ++i) {
+                const double seconds = 0.2 + 0.1 * (lengths.size());
+                lengths << QString::number(seconds, 'f', 1);
+                QVERIFY(tone(seconds).write(in + QString("/%1%2.wav").arg(QLatin1String(side)).arg(i)));
+            }
+            auto* process = new QProcess(this);
+            process->start(tool("orvane-import-batch"), {"--profile", profile, "--format", "keep", "--quiet", in});
+            importers << process;
+        }
+        for (QProcess* process : importers) {
+            QVERIFY(process->waitForFinished(180000));
+            QVERIFY2(process->exitCode() == 0, process->readAllStandardError().constData());
+        }
+        QSet<QString> imported;
+        const QJsonArray carts = QJsonDocument::fromJson(run("cartvault", {"--profile", profile, "list", "--json"}).out).array();
+        for (const QJsonValue c : carts)
+            imported << QString::number(c.toObject().value("audio_length").toDouble(), 'f', 1);
+        QCOMPARE(carts.size(), 8);
+        QCOMPARE(imported, lengths);
+    }
+
+    void usageIsRefusedWithItsCode_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown option") << QStringList{"--colour", "x.wav"};
+        QTest::newRow("no inputs") << QStringList{"--profile", "Batch"};
+        QTest::newRow("bad start cart") << QStringList{"--profile", "Batch", "--start-cart", "abc", "/etc"};
+        QTest::newRow("no such profile") << QStringList{"--profile", "Nowhere", "/etc"};
+        QTest::newRow("missing file") << QStringList{"--profile", "Batch", "/no/such/file.wav"};
+        QTest::newRow("bad titling") << QStringList{"--profile", "Batch", "--titling", "sideways", "/etc"};
+        QTest::newRow("bad format") << QStringList{"--profile", "Batch", "--format", "FormatType=32", "/etc"};
+    }
+
+    void usageIsRefusedWithItsCode()
+    {
+        QFETCH(QStringList, arguments);
+        const Result result = run("orvane-import-batch", arguments);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY(result.err.startsWith("orvane-import-batch: "));
+    }
+};
+
+ORVANE_TEST_MAIN(BatchImportTest)
+#include "tst_orvane_import_batch.moc"
