@@ -12,7 +12,6 @@
 #include "platform/nct/NCTAudioProcessor.h"
 #include "platform/nct/NCTResampler.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -47,6 +46,22 @@ bool CheckChannels(qint32 channels) { return channels == 1 || channels == 2; }
 qint64 wholeFrames(qint64 samples, qint32 channels)
 {
     return channels > 0 ? GeneralTools::RoundHalfEven(static_cast<double>(samples) / channels) : 0;
+}
+
+// The spool of a normalising copy holds the section as 16-bit samples at the
+// destination's rate and channels: the gain must act on them before an 8-bit
+// destination cuts them down, or the copy would differ from one that scanned
+// the source first (an 8-bit destination's spool is twice its size; the
+// alternative is decoding twice). Hours of audio make gigabytes, so the spool
+// goes beside the destination, in a folder chosen to hold audio where the
+// encoder writes its unfinished file too, rather than in the temporary
+// folder, often a small system partition or memory. Qt makes it without a
+// name where the file system allows, so even a killed copy leaves nothing
+// there; otherwise the name is hidden, like the encoder's.
+QString spoolNameBeside(const QString& destination)
+{
+    const QFileInfo info(destination);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX.spool");
 }
 
 NCTSampleBlock blockFromBytes(const QByteArray& bytes)
@@ -426,9 +441,8 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
         result = decodeSection(source, pass);
     } else {
         // The gain depends on the peak of the whole section, so the decoded
-        // section waits in a spool of destination-format samples (one PCM copy
-        // of the destination) and is not decoded a second time.
-        QTemporaryFile spool(QDir::tempPath() + QStringLiteral("/orvane-copy-XXXXXX.pcm"));
+        // section waits in a spool and is not decoded a second time.
+        QTemporaryFile spool(spoolNameBeside(m_destinationName));
         if (!spool.open())
             return DestinationNotCreated;
         pass.spool = &spool;

@@ -16,13 +16,23 @@ extern "C" {
 
 namespace nct {
 
+// A reading context of our own: its buffer, which FFmpeg may have replaced,
+// and then the context.
+struct ReaderContextFree {
+    void operator()(AVIOContext* io) const
+    {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+using ReaderContextPtr = std::unique_ptr<AVIOContext, ReaderContextFree>;
+
 struct InputContextFree {
     void operator()(AVFormatContext* context) const
     {
-        // A reader we opened ourselves is left open by the demuxer.
-        AVIOContext* io = context->flags & AVFMT_FLAG_CUSTOM_IO ? context->pb : nullptr;
+        // A reader of our own is left to us by the demuxer.
+        const ReaderContextPtr io(context->flags & AVFMT_FLAG_CUSTOM_IO ? context->pb : nullptr);
         avformat_close_input(&context);
-        avio_closep(&io);
     }
 };
 struct OutputContextFree {

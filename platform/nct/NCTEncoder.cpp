@@ -10,6 +10,7 @@ extern "C" {
 #include <QTemporaryFile>
 
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace nct {
@@ -136,6 +137,11 @@ bool Encoder::open(const QString& path, const EncoderSetup& setup, int inputRate
     m_context.reset(raw);
     // No program name or version in the file: the same audio gives the same bytes.
     m_context->flags |= AVFMT_FLAG_BITEXACT;
+    // 32-bit sizes end at 4 GiB. Room for the 64-bit ones is kept in every WAV,
+    // and a file that outgrows them is finished as RF64 instead of a RIFF whose
+    // sizes are wrong.
+    if (std::strcmp(target.muxer, "wav") == 0)
+        av_opt_set(m_context->priv_data, "rf64", "auto", 0);
 
     const AVCodec* codec = avcodec_find_encoder_by_name(target.encoder);
     if (!codec || !openCodec(codec, setup, error)) {

@@ -1,8 +1,63 @@
 #include "platform/nct/NCTMediaInput.h"
 
+#include <QFile>
+
 #include <cstring>
 
 namespace nct {
+
+// Feeds the demuxer from the file. The WAV demuxer asks for the file's size
+// after every chunk, and FFmpeg's own file reader asks the system each time:
+// most of the cost of opening a WAV of a million empty chunks. The size is
+// taken once here, when the file is opened.
+class FileReader
+{
+public:
+    bool open(const QString& path, QString* error)
+    {
+        m_file.setFileName(path);
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            *error = m_file.errorString();
+            return false;
+        }
+        m_size = m_file.size();
+        return true;
+    }
+
+    ReaderContextPtr makeContext()
+    {
+        constexpr int BufferBytes = 64 * 1024;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(BufferBytes));
+        AVIOContext* io = buffer ? avio_alloc_context(buffer, BufferBytes, 0, this, &read, nullptr, &seek) : nullptr;
+        if (!io)
+            av_free(buffer);
+        return ReaderContextPtr(io);
+    }
+
+private:
+    static int read(void* opaque, uint8_t* buffer, int size)
+    {
+        const qint64 got = static_cast<FileReader*>(opaque)->m_file.read(reinterpret_cast<char*>(buffer), size);
+        return got > 0 ? int(got) : got == 0 ? AVERROR_EOF : AVERROR(EIO);
+    }
+
+    static int64_t seek(void* opaque, int64_t offset, int whence)
+    {
+        auto* reader = static_cast<FileReader*>(opaque);
+        if (whence & AVSEEK_SIZE)
+            return reader->m_size;
+        switch (whence & ~AVSEEK_FORCE) {
+        case SEEK_CUR: offset += reader->m_file.pos(); break;
+        case SEEK_END: offset += reader->m_size; break;
+        case SEEK_SET: break;
+        default: return AVERROR(EINVAL);
+        }
+        return offset >= 0 && reader->m_file.seek(offset) ? offset : AVERROR(EINVAL);
+    }
+
+    QFile m_file;
+    qint64 m_size = 0;
+};
 
 namespace {
 
@@ -56,35 +111,35 @@ bool MediaInput::open(const QString& path, QString* error)
     }();
     Q_UNUSED(quiet);
     close();
-    const QByteArray url = fileUrl(path);
     // The file is opened once: the demuxer reads on from the probed bytes.
-    AVIOContext* io = nullptr;
-    AVDictionary* options = fileOnlyOptions();
-    int result = avio_open2(&io, url.constData(), AVIO_FLAG_READ, nullptr, &options);
-    av_dict_free(&options);
-    if (result < 0) {
-        *error = errorText(result);
+    auto reader = std::make_unique<FileReader>();
+    if (!reader->open(path, error))
+        return false;
+    ReaderContextPtr io = reader->makeContext();
+    if (!io) {
+        *error = QStringLiteral("Out of memory");
         return false;
     }
-    const AVInputFormat* format = probeContent(io, error);
-    AVFormatContext* raw = format ? avformat_alloc_context() : nullptr;
+    const AVInputFormat* format = probeContent(io.get(), error);
+    if (!format)
+        return false;
+    AVFormatContext* raw = avformat_alloc_context();
     if (!raw) {
-        if (format)
-            *error = QStringLiteral("Out of memory");
-        avio_closep(&io);
+        *error = QStringLiteral("Out of memory");
         return false;
     }
-    raw->pb = io;
-    options = fileOnlyOptions(); // for whatever the demuxer opens itself
-    result = avformat_open_input(&raw, url.constData(), format, &options);
+    raw->pb = io.get();
+    AVDictionary* options = fileOnlyOptions(); // for whatever the demuxer opens itself
+    // A failed open frees `raw` but leaves the reader to us.
+    const int opened = avformat_open_input(&raw, fileUrl(path).constData(), format, &options);
     av_dict_free(&options);
-    if (result < 0) {
-        avio_closep(&io); // a context of our own is not closed by a failed open
-        *error = errorText(result);
+    if (opened < 0) {
+        *error = errorText(opened);
         return false;
     }
     InputContextPtr context(raw);
-    result = avformat_find_stream_info(context.get(), nullptr);
+    io.release(); // freed with the context from here on
+    int result = avformat_find_stream_info(context.get(), nullptr);
     if (result < 0) {
         *error = errorText(result);
         return false;
@@ -109,14 +164,19 @@ bool MediaInput::open(const QString& path, QString* error)
             context->streams[i]->discard = AVDISCARD_ALL;
     m_container = containerOf(format);
     m_stream = stream;
+    m_reader = std::move(reader);
     m_context = std::move(context);
     return true;
 }
+
+MediaInput::MediaInput() = default;
+MediaInput::~MediaInput() = default;
 
 void MediaInput::close()
 {
     m_stream = nullptr;
     m_context.reset();
+    m_reader.reset();
     m_container = Container::None;
 }
 

@@ -6,7 +6,11 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace nct {
+
+class FileReader;
 
 // The kinds of file the component tells apart. A file's name never decides.
 enum class Container { None, Wave, MpegAudio, WindowsMedia, Ogg, Other };
@@ -18,6 +22,9 @@ constexpr int MaximumSampleRate = 768000;
 class MediaInput
 {
 public:
+    MediaInput();
+    ~MediaInput();
+
     // Opens `path` and finds its best audio stream. On failure `error` holds
     // a description and the object stays closed.
     bool open(const QString& path, QString* error);
@@ -38,6 +45,8 @@ public:
     bool readAudioPacket(AVPacket* packet);
 
 private:
+    // Before the context, which reads through it until it is freed.
+    std::unique_ptr<FileReader> m_reader;
     InputContextPtr m_context;
     AVStream* m_stream = nullptr;
     Container m_container = Container::None;

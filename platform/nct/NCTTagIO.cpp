@@ -1,6 +1,9 @@
 #include "platform/nct/NCTTagIO.h"
 
 #include <QFile>
+#include <QtEndian>
+
+#include <algorithm>
 
 #include <taglib/asffile.h>
 #include <taglib/id3v2tag.h>
@@ -29,6 +32,32 @@ void toTag(TagLib::Tag* tag, const TagText& tags)
     tag->setTitle(toTagString(tags.title));
     tag->setArtist(toTagString(tags.artist));
     tag->setAlbum(toTagString(tags.album));
+}
+
+// The tag library keeps a record of every chunk of a WAV file, so a file of a
+// million empty chunks costs seconds and hundreds of megabytes to open. Real
+// files hold a few dozen chunks side by side; the tags of a file with more
+// than this are left unread.
+constexpr int MaxWaveChunks = 1000;
+
+// Walks the chunks after the form type as the tag library does: to the end of
+// the file whatever the form claims, and no further than a chunk whose id is
+// not text (the audio of an unfinished recording whose "data" size is 0).
+bool hasFewChunks(const QString& path)
+{
+    QFile file(path);
+    constexpr qint64 FormHeaderBytes = 12;
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(FormHeaderBytes))
+        return false;
+    for (int chunks = 0; chunks <= MaxWaveChunks; ++chunks) {
+        char header[8];
+        if (file.read(header, sizeof header) != qint64(sizeof header)
+            || !std::all_of(header, header + 4, [](char c) { return c >= ' ' && c <= '~'; }))
+            return true;
+        const qint64 size = qFromLittleEndian<quint32>(header + 4);
+        file.seek(file.pos() + size + (size & 1));
+    }
+    return false;
 }
 
 // A WAV file may carry an ID3v2 tag and a RIFF INFO list; the ID3v2 value of a
@@ -72,7 +101,7 @@ TagText readTags(const QString& path, Container container)
 {
     const QByteArray name = QFile::encodeName(path);
     switch (container) {
-    case Container::Wave: return readWaveTags(name);
+    case Container::Wave: return hasFewChunks(path) ? readWaveTags(name) : TagText{};
     case Container::MpegAudio: return readPlain<TagLib::MPEG::File>(name);
     case Container::Ogg: return readPlain<TagLib::Ogg::Vorbis::File>(name);
     case Container::WindowsMedia: return readPlain<TagLib::ASF::File>(name);

@@ -96,12 +96,17 @@ class TestCopyAudioFileNCT : public QObject
     QTemporaryDir m_dir;
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
+    // Unfinished destinations and spools live beside the destination, hidden.
+    QString hiddenFiles() const
+    {
+        return QDir(m_dir.path()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden).join(' ');
+    }
+
     // Nothing of a failed or abandoned copy may stay in the folder.
     void verifyNoLeftovers(const QString& destination)
     {
         QVERIFY2(!QFileInfo::exists(destination), qPrintable(destination));
-        const QStringList parts = QDir(m_dir.path()).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
-        QVERIFY2(parts.isEmpty(), qPrintable(parts.join(' ')));
+        QVERIFY2(hiddenFiles().isEmpty(), qPrintable(hiddenFiles()));
     }
 
 private slots:
@@ -372,6 +377,8 @@ private slots:
         QTest::newRow("nothing") << 0.0f << 0.0f << 0 << qint64(0);
         QTest::newRow("start past the end") << 3.5f << -1.0f << -6 << qint64(-1);
         QTest::newRow("end past the end") << 0.0f << 3.01f << -7 << qint64(-1);
+        // Would catch the start handed back only once the end is accepted.
+        QTest::newRow("end past the end, from the beginning") << -1.0f << 3.01f << -7 << qint64(-1);
         QTest::newRow("start after end") << 2.0f << 1.0f << -8 << qint64(-1);
     }
 
@@ -386,8 +393,11 @@ private slots:
         cCopyAudioFileNCT job;
         EventLog log;
         log.attach(job);
+        const float requestedStart = start;
         QCOMPARE(job.CopyAudioFile(path("tone44s.wav"), destination, target, &start, &end), result);
         QCOMPARE(job.GetLastErrorDescription(), cCopyAudioFileNCT::errorDescription(result));
+        // "From the beginning" reads back as 0 before the end is checked.
+        QCOMPARE(start, requestedStart == -1.0f ? 0.0f : requestedStart);
         if (result != 0) {
             verifyNoLeftovers(destination);
             return;

@@ -5,6 +5,7 @@
 #include "platform/nct/NCTAudioFile.h"
 #include "platform/nct/NCTAudioInfo.h"
 #include "tests/platform/nct/MediaFixtures.h"
+#include "tests/support/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QTemporaryDir>
@@ -130,14 +131,23 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("arguments");
-        QTest::newRow("MP3 with ID3v2") << "tags.mp3" << "-c:a libmp3lame";
-        QTest::newRow("WAV with RIFF INFO") << "tags.wav" << "-c:a pcm_s16le";
+        QTest::addColumn<int>("emptyChunks"); // appended after the audio
+        QTest::addColumn<bool>("tagsRead");
+        QTest::newRow("MP3 with ID3v2") << "tags.mp3" << "-c:a libmp3lame" << 0 << true;
+        QTest::newRow("WAV with RIFF INFO") << "tags.wav" << "-c:a pcm_s16le" << 0 << true;
+        // Would catch a WAV of endless empty chunks handed whole to the tag
+        // library, which keeps a record of each: seconds and hundreds of
+        // megabytes for a million of them.
+        QTest::newRow("WAV with RIFF INFO and 5000 empty chunks")
+            << "chunky.wav" << "-c:a pcm_s16le" << 5000 << false;
     }
 
     void tags()
     {
         QFETCH(QString, file);
         QFETCH(QString, arguments);
+        QFETCH(int, emptyChunks);
+        QFETCH(bool, tagsRead);
         TestWav tone;
         tone.seconds = 0.5;
         const QString path = fixtures::makeAudio(
@@ -146,11 +156,19 @@ private slots:
                 + QStringList{"-metadata", "title=Breakfast News", "-metadata", "artist=Newsroom", "-metadata",
                               "album=Bulletins"});
         QVERIFY(!path.isEmpty());
+        if (emptyChunks > 0) {
+            QFile wav(path);
+            QVERIFY(wav.open(QIODevice::ReadWrite));
+            wav.seek(wav.size());
+            wav.write(RiffBytes::chunk("junk", {}).repeated(emptyChunks));
+            wav.seek(4);
+            wav.write(RiffBytes::le32(quint32(wav.size() - 8)));
+        }
         NCTAudioInfo info;
         QVERIFY(info.OpenFile(path));
-        QCOMPARE(info.TitleTag(), QStringLiteral("Breakfast News"));
-        QCOMPARE(info.ArtistTag(), QStringLiteral("Newsroom"));
-        QCOMPARE(info.AlbumTag(), QStringLiteral("Bulletins"));
+        QCOMPARE(info.TitleTag(), tagsRead ? QStringLiteral("Breakfast News") : QString());
+        QCOMPARE(info.ArtistTag(), tagsRead ? QStringLiteral("Newsroom") : QString());
+        QCOMPARE(info.AlbumTag(), tagsRead ? QStringLiteral("Bulletins") : QString());
     }
 
     // A WAV whose data chunk claims more than the file holds, and an MP3 cut off
