@@ -1,7 +1,7 @@
 // Opens the wizard on a throwaway store and saves a picture of every page,
-// along the files path and the CD path, into the folder given. The lists are
-// filled with sample rows and the runs play back a made-up import, so each
-// page shows what it looks like in use.
+// along the files path and the CD path, into the folder given. The files
+// path reads real files made with the ffmpeg tool and imports them for real;
+// the CD path shows sample rows and plays back a made-up rip.
 
 #include "audio/cCopyAudioFileNCT.h"
 #include "frame/AppPaths.h"
@@ -12,6 +12,8 @@
 #include "frame/library/PlayoutAudio.h"
 #include "platform/wizardframe/WizardFrame.h"
 #include "platform/wizardframe/WizardPage.h"
+#include "tests/platform/nct/MediaFixtures.h"
+#include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ui/ChooseSourcePage.h"
@@ -20,6 +22,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QRadioButton>
 #include <QTextStream>
 
@@ -52,16 +55,25 @@ void save(QWidget& window, const QString& name)
     }
 }
 
-ImportItem sampleFile(const QString& name, const QString& title, const QString& artist, const QString& length)
+// What a presenter might bring in: tagged and untagged files of every kind,
+// a description file, and one file that is not audio at all.
+QStringList makeSampleFiles(const QString& folder)
 {
-    ImportItem row(QStringLiteral("f/srv/incoming/") + name, QStringLiteral("FileName=/srv/incoming/") + name);
-    row.setField(QStringLiteral("FILENAME"), name);
-    row.setField(QStringLiteral("TITLE"), title);
-    row.setField(QStringLiteral("ARTIST"), artist);
-    row.setField(QStringLiteral("DESC"), QString());
-    row.setField(QStringLiteral("LENGTH"), length);
-    row.Checked = true;
-    return row;
+    QDir().mkpath(folder);
+    TestWav tone;
+    tone.seconds = 4;
+    const QStringList made{
+        fixtures::makeAudio(folder + "/Morning Jingle.wav", tone, {}),
+        fixtures::makeAudio(folder + "/Harbour Lights - Evening Tide.mp3", tone,
+                            {"-metadata", "title=Evening Tide", "-metadata", "artist=Harbour Lights", "-c:a", "libmp3lame"}),
+        TestEnvironment::writeFile(folder + "/Cart 2040 Promo.mp3", "not audio at all"),
+        fixtures::makeAudio(folder + "/Traffic Bed.ogg", tone, {"-c:a", "libvorbis"}),
+        fixtures::makeAudio(folder + "/Weather Sting.wma", tone, {"-c:a", "wmav2"}),
+    };
+    TestEnvironment::writeFile(folder + "/Weather Sting.CSV", "Title,Interpret,Intro\nWeather Sting,Station Voice,0:01.50\n");
+    for (const QString& source : QDir(folder).entryList({"*.source.wav"}))
+        QFile::remove(folder + "/" + source);
+    return made;
 }
 
 ImportItem sampleTrack(int track, const QString& title, const QString& artist, const QString& length)
@@ -76,12 +88,11 @@ ImportItem sampleTrack(int track, const QString& title, const QString& artist, c
     return row;
 }
 
-// The wizard with sample stand-ins for the parts still to come.
+// The wizard with sample stand-ins for the CD parts still to come.
 class ShowcaseWizard : public frmImportAudio
 {
 public:
     QString prefix;
-    bool failFirstRun = false;
 
     int cdDriveCount() override { return 1; }
 
@@ -104,7 +115,6 @@ public:
         }
     }
 
-    bool RunFileImport() override { return playRun(); }
     bool RunCDRip() override { return playRun(); }
 
 private:
@@ -113,16 +123,6 @@ private:
         auto job = std::make_shared<cCopyAudioFileNCT>();
         setCopyJob(job);
         ItemCount = summaryList().count();
-        if (failFirstRun) {
-            failFirstRun = false;
-            CurrentItem = 1;
-            const QString path = summaryList().item(0).Key.mid(1);
-            setCurrentStatus(QStringLiteral("Importing ") + path.section(QLatin1Char('/'), -1));
-            AddResultText(QStringLiteral("Couldn't import ") + path + QStringLiteral(" because no cart number"), true);
-            AddResultText(QStringLiteral("Finished!"), true);
-            setCurrentStatus(QStringLiteral("Finished!"));
-            return false;
-        }
         for (CurrentItem = 1; CurrentItem <= ItemCount; ++CurrentItem) {
             const ImportItem& row = summaryList().item(CurrentItem - 1);
             job->setDescription(row.field(QStringLiteral("TITLE")));
@@ -159,23 +159,15 @@ bool openStore()
 
 void filesPath()
 {
-    ShowcaseWizard wizard;
-    wizard.prefix = QStringLiteral("files");
-    wizard.failFirstRun = true;
+    frmImportAudio wizard;
     wizard.PrepareWizard(0, QString(), QString(), nullptr);
     wizard.show();
     save(wizard, QStringLiteral("0-welcome"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("files-1-source"));
-    ImportItemList& files = wizard.fileList();
-    files.add(sampleFile(QStringLiteral("Morning Jingle.wav"), QStringLiteral("Morning Jingle"), QStringLiteral("Station Voice"), QStringLiteral("0:00:12")));
-    files.add(sampleFile(QStringLiteral("Harbour Lights - Evening Tide.mp3"), QStringLiteral("Evening Tide"), QStringLiteral("Harbour Lights"), QStringLiteral("0:03:41")));
-    files.add(sampleFile(QStringLiteral("Traffic Bed.ogg"), QStringLiteral("Traffic Bed"), QString(), QStringLiteral("0:01:05")));
-    ImportItem zip = sampleFile(QStringLiteral("Cart 2040 Promo.zip"), QStringLiteral("Cart 2040 Promo"), QString(), QStringLiteral("..."));
-    zip.setFieldToolTip(QStringLiteral("LENGTH"), QStringLiteral("This will be read when the file is imported"));
-    zip.Checked = false;
-    files.add(zip);
     wizard.ctlWizard->next();
+    for (const QString& file : makeSampleFiles(QDir::tempPath() + QStringLiteral("/screenshot-files")))
+        wizard.AddImportFile(file);
     save(wizard, QStringLiteral("files-2-files"));
     saveSmallest(wizard, QStringLiteral("files-2-files"));
     wizard.ctlWizard->next();
@@ -185,10 +177,18 @@ void filesPath()
     saveSmallest(wizard, QStringLiteral("files-5-format"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("files-6-summary"));
-    wizard.ctlWizard->next(); // the first run fails
+    wizard.ctlWizard->next(); // the file that is not audio stops the run
     save(wizard, QStringLiteral("files-7-failed"));
     wizard.ctlWizard->back();
-    wizard.ctlWizard->next(); // runs again, and this time succeeds
+    wizard.ctlWizard->back();
+    wizard.ctlWizard->back();
+    wizard.ctlWizard->back();
+    wizard.fileList().setChecked(wizard.fileList().indexOf(QStringLiteral("f") + QDir::tempPath() + "/screenshot-files/Cart 2040 Promo.mp3"), false);
+    save(wizard, QStringLiteral("files-2-after-the-failed-run"));
+    wizard.ctlWizard->next();
+    wizard.ctlWizard->next();
+    wizard.ctlWizard->next();
+    wizard.ctlWizard->next(); // runs again with what is left, and this time succeeds
     save(wizard, QStringLiteral("files-8-finished"));
     wizard.ctlWizard->finish();
 }
