@@ -13,7 +13,6 @@
 #include "platform/wizardframe/WizardFrame.h"
 #include "platform/wizardframe/WizardPage.h"
 #include "tests/platform/nct/MediaFixtures.h"
-#include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ui/ChooseSourcePage.h"
@@ -55,6 +54,12 @@ void save(QWidget& window, const QString& name)
     }
 }
 
+QString writeText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() ? path : QString();
+}
+
 // What a presenter might bring in: tagged and untagged files of every kind,
 // a description file, and one file that is not audio at all.
 QStringList makeSampleFiles(const QString& folder)
@@ -66,11 +71,11 @@ QStringList makeSampleFiles(const QString& folder)
         fixtures::makeAudio(folder + "/Morning Jingle.wav", tone, {}),
         fixtures::makeAudio(folder + "/Harbour Lights - Evening Tide.mp3", tone,
                             {"-metadata", "title=Evening Tide", "-metadata", "artist=Harbour Lights", "-c:a", "libmp3lame"}),
-        TestEnvironment::writeFile(folder + "/Cart 2040 Promo.mp3", "not audio at all"),
+        writeText(folder + "/Cart 2040 Promo.mp3", "not audio at all"),
         fixtures::makeAudio(folder + "/Traffic Bed.ogg", tone, {"-c:a", "libvorbis"}),
         fixtures::makeAudio(folder + "/Weather Sting.wma", tone, {"-c:a", "wmav2"}),
     };
-    TestEnvironment::writeFile(folder + "/Weather Sting.CSV", "Title,Interpret,Intro\nWeather Sting,Station Voice,0:01.50\n");
+    writeText(folder + "/Weather Sting.CSV", "Title,Interpret,Intro\nWeather Sting,Station Voice,0:01.50\n");
     for (const QString& source : QDir(folder).entryList({"*.source.wav"}))
         QFile::remove(folder + "/" + source);
     return made;
