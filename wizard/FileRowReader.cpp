@@ -47,18 +47,20 @@ void readWaveChunks(const QString& path, QString& raw, Embedded& embedded)
 
 // The exact count is what the copy job will deliver, so the length shown is
 // the length the cart will get; for MPEG audio it walks the frame headers
-// and costs no decoding.
-void readCompressed(const QString& path, Embedded& embedded)
+// and costs no decoding. False when the file could not be opened: its
+// length is then left empty rather than shown as 0.
+bool readCompressed(const QString& path, Embedded& embedded)
 {
     NCTAudioInfo info;
     info.setExactLength(true);
     if (!info.OpenFile(path))
-        return;
+        return false;
     embedded.title = info.TitleTag().trimmed();
     embedded.artist = info.ArtistTag().trimmed();
     embedded.album = info.AlbumTag().trimmed();
     if (info.SampleRate() > 0)
         embedded.duration = double(info.Samples()) / info.SampleRate();
+    return true;
 }
 
 // A field in the first column has position 0, which is also the answer for
@@ -129,11 +131,10 @@ ImportItem FileRowReader::read(const QString& path)
     if (extension == QLatin1String("zip")) {
         item.setField(QStringLiteral("LENGTH"), QStringLiteral("..."));
         item.setFieldToolTip(QStringLiteral("LENGTH"), QStringLiteral("This will be read when the file is imported"));
-    } else if (extension == QLatin1String("wav") || AudioExtensions.contains(extension)) {
-        if (extension == QLatin1String("wav"))
-            readWaveChunks(path, raw, embedded);
-        else
-            readCompressed(path, embedded);
+    } else if (extension == QLatin1String("wav")) {
+        readWaveChunks(path, raw, embedded);
+        item.setField(QStringLiteral("LENGTH"), TimeTools::FormatDuration(embedded.duration, 201));
+    } else if (AudioExtensions.contains(extension) && readCompressed(path, embedded)) {
         item.setField(QStringLiteral("LENGTH"), TimeTools::FormatDuration(embedded.duration, 201));
     }
     readDescriptionFile(path, embedded);

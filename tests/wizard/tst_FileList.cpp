@@ -116,7 +116,8 @@ private slots:
 
     // Catches a bound of <= instead of <, an intro kept for a transport file
     // that has no length yet, a description file looked for only in capitals,
-    // and a .zip in capitals taken for an unknown type.
+    // a .zip in capitals taken for an unknown type, and a length of 0 shown
+    // for a file the engine could not open.
     void introEndNeedsRoomInTheAudio_data()
     {
         QTest::addColumn<QString>("name");
@@ -128,6 +129,7 @@ private slots:
         QTest::newRow("lower-case description file") << "lower.wav" << ".csv" << "0'01.5" << "1.05" << "0:02.00";
         QTest::newRow("equal to the length") << "equal.wav" << ".CSV" << "0'02" << "" << "0:02.00";
         QTest::newRow("transport file") << "SONG.ZIP" << ".CSV" << "0'01" << "" << "...";
+        QTest::newRow("unreadable audio") << "broken.mp3" << ".CSV" << "0'01" << "" << "";
     }
     void introEndNeedsRoomInTheAudio()
     {
@@ -135,7 +137,7 @@ private slots:
         QFETCH(QString, csvExtension);
         QFETCH(QString, intro);
         const QString dir = folder("intro");
-        const QString path = write(dir + '/' + name, waveWithChunks({}));
+        const QString path = write(dir + '/' + name, name.endsWith(".mp3") ? "not audio" : waveWithChunks({}));
         describe(dir + '/' + QFileInfo(name).completeBaseName() + csvExtension, "Title,Interpret,Intro",
                  "T,A," + intro);
         const ImportItem row = FileRowReader::read(path);
