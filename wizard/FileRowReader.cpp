@@ -69,15 +69,16 @@ bool hasField(const cCSVFile& csv, const QString& name) { return csv.GetFieldInd
 
 void takeDescription(const cCSVFile& csv, const QStringList& record, Embedded& embedded)
 {
+    // The reader answers the first column's value for a name it does not
+    // know; a missing field must not lend that value to the title or intro.
     const auto value = [&](const char* name) {
-        return csv.GetFieldFromRecordData(QString::fromLatin1(name), record).trimmed();
+        const QString field = QString::fromLatin1(name);
+        return hasField(csv, field) ? csv.GetFieldFromRecordData(field, record).trimmed() : QString();
     };
     if (!hasField(csv, QStringLiteral("Interpret"))) {
-        const char* titleField = hasField(csv, QStringLiteral("ItemTitle")) ? "ItemTitle"
-                               : hasField(csv, QStringLiteral("Title"))     ? "Title"
-                                                                             : nullptr;
-        if (titleField && !value(titleField).isEmpty())
-            embedded.title = value(titleField);
+        const QString title = hasField(csv, QStringLiteral("ItemTitle")) ? value("ItemTitle") : value("Title");
+        if (!title.isEmpty())
+            embedded.title = title;
         return;
     }
     if (!value("Title").isEmpty())

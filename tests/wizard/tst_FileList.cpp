@@ -151,7 +151,8 @@ private slots:
     }
 
     // The description file beats the file's tags; with only an ItemTitle it
-    // replaces the title alone. Catches the two sources merged the wrong way.
+    // replaces the title alone. Catches the two sources merged the wrong way,
+    // and a missing field read as the first column's value.
     void descriptionFileBeatsTags_data()
     {
         QTest::addColumn<QString>("fields");
@@ -165,6 +166,7 @@ private slots:
             << "Comp";
         QTest::newRow("author and composer") << "Title,Interpret,Author,Composer" << ",,Auth,Comp" << "Tag Title"
                                              << "Tag Artist" << "Auth / Comp";
+        QTest::newRow("only Interpret") << "Interpret" << "Csv Artist" << "Tag Title" << "Csv Artist" << "Tag Album";
         QTest::newRow("only ItemTitle") << "ItemTitle" << "Csv Title" << "Csv Title" << "Tag Artist" << "Tag Album";
     }
     void descriptionFileBeatsTags()
