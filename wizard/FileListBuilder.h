@@ -1,5 +1,6 @@
 #pragma once
 #include "wizard/FileImportOptions.h"
+#include "wizard/ImportItem.h"
 
 #include <QString>
 #include <functional>
@@ -24,7 +25,9 @@ public:
     int addFolder(const QString& folder, const std::function<void(int percent)>& scanned = {});
 
 private:
+    // Refuses, with the message, a file whose name is in the list already.
     bool isDuplicate(const QString& path) const;
+    bool addRow(ImportItem row);
 
     ImportItemList& m_files;
     const FileImportOptions& m_options;

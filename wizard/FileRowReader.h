@@ -17,4 +17,7 @@ public:
     // Extensions the import reads: wav mp2 mp3 ogg wma (audio) and zip
     // (transport), in any letter case.
     static bool isAccepted(const QString& path);
+    // Seconds of an intro time as description files write it by hand
+    // ("0'12.5", "1:02:03", "12:34"); 0 for text that is no time.
+    static double introSeconds(const QString& introText);
 };
