@@ -10,30 +10,6 @@
 namespace {
 QString gStartupOptions;
 
-// Position of `name+separator` at the start of an entry, or -1.
-qsizetype findEntry(const QString& text, const QString& key, const QString& delimiter)
-{
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype at = text.indexOf(key, from, Qt::CaseInsensitive);
-        if (at < 0)
-            return -1;
-        if (at == 0 || text.mid(at - delimiter.size(), delimiter.size()) == delimiter)
-            return at;
-        from = at + 1;
-    }
-}
-
-// End of the entry whose value starts at `valueStart`.
-qsizetype entryEnd(const QString& text, qsizetype valueStart, const QString& delimiter)
-{
-    if (valueStart < text.size() && text.at(valueStart) == QLatin1Char('"')) {
-        const qsizetype close = text.indexOf(QLatin1Char('"'), valueStart + 1);
-        return close < 0 ? text.size() : close + 1;
-    }
-    const qsizetype end = text.indexOf(delimiter, valueStart);
-    return end < 0 ? text.size() : end;
-}
 } // namespace
 
 int GeneralTools::DebugLevel() { return ::DebugLevel::value(); }
@@ -65,21 +41,15 @@ qint32 GeneralTools::MaxLong(qint32 a, qint32 b) { return std::max(a, b); }
 QString GeneralTools::SetParameter(const QString& text, const QString& name, const QString& value,
                                    const QString& separator, const QString& delimiter)
 {
-    QString encoded = value;
-    const bool needsQuotes = value.contains(delimiter) || value.startsWith(QLatin1Char('"')) || value.isEmpty();
-    if (needsQuotes)
-        encoded = QLatin1Char('"') + QString(value).replace(QLatin1Char('"'), QStringLiteral("''")) + QLatin1Char('"');
-    const QString entry = name + separator + encoded;
-
-    const qsizetype at = findEntry(text, name + separator, delimiter);
-    if (at < 0) {
+    const QString entry = name + separator + QuoteParameterValue(value, delimiter);
+    const ParameterEntry found = FindParameter(text, name, separator, delimiter);
+    if (found.start < 0) {
         if (text.isEmpty())
             return entry;
         return text.endsWith(delimiter) ? text + entry : text + delimiter + entry;
     }
-    const qsizetype end = entryEnd(text, at + name.size() + separator.size(), delimiter);
     QString result = text;
-    result.replace(at, end - at, entry);
+    result.replace(found.start, found.end - found.start, entry);
     return result;
 }
 
@@ -94,10 +64,8 @@ QList<QPair<QString, QString>> GeneralTools::ParseParameters(const QString& text
         if (pos >= text.size() || eq < 0)
             break;
         const QString name = text.mid(pos, eq - pos).trimmed();
-        const qsizetype end = entryEnd(text, eq + 1, QStringLiteral(" "));
-        QString value = text.mid(eq + 1, end - eq - 1);
-        if (value.startsWith(QLatin1Char('"')))
-            value = value.mid(1, value.endsWith(QLatin1Char('"')) && value.size() > 1 ? value.size() - 2 : -1);
+        QString value;
+        const qsizetype end = ReadParameterValue(text, eq + 1, QStringLiteral(" "), &value);
         entries.append({name, value});
         pos = end;
     }

@@ -19,8 +19,9 @@ private slots:
         QTest::newRow("blanks") << "My Song Title" << "My Song Title";
         QTest::newRow("empty") << "" << "";
         QTest::newRow("quote without blank") << "12\"mix" << "12\"mix";
-        QTest::newRow("quote with blank") << "The \"Best\" Of" << "The ''Best'' Of";
-        QTest::newRow("leading quote") << "\"Live\"" << "''Live''";
+        QTest::newRow("quote with blank") << "The \"Best\" Of" << "The \"Best\" Of";
+        QTest::newRow("leading quote") << "\"Live\"" << "\"Live\"";
+        QTest::newRow("another tag's name") << "ItemArtist=x" << "ItemArtist=x";
         QTest::newRow("equals sign") << "a=b" << "a=b";
         QTest::newRow("unicode") << QString::fromUtf8("Sigur Rós – Hoppípolla") << QString::fromUtf8("Sigur Rós – Hoppípolla");
     }
@@ -51,6 +52,8 @@ private slots:
         QTest::newRow("absent") << "/SILENT " << "/Profile" << "";
         QTest::newRow("unclosed quote") << "Title=\"open end" << "Title" << "open end";
         QTest::newRow("empty value") << "A= B=2" << "A" << "";
+        QTest::newRow("only at an entry's start") << "ItemTitle=Foo Title=Bar" << "Title" << "Bar";
+        QTest::newRow("not inside a quoted value") << "FileName=\"/in/Title=x y.wav\" Title=Real" << "Title" << "Real";
     }
 
     void getParameterRules()
