@@ -1,6 +1,6 @@
 #include "audio/GetAudioFileFormatNCT.h"
 #include "audio/cCopyAudioFileNCT.h"
-#include "frame/GetParameter.h"
+#include "frame/library/CartDatabase.h"
 #include "frame/Messenger.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
@@ -370,6 +370,76 @@ private slots:
         QVERIFY(handler.results.contains("...\nCouldn't import '" + source + "' into cart 100 because the cart is in use\n"));
         QCOMPARE(contents(audio().GetCart("100")->AudioFile), theirs);
         QVERIFY(strays(audio().GetCart("100")->AudioFile).isEmpty());
+    }
+
+    // Bug: a packed cart converted or given the row's fields, or a transport
+    // file not switching linking off for the whole run.
+    void transportFileAmongWavs()
+    {
+        QString message;
+        QVERIFY(audio().ImportAudioFile(nullptr, "50", wav("packed.wav", 2.0), false, 0, message));
+        CartRecord packed = *audio().GetCart("50");
+        packed.Title = "Packed title";
+        QVERIFY(audio().SaveCart("50", packed));
+        const QString zip = m_folder + "/packed.zip";
+        QVERIFY(audio().ExportTransportFile("50", zip, false, &message));
+        ImportItemList summary(false);
+        makeLists({wav("song.wav"), zip}, {"100", "101"}, summary);
+        FileImportOptions options = keepFormat();
+        options.link = true;
+        FileImportOptions after;
+        RecordingHandler handler;
+
+        QVERIFY2(run(options, summary, nullptr, handler, &after), qPrintable(handler.results));
+        QVERIFY(!after.link && handler.copyJobSeen);
+        QVERIFY(handler.results.contains("Unpacking Transport File '" + zip + "'...OK\n"));
+        const CartRecord unpacked = *audio().GetCart("101");
+        QCOMPARE(unpacked.Title, QString("Packed title"));
+        QCOMPARE(contents(unpacked.AudioFile), contents(packed.AudioFile));
+        QVERIFY(!audio().GetCart("100")->Linked);
+    }
+
+    // Bug: a source deleted although its cart was not saved, or a store
+    // that cannot be read taken for a missing cart.
+    void storeTrouble_data()
+    {
+        QTest::addColumn<QByteArray>("fault"); // for ORVANE_STORE_FAULT
+        QTest::addColumn<QString>("sql");      // breaks the store before the run
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("audioIn");
+        QTest::newRow("store refuses the audio")
+            << QByteArray("copied:fail") << QString() << "Importing '%1'...Failed!\n" << false;
+        QTest::newRow("titles cannot be saved")
+            << QByteArray() << "CREATE TRIGGER locked BEFORE UPDATE OF title ON carts BEGIN SELECT RAISE(ABORT, 'locked'); END"
+            << "Importing '%1'...Failed!\n" << true;
+        QTest::newRow("store cannot be read") << QByteArray() << "ALTER TABLE carts RENAME TO carts_away"
+                                              << "Couldn't import %1 - " << false;
+    }
+
+    void storeTrouble()
+    {
+        QFETCH(QByteArray, fault);
+        QFETCH(QString, sql);
+        QFETCH(QString, line);
+        QFETCH(bool, audioIn);
+        const QString source = wav("song.wav");
+        ImportItemList summary(false);
+        makeLists({source}, {"100"}, summary);
+        FileImportOptions options = keepFormat();
+        options.deleteSource = true;
+        RecordingHandler handler;
+        if (!sql.isEmpty())
+            QVERIFY(audio().Cartvault().database()->execDirect(sql));
+        qputenv("ORVANE_STORE_FAULT", fault);
+        const bool succeeded = run(options, summary, nullptr, handler);
+        qunsetenv("ORVANE_STORE_FAULT");
+
+        QVERIFY(!succeeded);
+        QCOMPARE(handler.outcomes, QStringList{"failed"});
+        QVERIFY2(handler.results.startsWith(line.arg(source)), qPrintable(handler.results));
+        QVERIFY(QFile::exists(source));
+        if (const auto cart = audio().GetCart("100"))
+            QCOMPARE(cart->holdsAudio(), audioIn);
     }
 
     // Bug: a failed conversion leaving the cart half changed or its
