@@ -18,7 +18,10 @@ namespace {
 const QString kOk = QStringLiteral("OK");
 const QString kFailed = QStringLiteral("Failed!");
 
-QString quotedName(const QString& path) { return QLatin1Char('\'') + FileTools::GetFileName(path) + QLatin1Char('\''); }
+QString quotedName(const QString& path)
+{
+    return QLatin1Char('\'') + FileTools::GetFileName(path) + QLatin1Char('\'');
+}
 
 // A conversion's output beside the cart's audio: the store copies it into a
 // file of its own, so this one goes whatever became of the item.
@@ -37,10 +40,26 @@ bool sameFormat(const AudioFormat& a, const AudioFormat& b)
            a.Channels == b.Channels;
 }
 
+// Titles, then the timing points: each point must lie inside the one set
+// before it, so they are tested in this order against the record as it is
+// by then.
+void writeCartFields(CartRecord& cart, const ImportItem& row)
+{
+    cart.Title = row.field(QStringLiteral("TITLE"));
+    cart.setArtist(row.field(QStringLiteral("ARTIST")), 1);
+    cart.setDescription(row.field(QStringLiteral("DESC")), 1);
+    auto value = [&row](const char* key) { return GeneralTools::LeadingNumber(row.field(QLatin1String(key))); };
+    if (const double v = value("EXTRO"); v > 0 && v < cart.Length)
+        cart.Extro = static_cast<float>(v);
+    if (const double v = value("INTROEND"); v > 0 && v < cart.Extro)
+        cart.IntroEnd = static_cast<float>(v);
+    if (const double v = value("INTROSTART"); v > 0 && v < cart.IntroEnd)
+        cart.IntroStart = static_cast<float>(v);
+}
+
 } // namespace
 
-FileImportRun::FileImportRun(const ImportContext& context, const FileImportOptions& options,
-                             FileImportHandler& handler)
+FileImportRun::FileImportRun(const ImportContext& context, const FileImportOptions& options, FileImportHandler& handler)
     : m_context(context), m_options(options), m_handler(handler)
 {
 }
@@ -137,9 +156,10 @@ FileImportRun::ItemEnd FileImportRun::importItem(const ImportItem& row, const QS
     if (!record) {
         // A store that cannot be read is not the same as a missing number.
         const QString error = m_context.audio->lastError();
-        m_handler.result(QStringLiteral("Couldn't import ") + path +
-                             (error.isEmpty() ? QStringLiteral(" because no cart number") : QStringLiteral(" - ") + error),
-                         true);
+        m_handler.result(
+            QStringLiteral("Couldn't import ") + path +
+                (error.isEmpty() ? QStringLiteral(" because no cart number") : QStringLiteral(" - ") + error),
+            true);
         return {Outcome::Failed, error.isEmpty() ? QStringLiteral("no cart number") : error};
     }
     if (record->holdsAudio() && !m_options.overwrite)
@@ -177,7 +197,10 @@ FileImportRun::ItemEnd FileImportRun::storeRefused(const QString& path, const QS
     return {Outcome::Failed, error};
 }
 
-int FileImportRun::storeOptions() const { return m_options.overwrite ? 0 : PlayoutAudio::kOnlyIntoEmptyCart; }
+int FileImportRun::storeOptions() const
+{
+    return m_options.overwrite ? 0 : PlayoutAudio::kOnlyIntoEmptyCart;
+}
 
 FileImportRun::ItemEnd FileImportRun::importTransportFile(const QString& path, const QString& cart,
                                                           ImportTargetHandler* target)
@@ -219,8 +242,11 @@ qint32 FileImportRun::convert(const ImportItem& row, const QString& path, const 
 {
     if (!format)
         return cCopyAudioFileNCT::InvalidSource;
+    // An empty cart's folder may not have been made yet.
     const QString folder = FileTools::GetFolder(cartFile, 0);
-    if (!FileTools::makeFolder(folder, nullptr) || (destination = GetTempFile(folder, QStringLiteral("WAV"))).isEmpty())
+    if (FileTools::makeFolder(folder, nullptr))
+        destination = GetTempFile(folder, QStringLiteral("WAV"));
+    if (destination.isEmpty())
         return cCopyAudioFileNCT::InvalidDestination;
     format->FormatType = aftWAV;
     m_copyJob->setDescription(row.field(QStringLiteral("TITLE")));
@@ -237,7 +263,7 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
     QString importFile = path;
     if (std::shared_ptr<AudioFormat> format; needsConversion(path, format)) {
         const QString verb = m_options.format == FileImportOptions::Format::Leave ? QStringLiteral("Normalising ")
-                                                                                   : QStringLiteral("Converting ");
+                                                                                  : QStringLiteral("Converting ");
         m_handler.status(verb + quotedName(path));
         m_handler.result(verb + QLatin1Char('\'') + path + QStringLiteral("'..."), false);
         if (const qint32 code = convert(row, path, cartFile, format, converted.path); code != 0) {
@@ -271,23 +297,6 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
     if (m_options.deleteSource && !usedTempFile)
         deleteSource(path);
     return {Outcome::Imported, QString()};
-}
-
-// Titles, then the timing points: each point must lie inside the one set
-// before it, so they are tested in this order against the record as it is
-// by then.
-void FileImportRun::writeCartFields(CartRecord& cart, const ImportItem& row) const
-{
-    cart.Title = row.field(QStringLiteral("TITLE"));
-    cart.setArtist(row.field(QStringLiteral("ARTIST")), 1);
-    cart.setDescription(row.field(QStringLiteral("DESC")), 1);
-    auto value = [&row](const char* key) { return GeneralTools::LeadingNumber(row.field(QLatin1String(key))); };
-    if (const double v = value("EXTRO"); v > 0 && v < cart.Length)
-        cart.Extro = static_cast<float>(v);
-    if (const double v = value("INTROEND"); v > 0 && v < cart.Extro)
-        cart.IntroEnd = static_cast<float>(v);
-    if (const double v = value("INTROSTART"); v > 0 && v < cart.IntroEnd)
-        cart.IntroStart = static_cast<float>(v);
 }
 
 void FileImportRun::deleteSource(const QString& path)

@@ -7,7 +7,6 @@
 
 #include <memory>
 
-class CartRecord;
 class ImportItem;
 class ImportItemList;
 class ImportTargetHandler;
@@ -52,7 +51,6 @@ private:
                    std::shared_ptr<AudioFormat>& format, QString& destination);
     ItemEnd cartInUse(const QString& path, const QString& cart);
     ItemEnd storeRefused(const QString& path, const QString& cart, const QString& error);
-    void writeCartFields(CartRecord& cart, const ImportItem& row) const;
     void deleteSource(const QString& path);
     int storeOptions() const;
 
@@ -61,5 +59,4 @@ private:
     FileImportHandler& m_handler;
     std::shared_ptr<cCopyAudioFileNCT> m_copyJob;
     AudioFormat m_convertFormat; // the target of conversions
-
 };

@@ -11,8 +11,8 @@ namespace {
 // Cart numbers read from file names are digits only: "0042 Jingle" is cart 42.
 constexpr qint32 kDigitsOnlyNames = 0x1000;
 
-const QStringList kCopiedFields{QStringLiteral("TITLE"),      QStringLiteral("ARTIST"),  QStringLiteral("DESC"),
-                                QStringLiteral("LENGTH"),     QStringLiteral("INTROSTART"), QStringLiteral("INTROEND"),
+const QStringList kCopiedFields{QStringLiteral("TITLE"),  QStringLiteral("ARTIST"),     QStringLiteral("DESC"),
+                                QStringLiteral("LENGTH"), QStringLiteral("INTROSTART"), QStringLiteral("INTROEND"),
                                 QStringLiteral("EXTRO")};
 
 QString digitsOnly(const QString& name)

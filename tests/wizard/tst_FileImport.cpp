@@ -1,7 +1,7 @@
 #include "audio/GetAudioFileFormatNCT.h"
 #include "audio/cCopyAudioFileNCT.h"
-#include "frame/library/CartDatabase.h"
 #include "frame/Messenger.h"
+#include "frame/library/CartDatabase.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
 #include "tests/platform/nct/MediaFixtures.h"
@@ -175,20 +175,20 @@ private slots:
         // Bug: a cart in use handed out again, or an unticked row using up a number.
         QTest::newRow("in sequence, carts in use skipped")
             << abcd << QStringList{"101", "103"} << "100" << true << false << true << QStringList{"100", "102", "104"};
-        QTest::newRow("in sequence, overwriting") << abcd << QStringList{"101", "103"} << "100" << true << true << true
-                                                  << QStringList{"100", "101", "102"};
+        QTest::newRow("in sequence, overwriting")
+            << abcd << QStringList{"101", "103"} << "100" << true << true << true << QStringList{"100", "101", "102"};
         // Bug: running past the last cart starting over at the first.
-        QTest::newRow("in sequence, past the last cart")
-            << QStringList{"a.wav", "b.wav"} << QStringList{"999"} << "999" << true << false << true << QStringList{"", ""};
-        QTest::newRow("digits-only names") << QStringList{"0042 Jingle.wav", "7.wav", "Jingle 12.wav"}
-                                           << QStringList{} << "" << false << false << true << QStringList{"42", "7", "12"};
+        QTest::newRow("in sequence, past the last cart") << QStringList{"a.wav", "b.wav"} << QStringList{"999"} << "999"
+                                                         << true << false << true << QStringList{"", ""};
+        QTest::newRow("digits-only names") << QStringList{"0042 Jingle.wav", "7.wav", "Jingle 12.wav"} << QStringList{}
+                                           << "" << false << false << true << QStringList{"42", "7", "12"};
         QTest::newRow("names as they are") << QStringList{"0042 Jingle.wav"} << QStringList{} << "" << false << false
                                            << false << QStringList{"0042 Jingle"};
         // Bug: a named cart in use overwritten without being asked to.
-        QTest::newRow("named cart in use") << QStringList{"0042 Jingle.wav", "43.wav"} << QStringList{"42", "43"}
-                                           << "" << false << false << true << QStringList{"", ""};
-        QTest::newRow("named cart in use, overwriting") << QStringList{"0042 Jingle.wav"} << QStringList{"42"}
-                                                        << "" << false << true << true << QStringList{"42"};
+        QTest::newRow("named cart in use") << QStringList{"0042 Jingle.wav", "43.wav"} << QStringList{"42", "43"} << ""
+                                           << false << false << true << QStringList{"", ""};
+        QTest::newRow("named cart in use, overwriting")
+            << QStringList{"0042 Jingle.wav"} << QStringList{"42"} << "" << false << true << true << QStringList{"42"};
     }
 
     void allocation()
@@ -245,8 +245,9 @@ private slots:
             << QStringList{"100", "101", "", "103"} << -1 << QStringList{"imported", "imported", "failed"} << false
             << "Couldn't import %3 because no cart number\n";
         // Bug: a skip counted as a failure, or the cart in use overwritten.
-        QTest::newRow("cart in use skipped") << QStringList{"100", "50"} << -1 << QStringList{"imported", "in use"}
-                                             << true << "Couldn't import '%2' into cart 50 because the cart is in use\n";
+        QTest::newRow("cart in use skipped")
+            << QStringList{"100", "50"} << -1 << QStringList{"imported", "in use"} << true
+            << "Couldn't import '%2' into cart 50 because the cart is in use\n";
         // Bug: the stop looked at only after the last item.
         QTest::newRow("stop between items")
             << QStringList{"100", "101", "102"} << 1 << QStringList{"imported"} << true << "Finished!\n";
@@ -367,7 +368,8 @@ private slots:
 
         QVERIFY2(run(options, summary, nullptr, handler), qPrintable(handler.results));
         QCOMPARE(handler.outcomes, QStringList({"in use", "imported"}));
-        QVERIFY(handler.results.contains("...\nCouldn't import '" + source + "' into cart 100 because the cart is in use\n"));
+        QVERIFY(handler.results.contains("...\nCouldn't import '" + source +
+                                         "' into cart 100 because the cart is in use\n"));
         QCOMPARE(contents(audio().GetCart("100")->AudioFile), theirs);
         QVERIFY(strays(audio().GetCart("100")->AudioFile).isEmpty());
     }
@@ -408,10 +410,13 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("audioIn");
         QTest::newRow("store refuses the audio")
-            << QByteArray("copied:fail") << QString() << "Importing '%1'...Failed!\n" << false;
+            << QByteArray("copied:fail") << QString() << "Importing '%1'...Failed!\n"
+            << false;
         QTest::newRow("titles cannot be saved")
-            << QByteArray() << "CREATE TRIGGER locked BEFORE UPDATE OF title ON carts BEGIN SELECT RAISE(ABORT, 'locked'); END"
-            << "Importing '%1'...Failed!\n" << true;
+            << QByteArray()
+            << "CREATE TRIGGER locked BEFORE UPDATE OF title ON carts BEGIN SELECT RAISE(ABORT, 'locked'); END"
+            << "Importing '%1'...Failed!\n"
+            << true;
         QTest::newRow("store cannot be read") << QByteArray() << "ALTER TABLE carts RENAME TO carts_away"
                                               << "Couldn't import %1 - " << false;
     }
@@ -495,7 +500,6 @@ private slots:
         QVERIFY(handler.results.endsWith("Deleting 'song.wav'...OK\nFinished!\n"));
         QVERIFY(!QFile::exists(source));
     }
-
 };
 
 ORVANE_TEST_MAIN(TestFileImport)
