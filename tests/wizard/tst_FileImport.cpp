@@ -286,40 +286,49 @@ private slots:
         QCOMPARE(m_messenger.texts(), succeeded ? QStringList() : QStringList{"Some files were not imported"});
     }
 
-    // Bug: linking left on for a run that converts, or WAV files converted
-    // when the format is to be kept.
-    void mp3AmongWavsKeepingFormat()
+    // Bug: linking left on for a run that converts, WAV files converted when
+    // the format is to be kept, or a packed cart converted or given the
+    // row's fields.
+    void nonWavsAmongWavsKeepingFormat()
     {
         if (!fixtures::toolsPresent())
             QSKIP("the ffmpeg tool is not installed");
         TestWav tone;
         tone.sampleRate = 44100;
         const QString mp3 = fixtures::makeAudio(m_folder + "/song.mp3", tone, {"-c:a", "libmp3lame", "-b:a", "128k"});
-        const QStringList paths{wav("first.wav", 1.0, 44100), mp3, wav("last.wav", 1.0, 22050)};
+        QString message;
+        QVERIFY(audio().ImportAudioFile(nullptr, "50", wav("packed.wav", 2.0), false, 0, message));
+        CartRecord packed = *audio().GetCart("50");
+        packed.Title = "Packed title";
+        QVERIFY(audio().SaveCart("50", packed));
+        const QString zip = m_folder + "/packed.zip";
+        QVERIFY(audio().ExportTransportFile("50", zip, false, &message));
+        const QStringList paths{wav("first.wav", 1.0, 44100), mp3, zip, wav("last.wav", 1.0, 22050)};
         ImportItemList summary(false);
-        ImportItemList files(true);
-        makeLists(paths, {"100", "101", "102"}, summary, &files);
+        makeLists(paths, {"100", "101", "102", "103"}, summary);
         FileImportOptions options = keepFormat();
         options.link = true;
         FileImportOptions after;
         RecordingHandler handler;
 
-        QVERIFY2(run(options, summary, &files, handler, &after), qPrintable(handler.results));
-        QVERIFY(!after.link);
-        QVERIFY(handler.copyJobSeen);
+        QVERIFY2(run(options, summary, nullptr, handler, &after), qPrintable(handler.results));
+        QVERIFY(!after.link && handler.copyJobSeen);
         QVERIFY2(handler.results.contains("Normalising '" + mp3 + "'...OK\n"), qPrintable(handler.results));
-        for (const QString& cart : {"100", "102"}) {
+        QVERIFY(handler.results.contains("Unpacking Transport File '" + zip + "'...OK\n"));
+        for (const QString& cart : {"100", "103"}) {
             const CartRecord record = *audio().GetCart(cart);
             QVERIFY(!record.Linked);
-            QCOMPARE(contents(record.AudioFile), contents(paths[cart == QLatin1String("100") ? 0 : 2]));
+            QCOMPARE(contents(record.AudioFile), contents(paths[cart == QLatin1String("100") ? 0 : 3]));
         }
         AudioFormat house;
         m_session.settings->GetDefaultFormat(house);
         const auto converted = GetAudioFileFormatFromHeaders(audio().GetCart("101")->AudioFile);
-        QVERIFY(converted);
-        QCOMPARE(converted->FormatType, qint32(aftWAV));
+        QVERIFY(converted && converted->FormatType == aftWAV);
         QCOMPARE(converted->SampleRate, house.SampleRate);
         QVERIFY(strays(audio().GetCart("101")->AudioFile).isEmpty());
+        const CartRecord unpacked = *audio().GetCart("102");
+        QCOMPARE(unpacked.Title, QString("Packed title"));
+        QCOMPARE(contents(unpacked.AudioFile), contents(packed.AudioFile));
     }
 
     // Bug: converting over the file being read, or a temporary file left
@@ -372,33 +381,6 @@ private slots:
                                          "' into cart 100 because the cart is in use\n"));
         QCOMPARE(contents(audio().GetCart("100")->AudioFile), theirs);
         QVERIFY(strays(audio().GetCart("100")->AudioFile).isEmpty());
-    }
-
-    // Bug: a packed cart converted or given the row's fields, or a transport
-    // file not switching linking off for the whole run.
-    void transportFileAmongWavs()
-    {
-        QString message;
-        QVERIFY(audio().ImportAudioFile(nullptr, "50", wav("packed.wav", 2.0), false, 0, message));
-        CartRecord packed = *audio().GetCart("50");
-        packed.Title = "Packed title";
-        QVERIFY(audio().SaveCart("50", packed));
-        const QString zip = m_folder + "/packed.zip";
-        QVERIFY(audio().ExportTransportFile("50", zip, false, &message));
-        ImportItemList summary(false);
-        makeLists({wav("song.wav"), zip}, {"100", "101"}, summary);
-        FileImportOptions options = keepFormat();
-        options.link = true;
-        FileImportOptions after;
-        RecordingHandler handler;
-
-        QVERIFY2(run(options, summary, nullptr, handler, &after), qPrintable(handler.results));
-        QVERIFY(!after.link && handler.copyJobSeen);
-        QVERIFY(handler.results.contains("Unpacking Transport File '" + zip + "'...OK\n"));
-        const CartRecord unpacked = *audio().GetCart("101");
-        QCOMPARE(unpacked.Title, QString("Packed title"));
-        QCOMPARE(contents(unpacked.AudioFile), contents(packed.AudioFile));
-        QVERIFY(!audio().GetCart("100")->Linked);
     }
 
     // Bug: a source deleted although its cart was not saved, or a store
