@@ -3,8 +3,11 @@
 #include "wizard/FileImportOptions.h"
 #include "wizard/ImportContext.h"
 
+#include "frame/library/AudioFormat.h"
+
 #include <memory>
 
+class ImportItem;
 class ImportItemList;
 class ImportTargetHandler;
 class cCopyAudioFileNCT;
@@ -31,8 +34,29 @@ public:
     const FileImportOptions& options() const { return m_options; }
 
 private:
+    using Outcome = FileImportHandler::Outcome;
+    // How one item ended: its outcome and, for a failure, the reason.
+    struct ItemEnd {
+        Outcome outcome;
+        QString error;
+    };
+
+    bool startChecks(const ImportItemList& summary, ImportTargetHandler* target);
+    void prepareConverters(const ImportItemList& summary);
+    ItemEnd importItem(const ImportItem& row, const QString& path, ImportTargetHandler* target);
+    ItemEnd importTransportFile(const QString& path, const QString& cart, ImportTargetHandler* target);
+    ItemEnd importAudio(const ImportItem& row, const QString& path, const QString& cart, ImportTargetHandler* target);
+    bool needsConversion(const QString& path, std::shared_ptr<AudioFormat>& format) const;
+    qint32 convert(const ImportItem& row, const QString& path, const QString& cartFile,
+                   std::shared_ptr<AudioFormat>& format, QString& destination);
+    ItemEnd cartInUse(const QString& path, const QString& cart);
+    ItemEnd storeRefused(const QString& path, const QString& cart, const QString& error);
+    void deleteSource(const QString& path);
+    int storeOptions() const;
+
     ImportContext m_context;
     FileImportOptions m_options;
     FileImportHandler& m_handler;
     std::shared_ptr<cCopyAudioFileNCT> m_copyJob;
+    AudioFormat m_convertFormat; // the target of conversions
 };
