@@ -65,7 +65,9 @@ bool readCompressed(const QString& path, Embedded& embedded)
 
 // A field in the first column has position 0, which is also the answer for
 // "no such field": description files keep a leading column for that reason.
-bool hasField(const cCSVFile& csv, const QString& name) { return csv.GetFieldIndex(name) > 0; }
+// A field the file names, in any column: a station's file that starts with
+// its Title column must give that title.
+bool hasField(const cCSVFile& csv, const QString& name) { return csv.Fields().contains(name, Qt::CaseInsensitive); }
 
 void takeDescription(const cCSVFile& csv, const QStringList& record, Embedded& embedded)
 {

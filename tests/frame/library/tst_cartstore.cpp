@@ -505,7 +505,7 @@ private slots:
         // list and show, not write.
         QFETCH_GLOBAL(int, backend);
         if (backend == TestStore::PostgreSQL) {
-            QSqlQuery roles = directory.database()->query(
+            QSqlQuery& roles = directory.database()->query(
                 "SELECT has_table_privilege(current_database() || '_reader', 'carts', 'SELECT'), "
                 "has_table_privilege(current_database() || '_reader', 'carts', 'INSERT'), "
                 "has_table_privilege(current_database() || '_writer', 'carts', 'UPDATE')");
