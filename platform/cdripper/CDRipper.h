@@ -1,0 +1,78 @@
+#pragma once
+#include <QList>
+#include <QObject>
+#include <QString>
+
+// The CD ripping component: the drive, the disc's table of contents, the
+// disc's identity for a CDDB lookup, and the ripping of one track into a
+// 44.1 kHz 16-bit stereo WAV file, reported through three events that reach
+// the owner's thread through queued signals. Drive 0 is the device or CUE
+// image named by ORVANE_CD_DEVICE, else the system's first CD drive. Lengths
+// and positions are in sectors, 75 to the second. Virtual so that tests of
+// the CD page and the ripping run can stand in for a drive.
+class CDRipper : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kSectorsPerSecond = 75;
+
+    // DriveStatus values.
+    enum Status { Playing = 0, Paused = 1, NoDisc = 2, DiscLoaded = 4 };
+    // RipStatus codes (7 is progress, its value the sector in hand).
+    enum StatusCode {
+        JitterNotCorrected = 2,
+        SpeedAdjusted = 3,
+        ReadFailed = 4,
+        RetryingRead = 5,
+        RetryFailed = 6,
+        Progress = 7,
+        FileAborted = 8,
+        BufferNotInitialised = 9,
+        ErrorCreatingFile = 10,
+        ErrorWritingFile = 11,
+        ErrorClosingFile = 12,
+        DriveNotInitialised = 13,
+        RipCancelled = 14,
+    };
+
+    explicit CDRipper(QObject* parent = nullptr);
+    ~CDRipper() override;
+
+    virtual int DriveCount();
+    virtual bool OpenDrive(int drive);
+    virtual int ReleaseDrive();
+    virtual bool ReadDisc();
+    virtual qint16 TrackCount() const;
+    virtual qint32 TrackLength(int track) const;
+    virtual bool IsAudioTrack(int track) const;
+    // "m:ss".
+    virtual QString LengthText(qint32 sectors) const;
+    virtual int DriveStatus();
+
+    // What a CDDB lookup needs: each track's start in frames (with the
+    // 150-frame lead-in), and the disc's length in seconds.
+    struct DiscIdentity {
+        QList<qint32> trackOffsets;
+        qint32 discSeconds = 0;
+    };
+    virtual DiscIdentity discIdentity() const;
+
+    bool RipperOption = false;
+    virtual void PrepareRip();
+    // Starts ripping `track` into `destination` (written under a temporary
+    // name and renamed once complete) on a worker thread; false when it
+    // cannot start. queuePosition is handed back with RipStarted.
+    virtual bool RipTrack(int track, const QString& destination, int queuePosition);
+    virtual bool IsRipping() const;
+    // Ends the read within a second; the destination is left as it was.
+    virtual void StopRip();
+
+signals:
+    void RipStarted(const QString& text, qint32 start, qint32 end, qint32 other);
+    void RipStatus(int code, qint32 value);
+    void RipFinished();
+
+private:
+    struct Private;
+    Private* d;
+};
