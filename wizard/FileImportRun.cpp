@@ -18,6 +18,10 @@ namespace {
 const QString kOk = QStringLiteral("OK");
 const QString kFailed = QStringLiteral("Failed!");
 
+// The store says why it refused; people see it after the "Failed!" they
+// know, the way a failed delete shows its reason.
+QString failedBecause(const QString& error) { return error.isEmpty() ? kFailed : kFailed + QStringLiteral(" - ") + error; }
+
 QString quotedName(const QString& path)
 {
     return QLatin1Char('\'') + FileTools::GetFileName(path) + QLatin1Char('\'');
@@ -193,7 +197,7 @@ FileImportRun::ItemEnd FileImportRun::storeRefused(const QString& path, const QS
             m_handler.result(QString(), true);
             return cartInUse(path, cart);
         }
-    m_handler.result(kFailed, true);
+    m_handler.result(failedBecause(error), true);
     return {Outcome::Failed, error};
 }
 
@@ -282,13 +286,13 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
         return storeRefused(path, cart, message);
     auto record = audio.GetCart(cart, 1);
     if (!record) {
-        m_handler.result(kFailed, true);
+        m_handler.result(failedBecause(audio.lastError()), true);
         return {Outcome::Failed, audio.lastError()};
     }
     writeCartFields(*record, row);
     // The source goes only once its cart is saved.
     if (!audio.SaveCart(cart, *record, 1, 0, -1)) {
-        m_handler.result(kFailed, true);
+        m_handler.result(failedBecause(audio.lastError()), true);
         return {Outcome::Failed, audio.lastError()};
     }
     if (target && !target->ItemImported(path, cart))

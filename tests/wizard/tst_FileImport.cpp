@@ -392,12 +392,12 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("audioIn");
         QTest::newRow("store refuses the audio")
-            << QByteArray("copied:fail") << QString() << "Importing '%1'...Failed!\n"
+            << QByteArray("copied:fail") << QString() << "Importing '%1'...Failed! - Stopped at the 'copied' step"
             << false;
         QTest::newRow("titles cannot be saved")
             << QByteArray()
             << "CREATE TRIGGER locked BEFORE UPDATE OF title ON carts BEGIN SELECT RAISE(ABORT, 'locked'); END"
-            << "Importing '%1'...Failed!\n"
+            << "Importing '%1'...Failed! - Cartvault database error: locked"
             << true;
         QTest::newRow("store cannot be read") << QByteArray() << "ALTER TABLE carts RENAME TO carts_away"
                                               << "Couldn't import %1 - " << false;
