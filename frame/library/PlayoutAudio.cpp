@@ -516,3 +516,28 @@ QStringList PlayoutAudio::cartsWithAudio()
     q.finish();
     return numbers;
 }
+
+QList<CartRecord> PlayoutAudio::cartsHoldingAudio(qint64 from, int limit)
+{
+    QList<CartRecord> records;
+    if (!m_database)
+        return records;
+    QSqlQuery& q = m_database->query(QStringLiteral(
+        "SELECT title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, "
+        "number FROM carts WHERE number >= ? AND number <= ? AND audio_length >= 0 ORDER BY number LIMIT ?"));
+    q.addBindValue(from);
+    q.addBindValue(m_numbers.last());
+    q.addBindValue(limit);
+    if (m_database->exec(q)) {
+        while (q.next()) {
+            CartRecord record;
+            readRecord(q, record);
+            record.Number = CartNumbers::text(q.value(10).toLongLong());
+            records.append(record);
+        }
+    } else {
+        m_lastError = m_database->lastError();
+    }
+    q.finish();
+    return records;
+}

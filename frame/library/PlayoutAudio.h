@@ -83,6 +83,10 @@ public:
     bool ExportTransportFile(const QString& number, const QString& zipPath, bool overwrite, QString* error);
     // Numbers of the carts that hold audio, in order.
     QStringList cartsWithAudio();
+    // Up to `limit` carts that hold audio, numbered `from` or above, in order,
+    // in one read: a walk over a store of a million numbers with few carts
+    // in use need not visit the empty ones.
+    QList<CartRecord> cartsHoldingAudio(qint64 from, int limit);
 
     const CartNumbers& numbers() const { return m_numbers; }
 

@@ -1,0 +1,102 @@
+#include "wizard/MatchSearch.h"
+
+#include "frame/library/CartRecord.h"
+#include "frame/library/CartvaultStore.h"
+#include "frame/library/GeneralTools.h"
+#include "frame/library/PlayoutAudio.h"
+#include "wizard/ImportItemList.h"
+
+namespace {
+// Carts read from the store at a time.
+constexpr int kBlock = 2048;
+
+QString joined(QString text, const QString& separator, const QString& more)
+{
+    if (!more.isEmpty())
+        text += separator + more;
+    return text;
+}
+
+// Progress for cart number n, scaled by the store's size.
+int percentAt(qint64 number, qint64 storeSize)
+{
+    if (storeSize <= 0)
+        return 0; // nothing to scale by: the bar stays put while the walk goes on
+    return GeneralTools::LimitLong(GeneralTools::RoundHalfEven(double(number) / double(storeSize) * 100.0), 0, 100);
+}
+
+// The last number ending in 1 in (after, upto], or -1 when there is none.
+qint64 lastEndingInOne(qint64 after, qint64 upto)
+{
+    const qint64 candidate = upto - ((upto % 10 + 9) % 10);
+    return candidate > after ? candidate : -1;
+}
+} // namespace
+
+bool MatchSearch::Fits(const QString& stored, const QString& wanted)
+{
+    if (stored.isEmpty())
+        return false;
+    return stored.contains(wanted.left(stored.size()), Qt::CaseInsensitive);
+}
+
+bool MatchSearch::Matches(const QString& title, const QString& artist, const QString& desc, const CartRecord& cart)
+{
+    if (!title.trimmed().isEmpty() && Fits(cart.Title, title))
+        return true;
+    for (const QString& wanted : {artist, desc})
+        if (!wanted.isEmpty() && (Fits(cart.Artist(1), wanted) || Fits(cart.Description(1), wanted)))
+            return true;
+    return false;
+}
+
+QString MatchSearch::parentText(const ImportItem& row)
+{
+    return joined(joined(row.field(QStringLiteral("TITLE")), QStringLiteral("-"), row.field(QStringLiteral("ARTIST"))),
+                  QStringLiteral("-"), row.field(QStringLiteral("DESC")));
+}
+
+QString MatchSearch::childKey(const CartRecord& cart, const ImportItem& row)
+{
+    return QStringLiteral("c") + cart.Number + QLatin1Char('-') + row.Text;
+}
+
+QString MatchSearch::childText(const CartRecord& cart)
+{
+    return joined(joined(cart.Number + QStringLiteral(" : ") + cart.Title, QStringLiteral(","), cart.Artist(1)),
+                  QStringLiteral(","), cart.Description(1));
+}
+
+// The store is read a block of carts holding audio at a time, so the walk
+// never visits empty numbers; the progress and the chance to stop still
+// come at every number ending in 1 that the walk passes, as they would if it
+// stepped through every number.
+bool MatchSearch::run(PlayoutAudio& audio, const QString& from, const ImportItemList& source, MatchSearchHandler& handler)
+{
+    const qint64 storeSize = audio.Cartvault().StoreSize;
+    const int rows = source.count();
+    if (from.isEmpty()) // no such cart: nothing to walk
+        return true;
+    qint64 passed = from.toLongLong() - 1;
+    for (;;) {
+        const QList<CartRecord> carts = audio.cartsHoldingAudio(passed + 1, kBlock);
+        for (const CartRecord& cart : carts) {
+            const qint64 number = cart.Number.toLongLong();
+            if (const qint64 marker = lastEndingInOne(passed, number); marker >= 0) {
+                handler.progress(percentAt(marker, storeSize));
+                if (handler.stopRequested())
+                    return false;
+            }
+            passed = number;
+            for (int i = 0; i < rows; ++i) {
+                const ImportItem& row = source.item(i);
+                if (!row.Checked
+                    || !Matches(row.field(QStringLiteral("TITLE")), row.field(QStringLiteral("ARTIST")), row.field(QStringLiteral("DESC")), cart))
+                    continue;
+                handler.match(row.Key, parentText(row), childKey(cart, row), childText(cart));
+            }
+        }
+        if (carts.size() < kBlock)
+            return true;
+    }
+}
