@@ -17,6 +17,7 @@
 #include "wizard/SummaryBuilder.h"
 #include "wizard/TitleInterpreter.h"
 #include "wizard/ui/FilesPageActions.h"
+#include "wizard/ui/MatchSearchControls.h"
 #include "wizard/ui/WindowImportHandler.h"
 #include "wizard/ImportListColumns.h"
 #include "wizard/ui/AudioFormatPage.h"
@@ -128,6 +129,7 @@ void frmImportAudio::buildWindow()
     connect(tmrCD, &QTimer::timeout, this, &frmImportAudio::cdTimerTick);
     connect(fraImportFiles, &ImportFilesPage::titlingChanged, this, &frmImportAudio::InterpretTitles);
     m_filesPage = new FilesPageActions(*this);
+    m_matchSearch = new MatchSearchControls(*this);
     connect(fraAudioFormat, &AudioFormatPage::formatChoiceRequested, this, &frmImportAudio::chooseConvertFormat);
     connect(fraResults->cmdStopImport, &QPushButton::clicked, this, &frmImportAudio::stopImport);
     connect(fraRipCD->cmdCDQueryCDDB, &QPushButton::clicked, this, &frmImportAudio::QueryCDDB);
@@ -578,4 +580,4 @@ void frmImportAudio::cdTimerTick() {}
 
 void frmImportAudio::QueryCDDB() {}
 
-void frmImportAudio::SearchForMatches(int) {}
+void frmImportAudio::SearchForMatches(int index) { m_matchSearch->SearchForMatches(index); }

@@ -24,6 +24,7 @@ class WizardFrame;
 class cCopyAudioFileNCT;
 class FileImportRun;
 class FilesPageActions;
+class MatchSearchControls;
 
 // The import wizard's window: seven pages in a wizard frame, from the
 // choice of source to the import run. DisplayWizard is how callers use it;
@@ -151,6 +152,7 @@ private:
 
     std::unique_ptr<ImportPageChecks> m_checks;
     FilesPageActions* m_filesPage = nullptr;
+    MatchSearchControls* m_matchSearch = nullptr;
     ImportContext m_context;
     std::unique_ptr<FileImportRun> m_fileRun; // kept, with its copy job, until the window closes
     std::unique_ptr<ImportProgressDisplay> m_progress;

@@ -14,6 +14,12 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTreeWidget>
+#include <QProgressBar>
+#include "frame/library/CartRecord.h"
+#include "frame/library/LibraryGlobals.h"
+#include "frame/library/PlayoutAudio.h"
+#include "tests/support/TestWav.h"
 #include "wizard/ui/RipCDPage.h"
 
 #include <QApplication>
@@ -296,6 +302,39 @@ private slots:
         QVERIFY(!wizard->TracksLoaded);
         if (route != QLatin1String("close"))
             QVERIFY(!wizard->Searching);
+    }
+
+    // The search button fills its page's tree from the store and gives the
+    // wizard's buttons back; with nothing ticked it only says so.
+    void searchShowsMatchesInItsPagesTree()
+    {
+        QVERIFY(m_fixture.openStore());
+        TestWav tone;
+        tone.seconds = 0.05;
+        const QString file = TestEnvironment::instance()->root() + "/match.wav";
+        QVERIFY(tone.write(file));
+        QString message;
+        QVERIFY(gPlayoutAudio->ImportAudioFile(nullptr, "7", file, false, 0, message));
+        CartRecord cart = *gPlayoutAudio->GetCart("7");
+        cart.Title = "Blue Moon";
+        QVERIFY(gPlayoutAudio->SaveCart("7", cart));
+
+        auto wizard = m_fixture.openWizard();
+        wizard->MoveToPage(frmImportAudio::PageImportFiles, 1);
+        ImportItem row = fileRow("blue.wav", false);
+        row.setField("TITLE", "Blue Moon (Live)");
+        wizard->fileList().add(row);
+        wizard->fraImportFiles->cmdSearchForMatches->click();
+        QCOMPARE(m_fixture.messenger.shown.size(), 1); // nothing ticked yet
+        wizard->fileList().setChecked(0, true);
+        wizard->fraImportFiles->cmdSearchForMatches->click();
+        QTreeWidget* tree = wizard->fraImportFiles->treeMatches;
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(tree->topLevelItem(0)->text(0), QString("Blue Moon (Live)"));
+        QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QString("7 : Blue Moon"));
+        QVERIFY(!wizard->Searching);
+        QVERIFY(!wizard->fraImportFiles->progScanForMatch->isVisible());
+        QVERIFY(wizard->ctlWizard->findChild<QPushButton*>("cmdNext")->isEnabled());
     }
 
     // Coming back to a page puts the focus on the chosen option, so that a
