@@ -100,3 +100,19 @@ bool MatchSearch::run(PlayoutAudio& audio, const QString& from, const ImportItem
             return true;
     }
 }
+
+QList<CartRecord> MatchSearch::matchingCarts(PlayoutAudio& audio, const QString& title, const QString& artist, const QString& desc)
+{
+    QList<CartRecord> found;
+    const QString first = audio.FirstValidCart(QString());
+    qint64 next = first.isEmpty() ? 0 : first.toLongLong();
+    for (;;) {
+        const QList<CartRecord> carts = audio.cartsHoldingAudio(next, kBlock);
+        for (const CartRecord& cart : carts)
+            if (Matches(title, artist, desc, cart))
+                found.append(cart);
+        if (carts.size() < kBlock)
+            return found;
+        next = carts.last().Number.toLongLong() + 1;
+    }
+}

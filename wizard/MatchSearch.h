@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QString>
 
 class CartRecord;
@@ -38,6 +39,12 @@ public:
     static QString parentText(const ImportItem& row);
     static QString childKey(const CartRecord& cart, const ImportItem& row);
     static QString childText(const CartRecord& cart);
+
+    // Every cart of the store holding audio that the wanted texts match, in
+    // number order (the tools' question: the whole store, not only from the
+    // first free cart on).
+    static QList<CartRecord> matchingCarts(PlayoutAudio& audio, const QString& title, const QString& artist,
+                                           const QString& desc);
 
     // Walks the carts holding audio from cart number `from` (the wizard
     // starts at the first free cart; empty walks nothing) to the end of the

@@ -10,6 +10,7 @@
 #include "frame/library/OrvaneLibrary.h"
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/ProfileSettings.h"
+#include "wizard/MatchSearch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -59,6 +60,12 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          &CartvaultTool::importAudio, {}, {"link", "overwrite"}},
         {"list", "list [--json]", "Lists the carts that hold audio.", &CartvaultTool::listCarts, {}, {"json"}},
         {"show", "show CART [--json]", "Shows one cart's fields.", &CartvaultTool::showCart, {}, {"json"}},
+        {"search", "search [--title T] [--artist A] [--desc D] [--json]",
+         "Lists the carts holding audio that match, by the import wizard's rule: a wanted text matches when the\n"
+         "cart's text holds it, or when it begins with the cart's text (letter case ignored); the artist and\n"
+         "description are looked for in both the cart's artist and description. Unlike the wizard, which starts\n"
+         "at the first free cart, the whole store is searched.",
+         &CartvaultTool::search, {"title", "artist", "desc"}, {"json"}},
         {"export", "export CART FILE.zip [--force]",
          "Packs a cart (fields and audio) into a transport zip. An existing FILE is refused unless --force;\n"
          "the store's own audio files are always refused.",
@@ -339,6 +346,27 @@ int CartvaultTool::showCart(const CommandLine& args)
     }
     for (auto it = fields.begin(); it != fields.end(); ++it)
         out(it.key() + QStringLiteral(": ") + it.value().toVariant().toString());
+    return Success;
+}
+
+int CartvaultTool::search(const CommandLine& args)
+{
+    const QString title = args.value(QStringLiteral("title")), artist = args.value(QStringLiteral("artist")),
+                  desc = args.value(QStringLiteral("desc"));
+    if (!args.words().isEmpty() || (title.trimmed().isEmpty() && artist.isEmpty() && desc.isEmpty()))
+        return usage(QStringLiteral("search needs --title, --artist or --desc"));
+    if (!openStore())
+        return Failure;
+    const bool json = args.has(QStringLiteral("json"));
+    QJsonArray carts;
+    for (const CartRecord& cart : MatchSearch::matchingCarts(*m_audio, title, artist, desc)) {
+        if (json)
+            carts.append(cart.toJson());
+        else
+            out(QStringLiteral("%1\t%2\t%3\t%4").arg(cart.Number, cart.Title, cart.Artist(1), cart.Description(1)));
+    }
+    if (json)
+        outJson(QJsonDocument(carts));
     return Success;
 }
 

@@ -42,6 +42,7 @@ private:
     int importAudio(const CommandLine& args);
     int listCarts(const CommandLine& args);
     int showCart(const CommandLine& args);
+    int search(const CommandLine& args);
     int exportCart(const CommandLine& args);
     int audit(const CommandLine& args);
 

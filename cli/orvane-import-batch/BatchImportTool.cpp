@@ -3,6 +3,7 @@
 #include "BatchHandler.h"
 #include "cli/common/CommandLine.h"
 #include "frame/library/AudioFormat.h"
+#include "frame/library/CartRecord.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/PlayoutAudio.h"
 #include "wizard/FileImportRun.h"
@@ -10,6 +11,7 @@
 #include "wizard/ImportContext.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ImportListColumns.h"
+#include "wizard/MatchSearch.h"
 #include "wizard/SummaryBuilder.h"
 
 #include <QFileInfo>
@@ -20,7 +22,8 @@
 
 namespace {
 const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format"};
-const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help"};
+const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help",
+                           "find-matches", "skip-matching"};
 const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
 // A cart lost to another importer is looked for again this often at most.
 constexpr int kMaxRetakes = 20;
@@ -43,6 +46,9 @@ const char* kHelp =
     "  --link                  link WAV files where they are (when the store allows it)\n"
     "  --delete-source         delete each file once its cart is saved\n"
     "  --dry-run               print the carts each file would go into, import nothing\n"
+    "  --find-matches          first list the carts of the whole store that already hold items like each file\n"
+    "                          (the wizard's Search Cartvault rule)\n"
+    "  --skip-matching         with --find-matches: files that match are not imported\n"
     "  --json                  one JSON report on stdout instead of the results lines\n"
     "  --quiet                 no results lines\n\n"
     "Exit codes: 0 imported (skipped carts are not failures), 1 an item failed, 2 bad usage.\n"
@@ -89,6 +95,8 @@ int BatchImportTool::run(const QStringList& arguments)
     files.setColumns(ImportListColumns::files());
     if (!addInputs(args.words(), files))
         return Usage;
+    if (m_findMatches)
+        findMatches(files);
     ImportItemList summary(false);
     summary.setColumns(ImportListColumns::summary());
     if (m_dryRun) {
@@ -111,6 +119,8 @@ int BatchImportTool::readOptions(const CommandLine& args)
     m_json = args.has(QStringLiteral("json"));
     m_quiet = args.has(QStringLiteral("quiet"));
     m_dryRun = args.has(QStringLiteral("dry-run"));
+    m_skipMatching = args.has(QStringLiteral("skip-matching"));
+    m_findMatches = args.has(QStringLiteral("find-matches")) || m_skipMatching;
     m_options.sequential = !args.has(QStringLiteral("cart-from-name"));
     m_options.overwrite = args.has(QStringLiteral("overwrite"));
     m_options.link = args.has(QStringLiteral("link"));
@@ -204,6 +214,27 @@ int BatchImportTool::retakeLostRaces(ImportItemList& files, const BatchHandler& 
     return retaken;
 }
 
+void BatchImportTool::findMatches(ImportItemList& files)
+{
+    for (int row = 0; row < files.count(); ++row) {
+        const ImportItem& item = files.item(row);
+        if (!item.Checked)
+            continue;
+        QStringList carts;
+        for (const CartRecord& cart : MatchSearch::matchingCarts(*m_session.audio(), item.field(QStringLiteral("TITLE")),
+                                                                 item.field(QStringLiteral("ARTIST")), item.field(QStringLiteral("DESC"))))
+            carts << cart.Number;
+        m_matches.insert(item.Key, carts);
+        if (!m_json && !m_quiet)
+            std::printf("%s matches %s\n", qPrintable(item.Key.mid(1)),
+                        carts.isEmpty() ? "no cart" : qPrintable(QStringLiteral("cart ") + carts.join(QStringLiteral(", "))));
+        if (m_skipMatching && !carts.isEmpty()) {
+            m_skipped.append(item);
+            files.setChecked(row, false);
+        }
+    }
+}
+
 void BatchImportTool::printSummary(const ImportItemList& summary) const
 {
     for (const ImportItem& row : summary.items())
@@ -229,8 +260,16 @@ void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) con
         } else {
             item.insert(QStringLiteral("outcome"), handler ? QStringLiteral("not-reached") : QStringLiteral("planned"));
         }
+        if (m_findMatches)
+            item.insert(QStringLiteral("matches"), QJsonArray::fromStringList(m_matches.value(row.Key)));
         items.append(item);
     }
+    for (const ImportItem& row : m_skipped)
+        items.append(QJsonObject{{"source", row.Key.mid(1)},
+                                 {"title", row.field(QStringLiteral("TITLE"))},
+                                 {"artist", row.field(QStringLiteral("ARTIST"))},
+                                 {"outcome", "skipped-match"},
+                                 {"matches", QJsonArray::fromStringList(m_matches.value(row.Key))}});
     const QJsonObject report{{"profile", m_session.profile()}, {"succeeded", succeeded}, {"items", items}};
     std::fputs(QJsonDocument(report).toJson(QJsonDocument::Indented).constData(), stdout);
 }

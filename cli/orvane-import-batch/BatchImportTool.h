@@ -3,6 +3,7 @@
 #include "wizard/FileImportOptions.h"
 #include "wizard/ImportItem.h"
 
+#include <QMap>
 #include <QStringList>
 
 class BatchHandler;
@@ -23,6 +24,7 @@ private:
     bool addInputs(const QStringList& inputs, ImportItemList& files);
     bool importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler);
     int retakeLostRaces(ImportItemList& files, const BatchHandler& handler);
+    void findMatches(ImportItemList& files);
     void printSummary(const ImportItemList& summary) const;
     void printJson(const BatchHandler* handler, bool succeeded) const;
     int usage(const QString& message) const;
@@ -33,4 +35,8 @@ private:
     bool m_json = false;
     bool m_quiet = false;
     bool m_dryRun = false;
+    bool m_findMatches = false;
+    bool m_skipMatching = false;
+    QMap<QString, QStringList> m_matches; // by row key: the carts already holding such an item
+    QList<ImportItem> m_skipped;         // rows not imported because they match
 };

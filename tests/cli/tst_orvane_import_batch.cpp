@@ -94,6 +94,26 @@ private slots:
         QVERIFY(qAbs(cart("Batch", "102").value("audio_length").toDouble() - 1.2) < 0.1);
     }
 
+    // What is in the store already: `cartvault search` over the whole store,
+    // and the batch tool leaving such files out when asked. (Runs after the
+    // import above, which filled carts 100 to 103.)
+    void matchingItemsAreFoundAndSkipped()
+    {
+        const QJsonArray found = QJsonDocument::fromJson(run("cartvault", {"--profile", "Batch", "search", "--title", "blue moon - ella (live)", "--json"}).out).array();
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found.at(0).toObject().value("number").toString(), QString("100"));
+
+        const QString again = folder("again");
+        QVERIFY(tone(0.5).write(again + "/Blue Moon - Ella.wav"));
+        QVERIFY(tone(0.5).write(again + "/Something New.wav"));
+        const Result result = run("orvane-import-batch", {"--profile", "Batch", "--skip-matching", "--json", again});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        QStringList outcomes;
+        for (const QJsonValue item : QJsonDocument::fromJson(result.out).object().value("items").toArray())
+            outcomes << item.toObject().value("outcome").toString() + " " + item.toObject().value("matches").toArray().at(0).toString();
+        QCOMPARE(outcomes, QStringList({"imported ", "skipped-match 100"}));
+    }
+
     // Two importers started together from one start cart: each file gets a
     // cart of its own, nothing is overwritten, and both succeed.
     void racingBatchesGiveEachFileItsOwnCart_data()
