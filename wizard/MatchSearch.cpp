@@ -33,22 +33,47 @@ qint64 lastEndingInOne(qint64 after, qint64 upto)
 }
 } // namespace
 
-bool MatchSearch::Fits(const QString& stored, const QString& wanted)
+namespace {
+// The texts of one side of the test, folded to lower case once: a search
+// compares every cart with every row, and folding at each comparison would
+// cost more than the comparisons.
+struct Texts {
+    QString title, artist, desc;
+    bool titleBlank = true;
+    Texts(const QString& t, const QString& a, const QString& d)
+        : title(t.toLower())
+        , artist(a.toLower())
+        , desc(d.toLower())
+        , titleBlank(t.trimmed().isEmpty())
+    {
+    }
+};
+
+bool fitsFolded(QStringView stored, QStringView wanted)
 {
-    if (stored.isEmpty())
-        return false;
-    return stored.contains(wanted.left(stored.size()), Qt::CaseInsensitive);
+    return !stored.isEmpty() && stored.contains(wanted.left(stored.size()));
 }
 
-bool MatchSearch::Matches(const QString& title, const QString& artist, const QString& desc, const CartRecord& cart)
+bool matchesFolded(const Texts& row, const Texts& cart)
 {
-    if (!title.trimmed().isEmpty() && Fits(cart.Title, title))
+    if (!row.titleBlank && fitsFolded(cart.title, row.title))
         return true;
-    for (const QString& wanted : {artist, desc})
-        if (!wanted.isEmpty() && (Fits(cart.Artist(1), wanted) || Fits(cart.Description(1), wanted)))
+    for (const QString& wanted : {row.artist, row.desc})
+        if (!wanted.isEmpty() && (fitsFolded(cart.artist, wanted) || fitsFolded(cart.desc, wanted)))
             return true;
     return false;
 }
+
+Texts cartTexts(const CartRecord& cart) { return Texts(cart.Title, cart.Artist(1), cart.Description(1)); }
+} // namespace
+
+bool MatchSearch::Fits(const QString& stored, const QString& wanted) { return fitsFolded(stored.toLower(), wanted.toLower()); }
+
+bool MatchSearch::Matches(const QString& title, const QString& artist, const QString& desc, const CartRecord& cart)
+{
+    return matchesFolded(Texts(title, artist, desc), cartTexts(cart));
+}
+
 
 QString MatchSearch::parentText(const ImportItem& row)
 {
@@ -74,7 +99,15 @@ QString MatchSearch::childText(const CartRecord& cart)
 bool MatchSearch::run(PlayoutAudio& audio, const QString& from, const ImportItemList& source, MatchSearchHandler& handler)
 {
     const qint64 storeSize = audio.Cartvault().StoreSize;
-    const int rows = source.count();
+    QList<int> ticked;
+    QList<Texts> wanted;
+    for (int i = 0; i < source.count(); ++i) {
+        const ImportItem& row = source.item(i);
+        if (!row.Checked)
+            continue;
+        ticked << i;
+        wanted << Texts(row.field(QStringLiteral("TITLE")), row.field(QStringLiteral("ARTIST")), row.field(QStringLiteral("DESC")));
+    }
     if (from.isEmpty()) // no such cart: nothing to walk
         return true;
     qint64 passed = from.toLongLong() - 1;
@@ -88,11 +121,11 @@ bool MatchSearch::run(PlayoutAudio& audio, const QString& from, const ImportItem
                     return false;
             }
             passed = number;
-            for (int i = 0; i < rows; ++i) {
-                const ImportItem& row = source.item(i);
-                if (!row.Checked
-                    || !Matches(row.field(QStringLiteral("TITLE")), row.field(QStringLiteral("ARTIST")), row.field(QStringLiteral("DESC")), cart))
+            const Texts stored = cartTexts(cart);
+            for (int i = 0; i < ticked.size(); ++i) {
+                if (!matchesFolded(wanted.at(i), stored))
                     continue;
+                const ImportItem& row = source.item(ticked.at(i));
                 handler.match(row.Key, parentText(row), childKey(cart, row), childText(cart));
             }
         }
