@@ -16,6 +16,9 @@
 #include "tests/support/TestStore.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ui/ChooseSourcePage.h"
+#include "wizard/ui/ImportFilesPage.h"
+#include "frame/library/CartRecord.h"
+#include <QPushButton>
 #include "splash/frmSplash.h"
 #include "wizard/ui/frmImportAudio.h"
 
@@ -171,9 +174,19 @@ void filesPath()
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("files-1-source"));
     wizard.ctlWizard->next();
-    for (const QString& file : makeSampleFiles(QDir::tempPath() + QStringLiteral("/screenshot-files")))
+    const QStringList files = makeSampleFiles(QDir::tempPath() + QStringLiteral("/screenshot-files"));
+    for (const QString& file : files)
         wizard.AddImportFile(file);
     save(wizard, QStringLiteral("files-2-files"));
+    // An earlier import of the same song, far along the store, for the search to find.
+    QString message;
+    gPlayoutAudio->ImportAudioFile(nullptr, QStringLiteral("4711"), files.first(), false, 0, message);
+    CartRecord earlier = *gPlayoutAudio->GetCart(QStringLiteral("4711"));
+    earlier.Title = QStringLiteral("Evening Tide (Radio Edit)");
+    earlier.setArtist(QStringLiteral("Harbour Lights"));
+    gPlayoutAudio->SaveCart(QStringLiteral("4711"), earlier);
+    wizard.fraImportFiles->cmdSearchForMatches->click();
+    save(wizard, QStringLiteral("files-2-search"));
     saveSmallest(wizard, QStringLiteral("files-2-files"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("files-4-carts"));
