@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <QVariant>
 #include <atomic>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -32,6 +33,8 @@ QMap<QString, std::weak_ptr<CartDatabase>>& sharedConnections()
 // one namespace of per-cart locks.
 constexpr int kSchemaLockKey = 727274;
 constexpr int kCartLockSpace = 727275;
+// The channel on which every PostgreSQL commit is announced.
+const QString kChangeChannel = QStringLiteral("cartvault_changes");
 
 bool writable(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
 } // namespace
@@ -101,7 +104,9 @@ bool CartDatabase::open(const ProfileSettings& profile)
     // names audio that a power cut could take back.
     if (!m_postgres && !execAll({QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA synchronous=FULL")}))
         return false;
-    if (m_postgres && !execAll({QStringLiteral("SET client_min_messages TO warning")}))
+    // Commits of other workstations are announced (see write()), so walks may
+    // keep what they read ahead until one comes.
+    if (m_postgres && !execAll({QStringLiteral("SET client_min_messages TO warning"), QStringLiteral("LISTEN %1").arg(kChangeChannel)}))
         return false;
     return ensureSchema();
 }
@@ -246,7 +251,10 @@ bool CartDatabase::write(const std::function<bool()>& work)
         fail(QStringLiteral("Cannot start a Cartvault transaction"), begin.lastError());
         return false;
     }
-    const bool ok = work();
+    bool ok = work();
+    // Delivered to every listening workstation when, and only if, this commits.
+    if (ok && m_postgres)
+        ok = execAll({QStringLiteral("NOTIFY %1").arg(kChangeChannel)});
     QSqlQuery end(m_db);
     if (ok && end.exec(QStringLiteral("COMMIT"))) {
         ++m_ownCommits;
@@ -328,7 +336,7 @@ bool CartDatabase::putSetting(const QString& key, const QString& value)
 qint64 CartDatabase::changeStamp()
 {
     if (m_postgres)
-        return -1;
+        return postgresChangeStamp();
     // "PRAGMA data_version" moves with every other connection's commit; our
     // own commits are counted here. Run on SQLite directly: through Qt's
     // query layer it would cost more than the read it saves.
@@ -348,6 +356,24 @@ qint64 CartDatabase::changeStamp()
         version = sqlite3_column_int64(statement, 0);
     sqlite3_reset(statement);
     return version < 0 ? -1 : (version << 24) + (m_ownCommits & 0xFFFFFF);
+}
+
+// Counts the announcements that have reached this connection, without a
+// round trip to the server: libpq reads what is already on the socket.
+qint64 CartDatabase::postgresChangeStamp()
+{
+    const QVariant handle = m_db.driver()->handle();
+    // The driver names libpq's connection type by its struct's name.
+    if (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0)
+        return -1;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    if (!connection || PQconsumeInput(connection) == 0)
+        return -1;
+    while (PGnotify* notify = PQnotifies(connection)) {
+        ++m_announcements;
+        PQfreemem(notify);
+    }
+    return (m_announcements << 24) + (m_ownCommits & 0xFFFFFF);
 }
 
 void CartDatabase::StatementFinalizer::operator()(void* statement) const

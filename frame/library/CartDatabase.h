@@ -56,8 +56,9 @@ public:
     static QString text(const QString& value) { return value.isNull() ? QStringLiteral("") : value; }
 
     // Changes whenever anything was committed to the store since the last
-    // call, by this connection or another; -1 where the backend has no cheap
-    // way to tell (PostgreSQL), so callers must not cache at all.
+    // call, by this connection or another; -1 when it cannot tell, and then
+    // callers must not cache at all. On PostgreSQL another workstation's
+    // commit shows as soon as its announcement has reached this connection.
     qint64 changeStamp();
 
     // Store-wide settings (key/value).
@@ -75,6 +76,7 @@ private:
     int storedSchemaVersion(); // -1 = no schema table yet
     bool execAll(const QStringList& statements);
     void fail(const QString& what, const QSqlError& error);
+    qint64 postgresChangeStamp();
 
     QString m_connectionName;
     QSqlDatabase m_db;
@@ -84,6 +86,7 @@ private:
     QString m_lastError;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_queries; // shared_ptr: references stay valid
     qint64 m_ownCommits = 0;
+    qint64 m_announcements = 0; // PostgreSQL: other commits heard of
     struct StatementFinalizer {
         void operator()(void* statement) const;
     };
