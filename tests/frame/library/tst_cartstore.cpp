@@ -193,8 +193,13 @@ private slots:
         other->start();
         other->wait();
         delete other;
-        // PostgreSQL announces the commit to this connection a moment after it returns.
-        QTRY_COMPARE_WITH_TIMEOUT(audio().GetCart("12")->Title, QString("Saved elsewhere"), 2000);
+        // PostgreSQL announces the commit to this connection a moment after
+        // it returns; each try walks from 11 to 12 again, so it reads ahead.
+        const auto walkTo12 = [&] {
+            audio().GetCart("11");
+            return audio().GetCart("12")->Title;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(walkTo12(), QString("Saved elsewhere"), 2000);
 
         CartRecord mine = *audio().GetCart("13");
         mine.Title = "Saved here";
