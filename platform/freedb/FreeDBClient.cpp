@@ -50,6 +50,13 @@ Disc discFromToc(const QList<qint32>& trackOffsets, qint32 discSeconds)
     return disc;
 }
 
+// The hello line is split at blanks, so a program title like "Import Audio"
+// has to travel as one word.
+QByteArray helloWord(const QString& text)
+{
+    return text.simplified().replace(QLatin1Char(' '), QLatin1Char('_')).toUtf8();
+}
+
 Connection connectionFor(const FreeDBClient& client, const FreeDBServerAddress& address)
 {
     static std::once_flag logHandler;
@@ -73,7 +80,7 @@ Connection connectionFor(const FreeDBClient& client, const FreeDBServerAddress& 
         cddb_http_disable(c.get());
     }
     cddb_set_email_address(c.get(), client.email.toUtf8().constData());
-    cddb_set_client(c.get(), client.clientName.toUtf8().constData(), client.clientVersion.toUtf8().constData());
+    cddb_set_client(c.get(), helloWord(client.clientName).constData(), helloWord(client.clientVersion).constData());
     return c;
 }
 
