@@ -81,7 +81,8 @@ bool CDTitleLookup::run(const CDTitleLookupOptions& options, const CDRipper::Dis
         ShowMessage(QStringLiteral("There is no information available for this CD"));
         audit(QStringLiteral("CD not found"), 0);
     } else {
-        audit(disc->artist.isEmpty() ? disc->title : disc->title + QStringLiteral(" (") + disc->artist + QStringLiteral(")"),
+        audit(disc->artist.isEmpty() ? disc->title
+                                     : disc->title + QStringLiteral(" (") + disc->artist + QStringLiteral(")"),
               1);
         m_handler.status(QStringLiteral("Reading..."));
         m_handler.titlesFound(applyDisc(*disc));

@@ -26,7 +26,10 @@ struct DiscDeleter {
 using Connection = std::unique_ptr<cddb_conn_t, ConnectionDeleter>;
 using Disc = std::unique_ptr<cddb_disc_t, DiscDeleter>;
 
-QString text(const char* value) { return value ? QString::fromUtf8(value).trimmed() : QString(); }
+QString text(const char* value)
+{
+    return value ? QString::fromUtf8(value).trimmed() : QString();
+}
 
 // The library writes its complaints to standard error; ours go to the
 // diagnostic log with everything else.

@@ -45,7 +45,10 @@ CDRipper::DiscIdentity disc(int tracks)
     return identity;
 }
 
-QString trackRow(int n) { return GeneralTools::SetParameter(QString(), "Title", QStringLiteral("Track %1").arg(n)); }
+QString trackRow(int n)
+{
+    return GeneralTools::SetParameter(QString(), "Title", QStringLiteral("Track %1").arg(n));
+}
 
 } // namespace
 
@@ -102,18 +105,20 @@ private slots:
             << "studio@example.org" << 1 << "The Band" << hyphened << 5
             << QStringList{"tag", "tag", "tag", trackRow(4), trackRow(5)} << QStringList{"-"}
             << QStringList{"Live", "The Band", "Notes", "1999"} << QStringList{"The Band", "Live", "Notes", "1999"}
-            << "Live (The Band) | 1" << "";
+            << "Live (The Band) | 1"
+            << "";
         QTest::newRow("more tracks than rows")
             << "studio@example.org" << 1 << "The Band" << hyphened + QStringList{"Di - Dawn", "Ed - Dusk"} << 3
-            << QStringList{"tag", "tag", "tag"} << QStringList{"-"}
-            << QStringList{"Live", "The Band", "Notes", "1999"} << QStringList{"The Band", "Live", "Notes", "1999"}
-            << "Live (The Band) | 1" << "";
+            << QStringList{"tag", "tag", "tag"} << QStringList{"-"} << QStringList{"Live", "The Band", "Notes", "1999"}
+            << QStringList{"The Band", "Live", "Notes", "1999"} << "Live (The Band) | 1"
+            << "";
         // Untitled tracks lose their tag text and keep every separator on offer.
-        QTest::newRow("untitled tracks")
-            << "studio@example.org" << 1 << "The Band" << QStringList{"", "", ""} << 3
-            << QStringList{"Track: 1", "Track: 2", "Track: 3"} << QStringList{",", "-", "_", "/", "\\"}
-            << QStringList{"Live", "The Band", "Notes", "1999"} << QStringList{"The Band", "Live", "Notes", "1999"}
-            << "Live (The Band) | 1" << "";
+        QTest::newRow("untitled tracks") << "studio@example.org" << 1 << "The Band" << QStringList{"", "", ""} << 3
+                                         << QStringList{"Track: 1", "Track: 2", "Track: 3"}
+                                         << QStringList{",", "-", "_", "/", "\\"}
+                                         << QStringList{"Live", "The Band", "Notes", "1999"}
+                                         << QStringList{"The Band", "Live", "Notes", "1999"} << "Live (The Band) | 1"
+                                         << "";
         QTest::newRow("no match") << "studio@example.org" << 0 << "The Band" << hyphened << 3 << unchanged
                                   << QStringList() << QStringList() << QStringList() << "CD not found | 0"
                                   << "There is no information available for this CD";
@@ -160,8 +165,10 @@ private slots:
             QCOMPARE(m_messenger.shown.first().icon, MessageIcon::Exclamation);
         QTEST(lastAudit(), "audit");
         for (int row = 0; row < rows; ++row) {
-            const QString expected = rowTexts.at(row) == "tag" ? CDTitleLookup::trackTagText(titles.at(row), {artist, "Live", "Rock", "Notes", "1999", 0, {}})
-                                                               : rowTexts.at(row);
+            const QString expected =
+                rowTexts.at(row) == "tag"
+                    ? CDTitleLookup::trackTagText(titles.at(row), {artist, "Live", "Rock", "Notes", "1999", 0, {}})
+                    : rowTexts.at(row);
             QCOMPARE(list.item(row).Text, expected);
         }
         QTEST(handler.proposal.separators, "separators");
@@ -174,7 +181,10 @@ private slots:
         if (!email.isEmpty())
             events << "Connecting... (busy)";
         if (found)
-            events << "Reading... (busy)" << "titles (busy)" << "Updating..." << "apply";
+            events << "Reading... (busy)"
+                   << "titles (busy)"
+                   << "Updating..."
+                   << "apply";
         if (!email.isEmpty())
             events << "";
         events << "watch on";

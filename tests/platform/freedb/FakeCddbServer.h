@@ -106,7 +106,8 @@ private:
             return ("200 " + disc + "\r\n").toUtf8();
         QString list = QStringLiteral("211 close matches found\r\n");
         for (int n = 1; n < matches; ++n)
-            list += QStringLiteral("misc %1 Somebody / Else %2\r\n").arg(0xdead0000 + n, 8, 16, QLatin1Char('0')).arg(n);
+            list +=
+                QStringLiteral("misc %1 Somebody / Else %2\r\n").arg(0xdead0000 + n, 8, 16, QLatin1Char('0')).arg(n);
         return (list + disc + "\r\n.\r\n").toUtf8();
     }
 
@@ -118,14 +119,19 @@ private:
                              "# Track frame offsets:"};
         for (const QString& offset : m_offsets)
             lines << "#\t" + offset;
-        lines << "#" << "# Disc length: " + m_seconds + " seconds" << "#" << "# Revision: 1" << "#" << "DISCID=" + discId
-              << "DTITLE=" + artist + " / " + title << "DYEAR=" + year << "DGENRE=" + genre;
+        lines << "#"
+              << "# Disc length: " + m_seconds + " seconds"
+              << "#"
+              << "# Revision: 1"
+              << "#"
+              << "DISCID=" + discId << "DTITLE=" + artist + " / " + title << "DYEAR=" + year << "DGENRE=" + genre;
         for (int n = 0; n < m_offsets.size(); ++n)
             lines << QStringLiteral("TTITLE%1=%2").arg(n).arg(tracks.value(n));
         lines << "EXTD=" + notes;
         for (int n = 0; n < m_offsets.size(); ++n)
             lines << QStringLiteral("EXTT%1=").arg(n);
-        lines << "PLAYORDER=" << ".";
+        lines << "PLAYORDER="
+              << ".";
         return (lines.join("\r\n") + "\r\n").toUtf8();
     }
 

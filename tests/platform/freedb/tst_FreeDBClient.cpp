@@ -24,7 +24,8 @@ private slots:
         QTest::addColumn<bool>("http");
         QTest::addColumn<QString>("path");
         // A bare name speaks CDDBP on its well-known port.
-        QTest::newRow("default") << "gnudb.gnudb.org" << true << "gnudb.gnudb.org" << 8880 << false << "/~cddb/cddb.cgi";
+        QTest::newRow("default") << "gnudb.gnudb.org" << true << "gnudb.gnudb.org" << 8880 << false
+                                 << "/~cddb/cddb.cgi";
         QTest::newRow("port") << " cddb.example:8881 " << true << "cddb.example" << 8881 << false << "/~cddb/cddb.cgi";
         // http:// switches protocol and port, the cgi path stays the usual one unless given.
         QTest::newRow("http") << "HTTP://cddb.example" << true << "cddb.example" << 80 << true << "/~cddb/cddb.cgi";
@@ -56,7 +57,8 @@ private slots:
         QTest::addColumn<int>("protocol");
         QTest::addColumn<int>("matches");
         QTest::addColumn<bool>("found");
-        for (const auto& [name, protocol] : {std::pair{"cddbp", FakeCddbServer::Cddbp}, {"http", FakeCddbServer::Http}}) {
+        for (const auto& [name, protocol] :
+             {std::pair{"cddbp", FakeCddbServer::Cddbp}, {"http", FakeCddbServer::Http}}) {
             QTest::addRow("%s found", name) << int(protocol) << 1 << true;
             QTest::addRow("%s no match", name) << int(protocol) << 0 << false;
             // Reading an inexact match would be refused by the server.
