@@ -75,7 +75,9 @@ Connection connectionFor(const FreeDBClient& client, const FreeDBServerAddress& 
     cddb_set_charset(c.get(), "UTF-8");
     cddb_set_server_name(c.get(), address.host.toUtf8().constData());
     cddb_set_server_port(c.get(), address.port);
-    cddb_set_timeout(c.get(), static_cast<unsigned>(client.timeoutSeconds));
+    // The library counts its time-out in whole seconds of the wall clock, so
+    // one second can be over at once; the caller's own deadline is the exact one.
+    cddb_set_timeout(c.get(), static_cast<unsigned>(client.timeoutSeconds) + 1);
     if (address.http) {
         cddb_http_enable(c.get());
         cddb_set_http_path_query(c.get(), address.path.toUtf8().constData());
