@@ -5,7 +5,6 @@
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QTimer>
-#include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cddb/cddb.h>
 #include <memory>
@@ -31,18 +30,19 @@ QString text(const char* value)
     return value ? QString::fromUtf8(value).trimmed() : QString();
 }
 
-// The library writes its complaints to standard error; ours go to the
-// diagnostic log with everything else.
-void logToDiagnostics(cddb_log_level_t level, const char* message)
-{
-    if (level >= CDDB_LOG_WARN)
-        WriteLog(QStringLiteral("CDDB: ") + text(message));
-}
+// What the worker hands back: the disc, or why there is none (logged on the
+// caller's thread, as the diagnostic log is written from one thread only).
+struct Answer {
+    std::optional<FreeDBDisc> disc;
+    QString failure;
+};
 
 // A disc holding only the table of contents, which is what the server is asked about.
 Disc discFromToc(const QList<qint32>& trackOffsets, qint32 discSeconds)
 {
     Disc disc(cddb_disc_new());
+    if (!disc)
+        return disc;
     for (qint32 offset : trackOffsets) {
         cddb_track_t* track = cddb_track_new();
         cddb_track_set_frame_offset(track, offset);
@@ -62,8 +62,10 @@ QByteArray helloWord(const QString& text)
 
 Connection connectionFor(const FreeDBClient& client, const FreeDBServerAddress& address)
 {
-    static std::once_flag logHandler;
-    std::call_once(logHandler, [] { cddb_log_set_handler(logToDiagnostics); });
+    // The library would print its complaints on standard error from the
+    // worker; its error code says the same and is logged by the caller.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { cddb_log_set_level(CDDB_LOG_NONE); });
 
     Connection c(cddb_new());
     if (!c)
@@ -131,24 +133,23 @@ FreeDBDisc record(cddb_disc_t* disc)
     return result;
 }
 
-std::optional<FreeDBDisc> queryServer(const FreeDBClient& client, const FreeDBServerAddress& address,
-                                      const QList<qint32>& trackOffsets, qint32 discSeconds)
+Answer queryServer(const FreeDBClient& client, const FreeDBServerAddress& address, const QList<qint32>& trackOffsets,
+                   qint32 discSeconds)
 {
     Connection c = connectionFor(client, address);
     Disc disc = discFromToc(trackOffsets, discSeconds);
     if (!c || !disc)
-        return std::nullopt;
+        return {std::nullopt, QStringLiteral("out of memory")};
     const quint32 wanted = cddb_disc_get_discid(disc.get());
     const int count = cddb_query(c.get(), disc.get());
     if (count > 0)
         chooseMatch(c.get(), disc.get(), count, wanted);
-    if (count <= 0 || !cddb_read(c.get(), disc.get())) {
-        WriteLog(QStringLiteral("CDDB: no record for %1 (%2)")
-                     .arg(wanted, 8, 16, QLatin1Char('0'))
-                     .arg(QString::fromUtf8(cddb_error_str(cddb_errno(c.get())))));
-        return std::nullopt;
-    }
-    return record(disc.get());
+    if (count <= 0 || !cddb_read(c.get(), disc.get()))
+        return {std::nullopt, QStringLiteral("no record for %1 (%2)")
+                                  .arg(wanted, 8, 16, QLatin1Char('0'))
+                                  .arg(count == 0 ? QStringLiteral("no match")
+                                                  : QString::fromUtf8(cddb_error_str(cddb_errno(c.get()))))};
+    return {record(disc.get()), QString()};
 }
 
 } // namespace
@@ -193,11 +194,10 @@ std::optional<FreeDBDisc> FreeDBClient::lookup(const QList<qint32>& trackOffsets
     // The worker owns copies of everything it touches: when the server is
     // too slow we stop waiting, and the worker finishes on its own once the
     // library's own time-out ends its read.
-    QFuture<std::optional<FreeDBDisc>> future =
-        QtConcurrent::run([client = *this, address = *address, trackOffsets, discSeconds] {
-            return queryServer(client, address, trackOffsets, discSeconds);
-        });
-    QFutureWatcher<std::optional<FreeDBDisc>> watcher;
+    QFuture<Answer> future = QtConcurrent::run([client = *this, address = *address, trackOffsets, discSeconds] {
+        return queryServer(client, address, trackOffsets, discSeconds);
+    });
+    QFutureWatcher<Answer> watcher;
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(timeoutSeconds * 1000, &loop, &QEventLoop::quit);
@@ -208,5 +208,8 @@ std::optional<FreeDBDisc> FreeDBClient::lookup(const QList<qint32>& trackOffsets
         WriteLog(QStringLiteral("CDDB: %1 did not answer within %2 s").arg(server).arg(timeoutSeconds));
         return std::nullopt;
     }
-    return future.result();
+    const Answer answer = future.result();
+    if (!answer.disc)
+        WriteLog(QStringLiteral("CDDB: ") + server + QStringLiteral(": ") + answer.failure);
+    return answer.disc;
 }
