@@ -55,7 +55,7 @@ bool CartvaultStore::LoadProfile(const QString& name)
     NormaliseDefault = db.setting(kNormaliseDefaultKey, QStringLiteral("0")).toDouble();
     AutoTopDefault = db.setting(kAutoTopDefaultKey, QStringLiteral("false")) == QLatin1String("true");
     FreeDBEnabled = db.setting(kFreeDBEnabledKey, QStringLiteral("false")) == QLatin1String("true");
-    FreeDBServer = db.setting(kFreeDBServerKey);
+    FreeDBServer = db.setting(kFreeDBServerKey, kFreeDBServer);
     FreeDBEmail = db.setting(kFreeDBEmailKey);
     m_defaultFormat = db.setting(kDefaultFormatKey, kDefaultFormat);
     m_numberPlayers = db.setting(kNumberPlayersKey, QString::number(kNumberPlayers)).toInt();

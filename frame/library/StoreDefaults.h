@@ -19,6 +19,8 @@ inline const QString kFreeDBEmailKey = QStringLiteral("freedb.email");
 
 // A broadcast store's usual house format.
 inline const QString kDefaultFormat = QStringLiteral("FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16");
+// The CDDB service that still answers.
+inline const QString kFreeDBServer = QStringLiteral("gnudb.gnudb.org");
 constexpr qint64 kFirstCart = 1;
 constexpr qint64 kLastCart = 999999;
 constexpr qint32 kNumericCartNumbers = 0x1000;
