@@ -16,12 +16,22 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 int option(const QStringList& arguments, const QString& name, int fallback)
 {
     const qsizetype at = arguments.indexOf(name);
     return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1].toInt() : fallback;
+}
+
+// CPU seconds (user and system) of this process or of its waited-for children.
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 QString trackFile(const QString& folder, const QString& pattern, int track)
@@ -108,14 +118,18 @@ int main(int argc, char** argv)
     }
     qputenv("ORVANE_CD_DEVICE", QFile::encodeName(image.cuePath()));
 
-    double ours = 0, theirs = 0;
+    double ours = 0, theirs = 0, ourCpu = 0, theirCpu = 0;
     for (int run = 1; run <= runs; ++run) {
         const QString ourFolder = work.filePath(QStringLiteral("ours%1").arg(run));
         const QString theirFolder = work.filePath(QStringLiteral("theirs%1").arg(run));
         QDir().mkpath(ourFolder);
         QDir().mkpath(theirFolder);
+        const double cpuBefore = cpuSeconds(RUSAGE_SELF);
         const double a = ripWithComponent(tracks, ourFolder);
+        ourCpu += cpuSeconds(RUSAGE_SELF) - cpuBefore;
+        const double childCpuBefore = cpuSeconds(RUSAGE_CHILDREN);
         const double b = ripWithTool(image.cuePath(), theirFolder);
+        theirCpu += cpuSeconds(RUSAGE_CHILDREN) - childCpuBefore;
         if (a < 0 || b < 0 || !sameAudio(image, tracks, ourFolder, theirFolder)) {
             std::fprintf(stderr, "run %d: a rip failed or the WAV files differ from the image\n", run);
             return 1;
@@ -127,7 +141,9 @@ int main(int argc, char** argv)
         QDir(theirFolder).removeRecursively();
     }
     std::printf("image: %d tracks of %d s (CUE/BIN), %d runs, both bit-exact\n", tracks, seconds, runs);
-    std::printf("CDRipper: %.3f s per disc (%.0fx real time)\n", ours / runs, tracks * seconds / (ours / runs));
-    std::printf("peer: cd-paranoia -B: %.3f s per disc (CDRipper / peer = %.2f)\n", theirs / runs, ours / theirs);
+    std::printf("CDRipper: %.3f s per disc (%.0fx real time), %.3f s CPU\n", ours / runs, tracks * seconds / (ours / runs),
+                ourCpu / runs);
+    std::printf("peer: cd-paranoia -B: %.3f s per disc, %.3f s CPU (CDRipper / peer = %.2f, CPU %.2f)\n", theirs / runs,
+                theirCpu / runs, ours / theirs, ourCpu / theirCpu);
     return 0;
 }

@@ -55,6 +55,7 @@ struct CDRipper::Private {
     QList<Track> tracks;
     qint32 leadOut = 0;
 
+    TrackRipper ripper; // used by the worker only while it runs
     std::thread worker;
     std::atomic_bool stop = false;
     bool ripping = false;
@@ -65,6 +66,8 @@ struct CDRipper::Private {
     bool validTrack(int track) const { return track >= 1 && track <= tracks.size(); }
     void close()
     {
+        if (!ripping)
+            ripper.close();
         cdio.reset();
         tracks.clear();
         leadOut = 0;
@@ -211,7 +214,7 @@ bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition
             [=, this](int code, qint32 value) { post(generation, [=, this] { emit RipStatus(code, value); }); },
         };
         qint32 position = 0;
-        const int outcome = TrackRipper::rip(source, discTrack, destination, d->stop, report, position);
+        const int outcome = d->ripper.rip(source, discTrack, destination, d->stop, report, position);
         post(generation, [=, this] { endRip(outcome, position); });
     });
     d->ripping = true;

@@ -12,6 +12,8 @@
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 
+#include <fcntl.h>
+
 #include <memory>
 
 namespace {
@@ -20,6 +22,9 @@ namespace {
 // worker (and StopRip) for minutes on one sector.
 constexpr int kRetriesPerSector = 20;
 constexpr qint64 kProgressIntervalMs = 100;
+// About a megabyte of audio: how often the written part is handed to the
+// disk while the rip goes on.
+constexpr int kWriteBackSectors = 446;
 
 struct CdioCloser {
     void operator()(CdIo_t* cdio) const { cdio_destroy(cdio); }
@@ -109,26 +114,23 @@ bool writeSector(QSaveFile& file, int16_t* samples)
         qToLittleEndian<qint16>(samples, CDIO_CD_FRAMESIZE_RAW / 2, samples);
     return file.write(reinterpret_cast<const char*>(samples), CDIO_CD_FRAMESIZE_RAW) == CDIO_CD_FRAMESIZE_RAW;
 }
-} // namespace
 
-int TrackRipper::rip(const QString& source, int track, const QString& destination, const std::atomic_bool& stop,
-                     const Report& report, qint32& position)
+// The finished file is synced before it replaces the destination; starting
+// the disk writes as the audio comes in keeps that sync from waiting for the
+// whole track at the end.
+bool startWriteBack(QSaveFile& file)
 {
-    position = 0;
-    std::unique_ptr<CdIo_t, CdioCloser> cdio(cdio_open(QFile::encodeName(source).constData(), DRIVER_UNKNOWN));
-    std::unique_ptr<cdrom_drive_t, DriveCloser> drive(
-        cdio ? cdio_cddap_identify_cdio(cdio.get(), CDDA_MESSAGE_FORGETIT, nullptr) : nullptr);
-    if (!drive || cdio_cddap_open(drive.get()) != 0)
-        return CDRipper::DriveNotInitialised;
-    const lsn_t first = cdio_cddap_track_firstsector(drive.get(), track_t(track));
-    const lsn_t last = cdio_cddap_track_lastsector(drive.get(), track_t(track));
+    return file.flush() && sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE) == 0;
+}
+
+int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const QString& destination,
+             const std::atomic_bool& stop, const TrackRipper::Report& report, qint32& position)
+{
+    const lsn_t first = cdio_cddap_track_firstsector(drive, track_t(track));
+    const lsn_t last = cdio_cddap_track_lastsector(drive, track_t(track));
     if (first < 0 || last < first)
         return CDRipper::ReadFailed;
-    std::unique_ptr<cdrom_paranoia_t, ParanoiaCloser> paranoia(cdio_paranoia_init(drive.get()));
-    if (!paranoia)
-        return CDRipper::BufferNotInitialised;
-    cdio_paranoia_modeset(paranoia.get(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
-    cdio_paranoia_seek(paranoia.get(), first, SEEK_SET);
+    cdio_paranoia_seek(paranoia, first, SEEK_SET);
 
     position = first;
     report.started(first, last + 1);
@@ -148,10 +150,10 @@ int TrackRipper::rip(const QString& source, int track, const QString& destinatio
         if (stop)
             return CDRipper::RipCancelled;
         tProblems.sector = position = sector;
-        int16_t* samples = cdio_paranoia_read_limited(paranoia.get(), onParanoiaEvent, kRetriesPerSector);
+        int16_t* samples = cdio_paranoia_read_limited(paranoia, onParanoiaEvent, kRetriesPerSector);
         if (!samples)
             return CDRipper::ReadFailed;
-        if (!writeSector(file, samples))
+        if (!writeSector(file, samples) || ((sector - first + 1) % kWriteBackSectors == 0 && !startWriteBack(file)))
             return CDRipper::ErrorWritingFile;
         if (sinceProgress.elapsed() >= kProgressIntervalMs) {
             sinceProgress.restart();
@@ -161,4 +163,55 @@ int TrackRipper::rip(const QString& source, int track, const QString& destinatio
     position = last + 1;
     report.status(CDRipper::Progress, position);
     return file.commit() ? 0 : CDRipper::ErrorClosingFile;
+}
+} // namespace
+
+struct TrackRipper::Reader {
+    QString source;
+    // Declared in the order they are opened, so they are freed in reverse.
+    std::unique_ptr<CdIo_t, CdioCloser> cdio;
+    std::unique_ptr<cdrom_drive_t, DriveCloser> drive;
+    std::unique_ptr<cdrom_paranoia_t, ParanoiaCloser> paranoia;
+
+    // 0, or the status code that says which part could not be opened.
+    int open(const QString& path)
+    {
+        source = path;
+        cdio.reset(cdio_open(QFile::encodeName(path).constData(), DRIVER_UNKNOWN));
+        drive.reset(cdio ? cdio_cddap_identify_cdio(cdio.get(), CDDA_MESSAGE_FORGETIT, nullptr) : nullptr);
+        if (!drive || cdio_cddap_open(drive.get()) != 0)
+            return CDRipper::DriveNotInitialised;
+        paranoia.reset(cdio_paranoia_init(drive.get()));
+        if (!paranoia)
+            return CDRipper::BufferNotInitialised;
+        cdio_paranoia_modeset(paranoia.get(), PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+        return 0;
+    }
+};
+
+TrackRipper::TrackRipper() = default;
+TrackRipper::~TrackRipper() = default;
+
+void TrackRipper::close()
+{
+    m_reader.reset();
+}
+
+int TrackRipper::rip(const QString& source, int track, const QString& destination, const std::atomic_bool& stop,
+                     const Report& report, qint32& position)
+{
+    position = 0;
+    if (!m_reader || m_reader->source != source) {
+        m_reader = std::make_unique<Reader>();
+        if (const int failure = m_reader->open(source)) {
+            m_reader.reset();
+            return failure;
+        }
+    }
+    const int outcome = ripTrack(m_reader->drive.get(), m_reader->paranoia.get(), track, destination, stop, report, position);
+    // After a failure the disc may be gone or changed: the next rip starts
+    // with a fresh reader.
+    if (outcome != 0)
+        m_reader.reset();
+    return outcome;
 }
