@@ -93,8 +93,8 @@ bool sameAudio(const CueImage& image, int tracks, const QString& ours, const QSt
 {
     for (int n = 1; n <= tracks; ++n) {
         const QByteArray expected = image.trackBytes(n);
-        if (samples(trackFile(ours, QStringLiteral("track%1.wav"), n)) != expected
-            || samples(trackFile(theirs, QStringLiteral("track%1.cdda.wav"), n)) != expected)
+        if (samples(trackFile(ours, QStringLiteral("track%1.wav"), n)) != expected ||
+            samples(trackFile(theirs, QStringLiteral("track%1.cdda.wav"), n)) != expected)
             return false;
     }
     return true;
@@ -141,8 +141,8 @@ int main(int argc, char** argv)
         QDir(theirFolder).removeRecursively();
     }
     std::printf("image: %d tracks of %d s (CUE/BIN), %d runs, both bit-exact\n", tracks, seconds, runs);
-    std::printf("CDRipper: %.3f s per disc (%.0fx real time), %.3f s CPU\n", ours / runs, tracks * seconds / (ours / runs),
-                ourCpu / runs);
+    std::printf("CDRipper: %.3f s per disc (%.0fx real time), %.3f s CPU\n", ours / runs,
+                tracks * seconds / (ours / runs), ourCpu / runs);
     std::printf("peer: cd-paranoia -B: %.3f s per disc, %.3f s CPU (CDRipper / peer = %.2f, CPU %.2f)\n", theirs / runs,
                 theirCpu / runs, ours / theirs, ourCpu / theirCpu);
     return 0;

@@ -75,11 +75,7 @@ struct CDRipper::Private {
     int deviceStatus();
 };
 
-CDRipper::CDRipper(QObject* parent)
-    : QObject(parent)
-    , d(std::make_unique<Private>())
-{
-}
+CDRipper::CDRipper(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {}
 
 CDRipper::~CDRipper()
 {
@@ -210,7 +206,9 @@ bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition
     const QString text = QStringLiteral("Track %1").arg(track, 2, 10, QLatin1Char('0'));
     d->worker = std::thread([=, this] {
         const TrackRipper::Report report{
-            [=, this](qint32 start, qint32 end) { post(generation, [=, this] { emit RipStarted(text, start, end, queuePosition); }); },
+            [=, this](qint32 start, qint32 end) {
+                post(generation, [=, this] { emit RipStarted(text, start, end, queuePosition); });
+            },
             [=, this](int code, qint32 value) { post(generation, [=, this] { emit RipStatus(code, value); }); },
         };
         qint32 position = 0;

@@ -208,7 +208,8 @@ int TrackRipper::rip(const QString& source, int track, const QString& destinatio
             return failure;
         }
     }
-    const int outcome = ripTrack(m_reader->drive.get(), m_reader->paranoia.get(), track, destination, stop, report, position);
+    const int outcome =
+        ripTrack(m_reader->drive.get(), m_reader->paranoia.get(), track, destination, stop, report, position);
     // After a failure the disc may be gone or changed: the next rip starts
     // with a fresh reader.
     if (outcome != 0)

@@ -35,8 +35,7 @@ QByteArray trackContent(int number, const CueImage::Track& track)
 } // namespace
 
 CueImage::CueImage(const QString& folder, const QString& name, const QList<Track>& tracks)
-    : m_base(folder + QLatin1Char('/') + name)
-    , m_tracks(tracks)
+    : m_base(folder + QLatin1Char('/') + name), m_tracks(tracks)
 {
 }
 
