@@ -2,13 +2,19 @@
 
 #include "TrackRipper.h"
 
+#include "frame/WriteLog.h"
+
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cdio/cdio.h>
+#include <cdio/logging.h>
 #include <cdio/mmc.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -35,6 +41,22 @@ QString driveSource(int drive)
     if (!configured.isEmpty())
         return drive == 0 ? configured : QString();
     return systemDrives().value(drive);
+}
+
+// libcdio writes its warnings (an image it cannot open, a sector it cannot
+// read) to stderr; they belong in the diagnostic log. The log is written on
+// the application's thread only, so the worker's messages are sent there.
+void logCdioMessage(cdio_log_level_t level, const char message[])
+{
+    if (level < CDIO_LOG_WARN)
+        return;
+    const QString line = QStringLiteral("CD: ") + QString::fromLocal8Bit(message).trimmed();
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        WriteLog(line);
+    else
+        QMetaObject::invokeMethod(
+            app, [line] { WriteLog(line); }, Qt::QueuedConnection);
 }
 
 CdioHandle openSource(const QString& source)
@@ -75,7 +97,11 @@ struct CDRipper::Private {
     int deviceStatus();
 };
 
-CDRipper::CDRipper(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {}
+CDRipper::CDRipper(QObject* parent) : QObject(parent), d(std::make_unique<Private>())
+{
+    static std::once_flag logHandler;
+    std::call_once(logHandler, [] { cdio_log_set_handler(logCdioMessage); });
+}
 
 CDRipper::~CDRipper()
 {
