@@ -217,8 +217,8 @@ CDRipper::DiscIdentity CDRipper::discIdentity() const
 
 void CDRipper::PrepareRip()
 {
-    // Each rip opens a reader of its own on the worker thread; a rip that
-    // ended has already been joined, so there is nothing to reset.
+    // The worker's reader carries over from the last track on purpose, and
+    // that rip's thread was joined before its last event: nothing to reset.
 }
 
 bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition)

@@ -65,11 +65,11 @@ public:
     // Starts ripping `track` into `destination` (written under a temporary
     // name and renamed once complete) on a worker thread; false when it
     // cannot start. queuePosition is handed back with RipStarted.
-    // Every rip that started ends with exactly one of: RipFinished (the
-    // destination is complete, synced and closed), or RipStatus 8
-    // (FileAborted) after the code that explains why, with the destination
-    // left as it was. IsRipping is false by the time either arrives, so the
-    // owner may start the next track from inside the event.
+    // Every rip that started and was not stopped ends with exactly one of:
+    // RipFinished (the destination is complete, synced and closed), or
+    // RipStatus 8 (FileAborted) after the code that explains why, with the
+    // destination left as it was. IsRipping is false by the time either
+    // arrives, so the owner may start the next track from inside the event.
     virtual bool RipTrack(int track, const QString& destination, int queuePosition);
     virtual bool IsRipping() const;
     // Ends the read within a second; the destination is left as it was and
