@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 // The CD ripping component: the drive, the disc's table of contents, the
 // disc's identity for a CDDB lookup, and the ripping of one track into a
 // 44.1 kHz 16-bit stereo WAV file, reported through three events that reach
@@ -62,17 +65,29 @@ public:
     // Starts ripping `track` into `destination` (written under a temporary
     // name and renamed once complete) on a worker thread; false when it
     // cannot start. queuePosition is handed back with RipStarted.
+    // Every rip that started and was not stopped ends with exactly one of:
+    // RipFinished (the destination is complete, synced and closed), or
+    // RipStatus 8 (FileAborted) after the code that explains why, with the
+    // destination left as it was. IsRipping is false by the time either
+    // arrives, so the owner may start the next track from inside the event.
     virtual bool RipTrack(int track, const QString& destination, int queuePosition);
     virtual bool IsRipping() const;
-    // Ends the read within a second; the destination is left as it was.
+    // Ends the read within a second; the destination is left as it was and
+    // no further event of this rip arrives.
     virtual void StopRip();
 
 signals:
+    // text "Track nn"; start and end are the track's first sector and the
+    // one after its last, the range RipStatus 7 moves through; other is the
+    // queue position given to RipTrack.
     void RipStarted(const QString& text, qint32 start, qint32 end, qint32 other);
     void RipStatus(int code, qint32 value);
     void RipFinished();
 
 private:
+    void post(quint64 generation, std::function<void()> event);
+    void endRip(int outcome, qint32 position);
+
     struct Private;
-    Private* d;
+    std::unique_ptr<Private> d;
 };

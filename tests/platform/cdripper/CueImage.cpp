@@ -1,0 +1,82 @@
+#include "CueImage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+QString msf(qint64 sectors)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(sectors / 75 / 60, 2, 10, QLatin1Char('0'))
+        .arg(sectors / 75 % 60, 2, 10, QLatin1Char('0'))
+        .arg(sectors % 75, 2, 10, QLatin1Char('0'));
+}
+
+// Left: a tone; right: a pseudo-random sequence seeded by the track.
+QByteArray trackContent(int number, const CueImage::Track& track)
+{
+    QByteArray bytes(qsizetype(track.sectors) * CueImage::kSectorBytes, char(0x5A ^ number));
+    if (!track.audio)
+        return bytes;
+    quint32 noise = 0x9E3779B9u * quint32(number);
+    char* out = bytes.data();
+    for (qsizetype frame = 0; frame < bytes.size() / 4; ++frame) {
+        noise = noise * 1664525u + 1013904223u;
+        const double left = 12000 * std::sin(2 * std::numbers::pi * 220.0 * number * double(frame) / 44100);
+        qToLittleEndian<qint16>(qint16(left), out + frame * 4);
+        qToLittleEndian<qint16>(qint16(noise >> 16), out + frame * 4 + 2);
+    }
+    return bytes;
+}
+} // namespace
+
+CueImage::CueImage(const QString& folder, const QString& name, const QList<Track>& tracks)
+    : m_base(folder + QLatin1Char('/') + name), m_tracks(tracks)
+{
+}
+
+QString CueImage::cuePath() const
+{
+    return m_base + QStringLiteral(".cue");
+}
+
+QString CueImage::binPath() const
+{
+    return m_base + QStringLiteral(".bin");
+}
+
+bool CueImage::write() const
+{
+    QFile bin(binPath());
+    QFile cue(cuePath());
+    if (!bin.open(QIODevice::WriteOnly) || !cue.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QString sheet = QStringLiteral("FILE \"%1\" BINARY\n").arg(QFileInfo(binPath()).fileName());
+    qint64 start = 0;
+    for (int n = 1; n <= m_tracks.size(); ++n) {
+        const Track& track = m_tracks[n - 1];
+        sheet += QStringLiteral("  TRACK %1 %2\n    INDEX 01 %3\n")
+                     .arg(n, 2, 10, QLatin1Char('0'))
+                     .arg(track.audio ? QStringLiteral("AUDIO") : QStringLiteral("MODE1/2352"))
+                     .arg(msf(start));
+        if (bin.write(trackContent(n, track)) < 0)
+            return false;
+        start += track.sectors;
+    }
+    return cue.write(sheet.toUtf8()) > 0 && bin.flush() && cue.flush();
+}
+
+QByteArray CueImage::trackBytes(int track) const
+{
+    qint64 offset = 0;
+    for (int n = 1; n < track; ++n)
+        offset += qint64(m_tracks[n - 1].sectors) * kSectorBytes;
+    QFile bin(binPath());
+    if (!bin.open(QIODevice::ReadOnly) || !bin.seek(offset))
+        return {};
+    return bin.read(qint64(m_tracks[track - 1].sectors) * kSectorBytes);
+}
