@@ -1,3 +1,4 @@
+#include "frame/library/AuditLog.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/wizard/FakeCDRipper.h"
 #include "tests/wizard/ui/WizardFixture.h"
@@ -122,6 +123,9 @@ private slots:
         QCOMPARE(m_wizard->fraResults->txtResults->toPlainText(),
                  QStringLiteral("Ripping 02 - 'Track 2'...Finished\nFinished!\n"));
         QVERIFY(!m_wizard->Ripping);
+        const AuditEntry entry = gDirectory->AuditLog().entries().last();
+        QCOMPARE(entry.title, QStringLiteral("Import CD Track"));
+        QCOMPARE(entry.text, "CD Track : 02 '(Track 2') into Cart " + cart);
     }
 };
 
