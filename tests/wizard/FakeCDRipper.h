@@ -18,6 +18,7 @@ public:
     int reads = 0;                 // ReadDisc calls
     int stops = 0;                 // StopRip calls
     bool finishes = true;          // false: a rip never ends by itself
+    bool unreadable = false;       // rips write bytes that are no audio
     qint32 start = 0;              // positions RipStarted reports
     qint32 end = 750;
     QList<qint32> positions{375};  // progress reported before the end
@@ -51,7 +52,10 @@ public:
                 return;
             TestWav tone;
             tone.seconds = track / 10.0;
-            tone.write(destination);
+            if (QFile file(destination); unreadable && file.open(QIODevice::WriteOnly))
+                file.write(QByteArray(4096, 'x'));
+            else
+                tone.write(destination);
             m_ripping = false;
             emit RipFinished();
         });

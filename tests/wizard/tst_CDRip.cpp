@@ -78,12 +78,13 @@ class TestCDRip : public QObject
             m_tracks.setChecked(m_tracks.indexOf(QStringLiteral("CD%1").arg(track)), true);
     }
 
-    bool rip(RecordingHandler& handler, CDRipRun** running = nullptr, const FileImportOptions& given = {})
+    bool rip(RecordingHandler& handler, CDRipRun** running = nullptr, const FileImportOptions& given = {},
+             const CDRipOptions& cdOptions = {})
     {
         FileImportOptions options = given;
         options.startCart = "100";
         SummaryBuilder::BuildSummary(m_tracks, false, m_summary, options, audio());
-        CDRipRun run(context(), options, CDRipOptions{}, m_ripper, handler);
+        CDRipRun run(context(), options, cdOptions, m_ripper, handler);
         if (running)
             *running = &run;
         return run.RunCDRip(m_tracks, m_summary, nullptr);
@@ -113,6 +114,7 @@ private slots:
         m_messenger = {};
         Messenger::install(&m_messenger);
         m_ripper.finishes = true;
+        m_ripper.unreadable = false;
         m_ripper.whileRipping = nullptr;
         m_ripper.positions = {375};
         m_ripper.status = CDRipper::DiscLoaded;
@@ -198,24 +200,45 @@ private slots:
     void processingOnlyWhenAsked_data()
     {
         QTest::addColumn<bool>("normalise");
-        QTest::addColumn<bool>("processed");
-        QTest::newRow("plain PCM target, nothing asked") << false << false;
-        QTest::newRow("normalising") << true << true;
+        QTest::addColumn<bool>("autoTop");
+        QTest::addColumn<QString>("processing"); // the status while the copy job runs, empty for none
+        QTest::newRow("plain PCM target, nothing asked") << false << false << "";
+        QTest::newRow("normalising") << true << false << "Normalising CD Track...";
+        QTest::newRow("normalising and topping") << true << true << "Normalising, 'Topping' CD Track...";
     }
 
     void processingOnlyWhenAsked()
     {
         QFETCH(bool, normalise);
-        QFETCH(bool, processed);
+        QFETCH(bool, autoTop);
+        QFETCH(QString, processing);
         loadDisc(1, {1});
         FileImportOptions options;
         options.normalise = normalise;
         options.normalisePercent = 50;
         RecordingHandler handler;
-        QVERIFY(rip(handler, nullptr, options));
-        QCOMPARE(handler.statuses.contains("Normalising CD Track..."), processed);
-        QCOMPARE(handler.results.contains("Scanning '"), false); // the window shows the job, not the run
+        QVERIFY(rip(handler, nullptr, options, CDRipOptions{autoTop}));
+        QCOMPARE(handler.statuses.filter(" CD Track..."), processing.isEmpty() ? QStringList() : QStringList{processing});
         QVERIFY(audio().GetCart("100", 1)->holdsAudio());
+        QCOMPARE(strays(), QStringList());
+    }
+
+    // Bug: a processing failure ending the run, or unreadable audio handed
+    // to the cart over what it holds.
+    void processingFails()
+    {
+        loadDisc(2, {1, 2});
+        m_ripper.unreadable = true;
+        FileImportOptions options;
+        options.normalise = true;
+        options.normalisePercent = 50;
+        RecordingHandler handler;
+        QVERIFY(rip(handler, nullptr, options));
+        QCOMPARE(m_messenger.texts().size(), 2);
+        QVERIFY(m_messenger.texts().first().startsWith(
+            "There was a problem compressing the Ripped Track, and the problem was reported as \n\n"));
+        QCOMPARE(handler.outcomes, (QStringList{"CD1 x 100", "CD2 x 101"}));
+        QVERIFY(!audio().GetCart("100", 1)->holdsAudio());
         QCOMPARE(strays(), QStringList());
     }
 
