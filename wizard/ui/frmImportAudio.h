@@ -118,9 +118,9 @@ public:
     // The window's step for the page the frame now shows.
     void PageShown(int direction);
 
-    // Filled in by the work on the file list, titles, summary, runs, CD
-    // drive, title lookup and match search; virtual so that tests can stand
-    // in for them. Until then they do nothing, and the runs fail.
+    // The file list, titles, summary, runs, CD drive, title lookup and
+    // match search; virtual so that tests can stand in for them. The title
+    // lookup and the match search do nothing yet.
     virtual void AddImportFile(const QString& path);
     virtual void InterpretTitles();
     virtual void BuildSummary();
