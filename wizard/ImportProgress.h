@@ -10,6 +10,9 @@ class ImportProgress
 public:
     // The current bar: the job's percentage, kept within 0..100.
     static qint32 current(qint32 percent);
+    // The overall bar while item `currentItem` (1-based) of `itemCount` is
+    // read at `percent`: ripping fills the first 40 % of the item's share.
+    static qint32 overallWhileReading(qint32 maximum, qint32 currentItem, qint32 itemCount, qint32 percent);
     // The overall bar while the level of item `currentItem` (1-based) of
     // `itemCount` is scanned at `percent`, on a bar running to `maximum`.
     static qint32 overallWhileScanning(qint32 maximum, qint32 currentItem, qint32 itemCount, qint32 percent);

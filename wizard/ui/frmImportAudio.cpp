@@ -9,8 +9,11 @@
 #include "frame/library/DirectoryUser.h"
 #include "frame/library/LibraryGlobals.h"
 #include "frame/library/PlayoutAudio.h"
+#include "platform/cdripper/CDRipper.h"
 #include "platform/wizardframe/WizardFrame.h"
 #include "platform/wizardframe/WizardPage.h"
+#include "wizard/CDRipRun.h"
+#include "wizard/CDTrackList.h"
 #include "wizard/FileImportRun.h"
 #include "wizard/FileListBuilder.h"
 #include "wizard/ImportItemList.h"
@@ -21,6 +24,7 @@
 #include "wizard/ui/WindowImportHandler.h"
 #include "wizard/ImportListColumns.h"
 #include "wizard/ui/AudioFormatPage.h"
+#include "wizard/ui/CDPageActions.h"
 #include "wizard/ui/BusyPointer.h"
 #include "wizard/ui/CartAllocationPage.h"
 #include "wizard/ui/ChooseSourcePage.h"
@@ -130,6 +134,7 @@ void frmImportAudio::buildWindow()
     connect(fraImportFiles, &ImportFilesPage::titlingChanged, this, &frmImportAudio::InterpretTitles);
     m_filesPage = new FilesPageActions(*this);
     m_matchSearch = new MatchSearchControls(*this);
+    m_cdPage = new CDPageActions(*this);
     connect(fraAudioFormat, &AudioFormatPage::formatChoiceRequested, this, &frmImportAudio::chooseConvertFormat);
     connect(fraResults->cmdStopImport, &QPushButton::clicked, this, &frmImportAudio::stopImport);
     connect(fraRipCD->cmdCDQueryCDDB, &QPushButton::clicked, this, &frmImportAudio::QueryCDDB);
@@ -504,7 +509,11 @@ void frmImportAudio::unload()
     setCopyJob(nullptr);
     m_fileRun.reset();
     TracksLoaded = false;
-    Ripping = false; // also ends a ripping run waiting for its track
+    // Ends a ripping run waiting for its track; the track in hand is
+    // stopped rather than left to finish into a closed window's run.
+    if (Ripping && m_cdRun)
+        m_cdRun->stop();
+    Ripping = false;
     tmrCD->stop();
 }
 
@@ -556,27 +565,82 @@ bool frmImportAudio::RunFileImport()
     return succeeded;
 }
 
-bool frmImportAudio::RunCDRip() { return false; }
-
-// Until the CD page's own rules arrive, its controls follow the drive as one group.
-void frmImportAudio::EnableCDControls(bool enable)
+bool frmImportAudio::RunCDRip()
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             fraRipCD->lvwCDTracks, fraRipCD->cmdCDSelectAll, fraRipCD->cmdCDDeselectAll, fraRipCD->chkCDAutoTop,
-             fraRipCD->chkCDArtist, fraRipCD->comboCDArtist, fraRipCD->chkCDTitle, fraRipCD->comboCDTitle,
-             fraRipCD->lblCDTitleOrder, fraRipCD->comboCDTitleOrder, fraRipCD->lblCDSeparators,
-             fraRipCD->comboCdTitleSeparator[0], fraRipCD->lblCDSeparatorOr, fraRipCD->comboCdTitleSeparator[1],
-             fraRipCD->cmdCDQueryCDDB, fraRipCD->cmdSearchForMatches})
-        w->setEnabled(enable);
+    if (!CDRipperX1 || !m_context.audio)
+        return false;
+    fraResults->cmdStopImport->setEnabled(true);
+    StopRequested = false;
+    BusyPointer busy;
+    QCoreApplication::processEvents();
+    m_cdRunHandler = std::make_unique<WindowImportHandler>(*this);
+    m_cdRun = std::make_unique<CDRipRun>(m_context, importOptions(), CDRipOptions{fraRipCD->chkCDAutoTop->isChecked()},
+                                         *CDRipperX1, *m_cdRunHandler);
+    Ripping = true;
+    const bool succeeded = m_cdRun->RunCDRip(cdTrackList(), summaryList(), ImportTarget);
+    Ripping = false;
+    fraResults->cmdStopImport->setEnabled(false);
+    return succeeded;
 }
 
-int frmImportAudio::cdDriveCount() { return 0; }
+void frmImportAudio::EnableCDControls(bool enable) { m_cdPage->EnableCDControls(enable); }
 
-void frmImportAudio::openCDDrive() {}
+void frmImportAudio::ApplyCDTitles() { m_cdPage->ApplyCDTitles(); }
 
-void frmImportAudio::stopRipping() {}
+int frmImportAudio::cdDriveCount() { return CDRipperX1 ? CDRipperX1->DriveCount() : 0; }
 
-void frmImportAudio::cdTimerTick() {}
+// The drive's answer does not matter here: the CD page's timer finds out
+// what is in it.
+void frmImportAudio::openCDDrive()
+{
+    if (!CDRipperX1)
+        CDRipperX1 = new CDRipper(this);
+    CDRipperX1->OpenDrive(0);
+}
+
+void frmImportAudio::stopRipping()
+{
+    if (m_cdRun)
+        m_cdRun->stop();
+}
+
+// The first tick after the page is shown says it is looking at the disc;
+// later ticks only react to a disc coming or going.
+void frmImportAudio::cdTimerTick()
+{
+    RipCDPage* page = fraRipCD;
+    if (m_cdScanMarker != 0) {
+        page->imgFreeDB->hide();
+        page->imgCD->show();
+        page->lblCDQueryStatus->setText(QStringLiteral("Scanning CD..."));
+        page->pnlCDQueryStatus->show();
+        repaint();
+    }
+    if (CDRipperX1)
+        CDTrackList::DriveStatusStep(
+            CDRipperX1->DriveStatus(), cdTrackList(), TracksLoaded, [this] { ReadCDTracks(); },
+            [this](bool enable) { EnableCDControls(enable); });
+    if (m_cdScanMarker != 0) {
+        page->pnlCDQueryStatus->hide();
+        m_cdScanMarker = 0;
+    }
+}
+
+void frmImportAudio::ReadCDTracks()
+{
+    tmrCD->stop();
+    TracksLoaded = false;
+    cdTrackList().clear();
+    WriteLog(QStringLiteral("Accessing Drive"));
+    bool failed = false;
+    {
+        BusyPointer busy;
+        TracksLoaded = CDTrackList::ReadCDTracks(*CDRipperX1, cdTrackList(), &failed);
+    }
+    // After an error the timer stays stopped, as the error left it.
+    if (!failed)
+        tmrCD->start();
+}
 
 void frmImportAudio::QueryCDDB() {}
 

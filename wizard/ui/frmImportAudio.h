@@ -20,8 +20,12 @@ class ImportSummaryPage;
 class ImportTargetHandler;
 class QTimer;
 class RipCDPage;
+class WindowImportHandler;
 class WizardFrame;
 class cCopyAudioFileNCT;
+class CDPageActions;
+class CDRipRun;
+class CDRipper;
 class FileImportRun;
 class FilesPageActions;
 class MatchSearchControls;
@@ -72,6 +76,9 @@ public:
     ImportSummaryPage* fraSummary = nullptr;
     ImportResultsPage* fraResults = nullptr;
     QTimer* tmrCD = nullptr; // watches the CD drive while the CD page is shown
+    // The CD drive; made when the window is first used (tests may put their
+    // own in place before that).
+    CDRipper* CDRipperX1 = nullptr;
 
     ImportItemList& fileList() const;
     ImportItemList& cdTrackList() const;
@@ -87,6 +94,7 @@ public:
     bool Ripping = false;
     bool StopRequested = false;
     bool Searching = false; // a search for matching carts is running
+    int QueryCDDBBusy = 0;  // not 0 while a CD title lookup runs: titles are left alone meanwhile
     qint32 CurrentItem = 0; // 1-based item of the run in hand
     qint32 ItemCount = 0;
 
@@ -101,6 +109,7 @@ public:
     // The choices of pages 2, 4 and 5 as they stand.
     FileImportOptions importOptions() const;
     FilesPageActions& filesPage() const { return *m_filesPage; }
+    CDPageActions& cdPage() const { return *m_cdPage; }
     void setCurrentStatus(const QString& status);
     void AddResultText(const QString& text, bool endOfLine);
 
@@ -110,9 +119,9 @@ public:
     // The window's step for the page the frame now shows.
     void PageShown(int direction);
 
-    // Filled in by the work on the file list, titles, summary, runs, CD
-    // drive, title lookup and match search; virtual so that tests can stand
-    // in for them. Until then they do nothing, and the runs fail.
+    // The file list, titles, summary, runs, CD drive, title lookup and
+    // match search; virtual so that tests can stand in for them. The title
+    // lookup and the match search do nothing yet.
     virtual void AddImportFile(const QString& path);
     virtual void InterpretTitles();
     virtual void BuildSummary();
@@ -125,6 +134,8 @@ public:
     virtual void cdTimerTick();
     virtual void QueryCDDB();
     virtual void SearchForMatches(int index);
+    void ReadCDTracks();
+    void ApplyCDTitles();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -153,6 +164,11 @@ private:
     std::unique_ptr<ImportPageChecks> m_checks;
     FilesPageActions* m_filesPage = nullptr;
     MatchSearchControls* m_matchSearch = nullptr;
+    CDPageActions* m_cdPage = nullptr;
+    // Kept until the next run: the end of a rip that comes after a stop
+    // still reaches them.
+    std::unique_ptr<WindowImportHandler> m_cdRunHandler;
+    std::unique_ptr<CDRipRun> m_cdRun;
     ImportContext m_context;
     std::unique_ptr<FileImportRun> m_fileRun; // kept, with its copy job, until the window closes
     std::unique_ptr<ImportProgressDisplay> m_progress;

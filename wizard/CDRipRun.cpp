@@ -1,0 +1,362 @@
+#include "wizard/CDRipRun.h"
+
+#include "audio/cCopyAudioFileNCT.h"
+#include "frame/GetTempFile.h"
+#include "frame/Messenger.h"
+#include "frame/library/AudioSettings.h"
+#include "frame/library/AuditLog.h"
+#include "frame/library/Directory.h"
+#include "frame/library/FileTools.h"
+#include "frame/library/GeneralTools.h"
+#include "frame/library/PlayoutAudio.h"
+#include "frame/library/TimeTools.h"
+#include "platform/cdripper/CDRipper.h"
+#include "wizard/ImportItemList.h"
+#include "wizard/ImportProgress.h"
+#include "wizard/ImportTargetHandler.h"
+
+#include <QEventLoop>
+#include <QFile>
+
+namespace {
+
+constexpr int kBarMaximum = 100;
+
+QString twoDigits(int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); }
+
+QString trackKey(int track) { return QStringLiteral("CD%1").arg(track); }
+
+// What the ripper's problem codes say on the status line; progress (7) is
+// shown as a position instead.
+QString statusText(int code, qint32 value)
+{
+    switch (code) {
+    case CDRipper::JitterNotCorrected:
+        return QStringLiteral("Jitter Could Not Be Corrected.  ") + QString::number(value);
+    case CDRipper::SpeedAdjusted:
+        return QStringLiteral("Speed Adjusted to Correct Error.");
+    case CDRipper::ReadFailed:
+        return QStringLiteral("Read Failed.");
+    case CDRipper::RetryingRead:
+        return QStringLiteral("Retrying Read.");
+    case CDRipper::RetryFailed:
+        return QStringLiteral("Retry Failed.");
+    case CDRipper::FileAborted:
+        return QStringLiteral("File Aborted.");
+    case CDRipper::BufferNotInitialised:
+        return QStringLiteral("Buffer Could Not Be Initialized.");
+    case CDRipper::ErrorCreatingFile:
+        return QStringLiteral("Error Creating File.");
+    case CDRipper::ErrorWritingFile:
+        return QStringLiteral("Error Writing File.");
+    case CDRipper::ErrorClosingFile:
+        return QStringLiteral("Error Closing File.");
+    case CDRipper::DriveNotInitialised:
+        return QStringLiteral("Drive Could Not Be Initialized.");
+    case CDRipper::RipCancelled:
+        return QStringLiteral("Ripping Cancelled.");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+CDRipRun::CDRipRun(const ImportContext& context, const FileImportOptions& options, const CDRipOptions& cdOptions,
+                   CDRipper& ripper, FileImportHandler& handler)
+    : m_context(context), m_options(options), m_cdOptions(cdOptions), m_ripper(ripper), m_handler(handler)
+{
+    connect(&ripper, &CDRipper::RipStarted, this, &CDRipRun::ripStarted);
+    connect(&ripper, &CDRipper::RipStatus, this, &CDRipRun::ripStatus);
+    connect(&ripper, &CDRipper::RipFinished, this, &CDRipRun::ripFinished);
+}
+
+// A rip still under way must not finish into a file nobody will take.
+CDRipRun::~CDRipRun()
+{
+    if (m_ripper.IsRipping())
+        m_ripper.StopRip();
+    removeRipFiles();
+}
+
+bool CDRipRun::RunCDRip(const ImportItemList& tracks, const ImportItemList& summary, ImportTargetHandler* target)
+{
+    m_tracks = &tracks;
+    m_summary = &summary;
+    m_target = target;
+    m_ripQueue.clear();
+    for (const ImportItem& row : tracks.items())
+        if (row.Checked)
+            m_ripQueue << static_cast<qint16>(row.Key.mid(2).toInt());
+    m_itemCount = static_cast<qint32>(m_ripQueue.size());
+    if (m_itemCount == 0) {
+        ShowMessage(QStringLiteral("You must select a CD Track to Rip first"), MessageIcon::Exclamation);
+        return false;
+    }
+    if (target && !target->BeginImport())
+        return false;
+
+    m_stopRequested = false;
+    m_overall = 0;
+    showProgress(0, m_overall);
+    m_ripper.RipperOption = false;
+    prepareConverters();
+    m_handler.copyJob(m_copyJob.get());
+    setStatus(QStringLiteral("Queueing first track to rip..."));
+    showProgress(0, m_overall);
+
+    // Until the first track has begun, a refusal counts as a stop.
+    m_stopRequested = true;
+    if (RipNextTrack(1)) {
+        m_ripping = true;
+        m_stopRequested = false;
+        QEventLoop wait;
+        m_wait = &wait;
+        if (m_ripping && !m_stopRequested)
+            wait.exec();
+    }
+
+    setStatus(QStringLiteral("Finished!"));
+    m_handler.result(QStringLiteral("Finished!"), true);
+    if (m_stopRequested) {
+        ShowMessage(QStringLiteral("Some files were not ripped"), MessageIcon::Exclamation);
+        return false;
+    }
+    showProgress(kBarMaximum, kBarMaximum);
+    return true;
+}
+
+void CDRipRun::stop()
+{
+    m_ripper.StopRip();
+    m_ripping = false;
+    m_stopRequested = true;
+    endWait();
+}
+
+void CDRipRun::endWait()
+{
+    if (m_wait)
+        m_wait->quit();
+}
+
+// The copy job is made for a run that normalises or converts; topping
+// alone rides along with it.
+void CDRipRun::prepareConverters()
+{
+    m_context.settings->GetDefaultFormat(m_convertFormat);
+    if (m_options.format != FileImportOptions::Format::StoreDefault && !m_options.convertFormat.isEmpty())
+        m_convertFormat.setSettingsText(m_options.convertFormat);
+    if (!m_options.normalise && m_options.format == FileImportOptions::Format::Leave) {
+        m_copyJob.reset();
+        return;
+    }
+    setStatus(QStringLiteral("Creating Converters"));
+    m_copyJob = std::make_shared<cCopyAudioFileNCT>();
+    if (m_options.normalise) {
+        m_copyJob->setNormalise(true);
+        m_copyJob->setNormalisePercentage(static_cast<float>(m_options.normalisePercent));
+    }
+    if (m_cdOptions.autoTop) {
+        m_copyJob->setAutoTop(true);
+        m_copyJob->setAutoTopThreshold(0);
+    }
+}
+
+bool CDRipRun::RipNextTrack(int position)
+{
+    if (position > m_itemCount)
+        return false;
+    m_ripper.PrepareRip();
+    m_ripCart = m_summary->item(position - 1).field(QStringLiteral("DEST")).trimmed();
+    if (m_ripCart.isEmpty())
+        return false;
+    m_ripTrackNumber = m_ripQueue.at(position - 1);
+    m_currentItem = position;
+    m_handler.itemStarted(m_currentItem, m_itemCount);
+
+    const QString track = QStringLiteral("Track #") + twoDigits(m_ripTrackNumber);
+    auto refuse = [&](const QString& text, MessageIcon icon) {
+        ShowMessage(text, icon);
+        m_handler.itemDone(trackKey(m_ripTrackNumber), m_ripCart, FileImportHandler::Outcome::Failed, text);
+        return false;
+    };
+    if (!m_ripper.IsAudioTrack(m_ripTrackNumber))
+        return refuse(track + QStringLiteral(" is a data track and cannot be Ripped!"), MessageIcon::Exclamation);
+    if (!ripDestination() || !m_ripper.RipTrack(m_ripTrackNumber, m_ripFileName, m_currentItem)) {
+        m_ripFileName.clear();
+        return refuse(track + QStringLiteral(" could not be Ripped!"), MessageIcon::Exclamation);
+    }
+    if (!m_ripper.IsRipping()) {
+        m_ripping = false;
+        m_stopRequested = true;
+        return refuse(QStringLiteral("The Ripping could not start."), MessageIcon::Information);
+    }
+    return true;
+}
+
+// A new file beside the cart's audio, never the cart's audio itself: the
+// cart keeps what it has until the store takes the new audio in whole.
+bool CDRipRun::ripDestination()
+{
+    const QString folder = FileTools::GetFolder(m_context.audio->CartAudioFile(m_ripCart, 0), 0);
+    // An empty cart's folder may not have been made yet.
+    m_ripFileName = FileTools::makeFolder(folder, nullptr) ? GetTempFile(folder, QStringLiteral("WAV")) : QString();
+    return !m_ripFileName.isEmpty();
+}
+
+void CDRipRun::ripStarted(const QString&, qint32 start, qint32 end, qint32)
+{
+    showProgress(0, m_overall);
+    const QString text = QStringLiteral("Ripping ") + twoDigits(m_ripTrackNumber) + QStringLiteral(" - '") +
+                         trackTitle(m_ripTrackNumber) + QStringLiteral("'...");
+    setStatus(text);
+    m_handler.result(text, false);
+    m_ripStart = start;
+    m_ripEnd = end;
+}
+
+void CDRipRun::ripStatus(int code, qint32 value)
+{
+    if (code == CDRipper::Progress) {
+        const qint32 done = value - m_ripStart;
+        const qint32 length = m_ripEnd - m_ripStart;
+        setStatus(QStringLiteral("Ripping ") + m_ripper.LengthText(done) + QStringLiteral(" / ") +
+                  m_ripper.LengthText(length));
+        // A track reported without length shows no progress until it ends.
+        const qint64 percent = length > 0 ? GeneralTools::RoundHalfEven(done * 100.0 / length) : 0;
+        const qint32 limited = GeneralTools::LimitLong(percent, -1000, 1000);
+        m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem, m_itemCount, limited);
+        showProgress(ImportProgress::current(limited), m_overall);
+    } else if (const QString text = statusText(code, value); !text.isEmpty()) {
+        setStatus(text);
+    }
+    // Lets the window breathe between events, but never inside itself.
+    if (!m_waiting) {
+        m_waiting = true;
+        TimeTools::BriefWait(0.00005);
+        m_waiting = false;
+    }
+}
+
+void CDRipRun::ripFinished()
+{
+    // A ripper shared with an earlier run may still report to this one.
+    if (!m_summary || m_currentItem < 1 || m_currentItem > m_itemCount)
+        return;
+    showProgress(kBarMaximum, m_overall);
+    setStatus(m_status + QStringLiteral("Finished"));
+    m_handler.result(QStringLiteral("Finished"), true);
+
+    QString audioFile = m_ripFileName;
+    const bool process = (m_cdOptions.autoTop || m_convertFormat.FormatTag != 1 || m_options.normalise) && m_ripping;
+    if (process) {
+        m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem, m_itemCount, 100);
+        showProgress(kBarMaximum, m_overall);
+        QString words = (m_options.normalise ? QStringLiteral(", Normalising") : QString()) +
+                        (m_cdOptions.autoTop ? QStringLiteral(", 'Topping'") : QString()) +
+                        (m_convertFormat.FormatTag > 1 ? QStringLiteral(", Compressing") : QString());
+        setStatus(words.mid(2) + QStringLiteral(" CD Track..."));
+        if (m_copyJob)
+            audioFile = processTrack(summaryField(QStringLiteral("TITLE")));
+    }
+    showProgress(kBarMaximum, m_overall);
+    storeTrack(audioFile);
+    removeRipFiles();
+
+    m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem + 1, m_itemCount, 0);
+    showProgress(kBarMaximum, m_overall);
+    ++m_currentItem;
+    if (!m_ripping) {
+        showProgress(0, 0);
+        setStatus(QString());
+        return;
+    }
+    if (!RipNextTrack(m_currentItem)) {
+        TimeTools::Pause(0.5);
+        showProgress(0, 0);
+        setStatus(QString());
+        m_ripping = false;
+        endWait();
+    }
+}
+
+// The processed audio, or the ripped audio as it is when processing failed.
+QString CDRipRun::processTrack(const QString& title)
+{
+    m_processedFile = GetTempFile(FileTools::GetFolder(m_ripFileName, 0), QStringLiteral("WAV"));
+    m_copyJob->setDescription(title);
+    auto format = std::make_shared<AudioFormat>(m_convertFormat);
+    format->FormatType = aftWAV; // the store keeps WAV files
+    float start = -1;
+    float end = -1;
+    const qint32 code = m_processedFile.isEmpty()
+        ? qint32(cCopyAudioFileNCT::InvalidDestination)
+        : m_copyJob->CopyAudioFile(m_ripFileName, m_processedFile, format, &start, &end, false);
+    if (code == 0)
+        return m_processedFile;
+    ShowMessage(QStringLiteral("There was a problem compressing the Ripped Track, and the problem was reported as \n\n") +
+                    cCopyAudioFileNCT::errorDescription(code),
+                MessageIcon::Exclamation);
+    QFile::remove(m_processedFile);
+    m_processedFile.clear();
+    return m_ripFileName;
+}
+
+// A cart the store refuses (another workstation filled it meanwhile, a
+// file that is not audio) keeps its audio and its titles.
+void CDRipRun::storeTrack(const QString& audioFile)
+{
+    PlayoutAudio& audio = *m_context.audio;
+    const QString key = trackKey(m_ripTrackNumber);
+    const int storeOptions = m_options.overwrite ? 0 : PlayoutAudio::kOnlyIntoEmptyCart;
+    QString message;
+    if (!audio.ImportAudioFile(nullptr, m_ripCart, audioFile, false, storeOptions, message, QString(), -1)) {
+        m_handler.result(QStringLiteral("Couldn't import track ") + twoDigits(m_ripTrackNumber) +
+                             QStringLiteral(" into cart ") + m_ripCart + QStringLiteral(" - ") + message,
+                         true);
+        m_handler.itemDone(key, m_ripCart, FileImportHandler::Outcome::Failed, message);
+        return;
+    }
+    const QString title = summaryField(QStringLiteral("TITLE"));
+    if (auto record = audio.GetCart(m_ripCart, 1)) {
+        record->Title = title;
+        record->setArtist(summaryField(QStringLiteral("ARTIST")), 1);
+        record->setDescription(summaryField(QStringLiteral("DESC")), 1);
+        audio.SaveCart(m_ripCart, *record, 1, 0, -1);
+    }
+    if (m_context.directory)
+        m_context.directory->AuditLog().LogEvent(
+            2, 7, QStringLiteral("Import CD Track"),
+            QStringLiteral("CD Track : ") + m_summary->item(m_currentItem - 1).Text + QStringLiteral(" '(") + title +
+                QStringLiteral("')") + QStringLiteral(" into Cart ") + m_ripCart,
+            1, 0);
+    if (m_target)
+        m_target->ItemImported(audio.CartAudioFile(m_ripCart, 0), m_ripCart);
+    m_handler.itemDone(key, m_ripCart, FileImportHandler::Outcome::Imported, QString());
+}
+
+void CDRipRun::removeRipFiles()
+{
+    for (QString* file : {&m_ripFileName, &m_processedFile}) {
+        if (!file->isEmpty())
+            QFile::remove(*file);
+        file->clear();
+    }
+}
+
+void CDRipRun::setStatus(const QString& text)
+{
+    m_status = text;
+    m_handler.status(text);
+}
+
+void CDRipRun::showProgress(int current, int overall) { m_handler.progress(current, overall); }
+
+QString CDRipRun::summaryField(const QString& key) const { return m_summary->item(m_currentItem - 1).field(key); }
+
+QString CDRipRun::trackTitle(int track) const
+{
+    const int row = m_tracks->indexOf(trackKey(track));
+    return row < 0 ? QString() : m_tracks->item(row).field(QStringLiteral("TITLE"));
+}
