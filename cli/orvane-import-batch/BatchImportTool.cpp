@@ -1,5 +1,6 @@
 #include "BatchImportTool.h"
 
+#include "BatchCDRip.h"
 #include "BatchHandler.h"
 #include "cli/common/CommandLine.h"
 #include "frame/library/AudioFormat.h"
@@ -21,9 +22,10 @@
 #include <cstdio>
 
 namespace {
-const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format"};
+const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format",
+                                  "device", "tracks", "order", "force-title", "force-artist"};
 const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help",
-                           "find-matches", "skip-matching"};
+                           "find-matches", "skip-matching", "cd", "lookup", "auto-top"};
 const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
 // A cart lost to another importer is looked for again this often at most.
 constexpr int kMaxRetakes = 20;
@@ -51,6 +53,13 @@ const char* kHelp =
     "  --skip-matching         with --find-matches: files that match are not imported\n"
     "  --json                  one JSON report on stdout instead of the results lines\n"
     "  --quiet                 no results lines\n\n"
+    "CD: orvane-import-batch --cd [--device PATH|IMAGE.cue] [--tracks 1,3-5] [--lookup] [options]\n"
+    "  rips the chosen tracks (default: every audio track) into carts in sequence, with the cart, format,\n"
+    "  --normalise, --dry-run and --json options above and the CD page's title options:\n"
+    "  --lookup                titles from the store's CDDB server\n"
+    "  --auto-top              trim the silence at the start of each track\n"
+    "  --order normal|reversed which part of a track title is the artist (default normal: the first)\n"
+    "  --force-title TEXT, --force-artist TEXT   one title or artist for every track\n\n"
     "Exit codes: 0 imported (skipped carts are not failures), 1 an item failed, 2 bad usage.\n"
     "Needs cart rights above 0 in the store's directory.";
 
@@ -84,12 +93,21 @@ int BatchImportTool::run(const QStringList& arguments)
     }
     if (const QStringList unknown = args.unknownOptions(kValueOptions + kFlags); !unknown.isEmpty())
         return usage(QStringLiteral("unknown option %1").arg(unknown.first()));
-    if (args.words().isEmpty())
+    const bool cd = args.has(QStringLiteral("cd"));
+    if (args.words().isEmpty() && !cd)
         return usage(QStringLiteral("no files or folders given"));
+    if (!args.words().isEmpty() && cd)
+        return usage(QStringLiteral("--cd takes no files or folders"));
     if (!m_session.openStore(args.value(QStringLiteral("profile"))))
         return usage(m_session.error());
     if (const int refused = readOptions(args))
         return refused;
+    if (cd) {
+        BatchCDRip rip(m_session, m_options, m_json, m_quiet, m_dryRun);
+        if (const int refused = rip.readOptions(args))
+            return refused;
+        return rip.run();
+    }
 
     ImportItemList files(true);
     files.setColumns(ImportListColumns::files());

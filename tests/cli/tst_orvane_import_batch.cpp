@@ -1,8 +1,11 @@
+#include "tests/platform/cdripper/CueImage.h"
+#include "tests/platform/freedb/FakeCddbServer.h"
 #include "tests/platform/nct/MediaFixtures.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -154,6 +157,43 @@ private slots:
             imported << QString::number(c.toObject().value("audio_length").toDouble(), 'f', 1);
         QCOMPARE(carts.size(), 8);
         QCOMPARE(imported, lengths);
+    }
+
+    // A disc image ripped from a script with its titles from a CDDB server:
+    // the audio tracks land bit-exact in their carts, the data track is left.
+    void cdTracksAreRippedWithLookedUpTitles()
+    {
+        const CueImage image(folder("disc"), "disc", {{75 * 2, true}, {75, true}, {75, false}});
+        QVERIFY(image.write());
+        FakeCddbServer cddb(FakeCddbServer::Cddbp);
+        cddb.artist = "The Quay Sisters";
+        cddb.title = "Harbour Songs";
+        cddb.tracks = {"The Quay Sisters - Northern Lines", "The Quay Sisters - Slow Ferry", ""};
+        for (const QStringList& setting : {QStringList{"FreeDBEnabled", "true"}, QStringList{"FreeDBServer", cddb.address()},
+                                           QStringList{"FreeDBEmail", "studio@example.org"}})
+            QCOMPARE(run("cartvault", QStringList{"--profile", "Batch", "settings", "set"} + setting).exitCode, 0);
+
+        // The server answers on this thread's events, so wait without blocking them.
+        QProcess rip;
+        QEventLoop wait;
+        connect(&rip, &QProcess::finished, &wait, &QEventLoop::quit);
+        rip.start(tool("orvane-import-batch"),
+                  {"--profile", "Batch", "--cd", "--device", image.cuePath(), "--lookup", "--start-cart", "600", "--format",
+                   "FormatType=2 SampleRate=44100 Channels=2 FormatTag=1 BitsPerSample=16", "--json"});
+        wait.exec();
+        QVERIFY2(rip.exitCode() == 0, rip.readAllStandardError().constData());
+        const QJsonArray items = QJsonDocument::fromJson(rip.readAllStandardOutput()).object().value("items").toArray();
+        QCOMPARE(items.size(), 2);
+
+        for (int track = 1; track <= 2; ++track) {
+            const QJsonObject ripped = cart("Batch", QString::number(599 + track));
+            QCOMPARE(ripped.value("artist").toString(), QString("The Quay Sisters"));
+            QCOMPARE(ripped.value("title").toString(), track == 1 ? QString("Northern Lines") : QString("Slow Ferry"));
+            QFile audio(ripped.value("audio_file").toString());
+            QVERIFY(audio.open(QIODevice::ReadOnly));
+            QCOMPARE(audio.readAll().mid(44), image.trackBytes(track));
+        }
+        QVERIFY(cart("Batch", "602").value("audio_length").toDouble() < 0);
     }
 
     void usageIsRefusedWithItsCode_data()

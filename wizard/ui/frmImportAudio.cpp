@@ -21,6 +21,7 @@
 #include "wizard/TitleInterpreter.h"
 #include "wizard/ui/FilesPageActions.h"
 #include "wizard/ui/MatchSearchControls.h"
+#include "wizard/ui/CDLookupActions.h"
 #include "wizard/ui/WindowImportHandler.h"
 #include "wizard/ImportListColumns.h"
 #include "wizard/ui/AudioFormatPage.h"
@@ -134,6 +135,7 @@ void frmImportAudio::buildWindow()
     connect(fraImportFiles, &ImportFilesPage::titlingChanged, this, &frmImportAudio::InterpretTitles);
     m_filesPage = new FilesPageActions(*this);
     m_matchSearch = new MatchSearchControls(*this);
+    m_cdLookup = std::make_unique<CDLookupActions>(*this);
     m_cdPage = new CDPageActions(*this);
     connect(fraAudioFormat, &AudioFormatPage::formatChoiceRequested, this, &frmImportAudio::chooseConvertFormat);
     connect(fraResults->cmdStopImport, &QPushButton::clicked, this, &frmImportAudio::stopImport);
@@ -642,6 +644,6 @@ void frmImportAudio::ReadCDTracks()
         tmrCD->start();
 }
 
-void frmImportAudio::QueryCDDB() {}
+void frmImportAudio::QueryCDDB() { m_cdLookup->QueryCDDB(); }
 
 void frmImportAudio::SearchForMatches(int index) { m_matchSearch->SearchForMatches(index); }

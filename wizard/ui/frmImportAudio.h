@@ -29,6 +29,7 @@ class CDRipper;
 class FileImportRun;
 class FilesPageActions;
 class MatchSearchControls;
+class CDLookupActions;
 
 // The import wizard's window: seven pages in a wizard frame, from the
 // choice of source to the import run. DisplayWizard is how callers use it;
@@ -164,6 +165,7 @@ private:
     std::unique_ptr<ImportPageChecks> m_checks;
     FilesPageActions* m_filesPage = nullptr;
     MatchSearchControls* m_matchSearch = nullptr;
+    std::unique_ptr<CDLookupActions> m_cdLookup;
     CDPageActions* m_cdPage = nullptr;
     // Kept until the next run: the end of a rip that comes after a stop
     // still reaches them.
