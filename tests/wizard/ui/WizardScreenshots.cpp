@@ -1,9 +1,9 @@
 // Opens the wizard on a throwaway store and saves a picture of every page,
 // along the files path and the CD path, into the folder given. The files
 // path reads real files made with the ffmpeg tool and imports them for real;
-// the CD path shows sample rows and plays back a made-up rip.
+// the CD path lists a disc image, titles it from a CDDB server on 127.0.0.1
+// and rips it for real.
 
-#include "audio/cCopyAudioFileNCT.h"
 #include "frame/AppPaths.h"
 #include "frame/Messenger.h"
 #include "frame/library/AudioSettings.h"
@@ -13,7 +13,13 @@
 #include "platform/wizardframe/WizardFrame.h"
 #include "platform/wizardframe/WizardPage.h"
 #include "tests/platform/nct/MediaFixtures.h"
+#include "tests/platform/cdripper/CueImage.h"
+#include "tests/platform/freedb/FakeCddbServer.h"
 #include "tests/support/TestStore.h"
+#include "platform/cdripper/CDRipper.h"
+#include "wizard/ui/RipCDPage.h"
+#include <QEventLoop>
+#include <QTimer>
 #include "wizard/ImportItemList.h"
 #include "wizard/ui/ChooseSourcePage.h"
 #include "wizard/ui/ImportFilesPage.h"
@@ -84,81 +90,13 @@ QStringList makeSampleFiles(const QString& folder)
     return made;
 }
 
-ImportItem sampleTrack(int track, const QString& title, const QString& artist, const QString& length)
-{
-    ImportItem row(QStringLiteral("CD%1").arg(track), QStringLiteral("Title=\"Track %1\"").arg(track));
-    row.setField(QStringLiteral("TRACK"), QStringLiteral("%1").arg(track, 2, 10, QLatin1Char('0')));
-    row.setField(QStringLiteral("TITLE"), title);
-    row.setField(QStringLiteral("ARTIST"), artist);
-    row.setField(QStringLiteral("DESC"), QString());
-    row.setField(QStringLiteral("LENGTH"), length);
-    row.Checked = track != 3;
-    return row;
-}
-
-// The wizard with sample stand-ins for the CD parts still to come.
-class ShowcaseWizard : public frmImportAudio
-{
-public:
-    QString prefix;
-
-    int cdDriveCount() override { return 1; }
-
-    void BuildSummary() override
-    {
-        summaryList().clear();
-        const ImportItemList& source = fraChoose->optRipCD->isChecked() ? cdTrackList() : fileList();
-        int cart = 1001;
-        for (const ImportItem& row : source.items()) {
-            if (!row.Checked)
-                continue;
-            const QString key = row.fields().isEmpty() ? QString() : row.fields().first().text;
-            ImportItem summary(row.Key, key);
-            summary.setField(QStringLiteral("DEST"), cart == 1003 ? QString() : QString::number(cart));
-            summary.setFieldEmphasised(QStringLiteral("DEST"), cart == 1003);
-            for (const char* field : {"TITLE", "ARTIST", "DESC", "LENGTH"})
-                summary.setField(QLatin1String(field), row.field(QLatin1String(field)));
-            summaryList().add(summary);
-            ++cart;
-        }
-    }
-
-    bool RunCDRip() override { return playRun(); }
-
-private:
-    bool playRun()
-    {
-        auto job = std::make_shared<cCopyAudioFileNCT>();
-        setCopyJob(job);
-        ItemCount = summaryList().count();
-        for (CurrentItem = 1; CurrentItem <= ItemCount; ++CurrentItem) {
-            const ImportItem& row = summaryList().item(CurrentItem - 1);
-            job->setDescription(row.field(QStringLiteral("TITLE")));
-            emit job->ScanAudioStart();
-            emit job->ScanAudioProgress(100);
-            emit job->ScanAudioEnd();
-            emit job->AddAudioStart();
-            const bool inTheMiddle = CurrentItem == 2;
-            emit job->AddAudioProgress(inTheMiddle ? 55 : 100);
-            if (inTheMiddle) {
-                save(*this, prefix + QStringLiteral("-7-importing"));
-                emit job->AddAudioProgress(100);
-            }
-            emit job->AddAudioEnd();
-            AddResultText(QStringLiteral("Importing '") + row.Key.mid(1) + QStringLiteral("'...OK"), true);
-        }
-        AddResultText(QStringLiteral("Finished!"), true);
-        setCurrentStatus(QStringLiteral("Finished!"));
-        return true;
-    }
-};
-
-bool openStore()
+bool openStore(const QString& cddbServer)
 {
     QString error;
     const QString profile = QStringLiteral("Default");
     if (!TestStore::createProfile(profile, TestStore::SQLite, &error)
-        || !TestStore::setSettings(profile, {{"AllowLinking", "true"}, {"FreeDBEnabled", "true"}, {"FirstCart", "1001"}})) {
+        || !TestStore::setSettings(profile, {{"AllowLinking", "true"}, {"FreeDBEnabled", "true"}, {"FirstCart", "1001"},
+                                             {"FreeDBServer", cddbServer}, {"FreeDBEmail", "studio@example.org"}})) {
         std::fprintf(stderr, "cannot create the store: %s\n", qPrintable(error));
         return false;
     }
@@ -211,22 +149,29 @@ void filesPath()
     wizard.ctlWizard->finish();
 }
 
+// Lets the wizard's timers and the lookup's answers run for a while.
+void wait(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A disc image in the "drive", titled from a CDDB server on 127.0.0.1, and
+// ripped for real.
 void cdPath()
 {
-    ShowcaseWizard wizard;
-    wizard.prefix = QStringLiteral("cd");
+    frmImportAudio wizard;
     wizard.PrepareWizard(0, QString(), QString(), nullptr);
     wizard.show();
     wizard.ctlWizard->next();
     wizard.fraChoose->optRipCD->setChecked(true);
     save(wizard, QStringLiteral("cd-1-source"));
-    ImportItemList& tracks = wizard.cdTrackList();
-    tracks.add(sampleTrack(1, QStringLiteral("Northern Lines"), QStringLiteral("The Quay Sisters"), QStringLiteral("03:12")));
-    tracks.add(sampleTrack(2, QStringLiteral("Slow Ferry"), QStringLiteral("The Quay Sisters"), QStringLiteral("04:05")));
-    tracks.add(sampleTrack(3, QStringLiteral("Interlude"), QStringLiteral("The Quay Sisters"), QStringLiteral("00:48")));
-    tracks.add(sampleTrack(4, QStringLiteral("Lamplighter"), QStringLiteral("The Quay Sisters"), QStringLiteral("03:57")));
     wizard.ctlWizard->next();
-    wizard.EnableCDControls(true); // what the drive watch does once it sees the disc
+    wait(700); // the drive watch sees the disc and reads it
+    wizard.fraRipCD->cmdCDQueryCDDB->click();
+    for (int row = 0; row < wizard.cdTrackList().count(); ++row)
+        wizard.cdTrackList().setChecked(row, row != 2 && row < 4);
     save(wizard, QStringLiteral("cd-3-tracks"));
     saveSmallest(wizard, QStringLiteral("cd-3-tracks"));
     wizard.ctlWizard->next();
@@ -235,6 +180,13 @@ void cdPath()
     save(wizard, QStringLiteral("cd-5-format"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("cd-6-summary"));
+    bool midway = false;
+    QObject::connect(wizard.CDRipperX1, &CDRipper::RipStatus, &wizard, [&](int code, qint32) {
+        if (code == CDRipper::Progress && wizard.CurrentItem == 2 && !midway) {
+            midway = true;
+            save(wizard, QStringLiteral("cd-7-importing"));
+        }
+    });
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("cd-8-finished"));
     wizard.ctlWizard->finish();
@@ -263,7 +215,19 @@ int main(int argc, char** argv)
         return 2;
     }
     gOutput = QString::fromLocal8Bit(argv[1]);
-    if (!QDir().mkpath(gOutput) || !openStore())
+    // Four songs and a data track, in the "drive"; their titles on a CDDB server.
+    const CueImage disc(QDir::tempPath(), QStringLiteral("screenshot-disc"),
+                        {{75 * 8, true}, {75 * 6, true}, {75 * 3, true}, {75 * 7, true}, {75 * 4, false}});
+    if (!disc.write())
+        return 1;
+    qputenv("ORVANE_CD_DEVICE", QFile::encodeName(disc.cuePath()));
+    FakeCddbServer cddb(FakeCddbServer::Cddbp);
+    cddb.artist = QStringLiteral("The Quay Sisters");
+    cddb.title = QStringLiteral("Harbour Songs");
+    cddb.year = QStringLiteral("2024");
+    cddb.tracks = {QStringLiteral("The Quay Sisters - Northern Lines"), QStringLiteral("The Quay Sisters - Slow Ferry"),
+                   QStringLiteral("Interlude"), QStringLiteral("The Quay Sisters - Lamplighter"), QString()};
+    if (!QDir().mkpath(gOutput) || !openStore(cddb.address()))
         return 1;
 
     // Every question is answered Yes, so the runs start.
