@@ -174,6 +174,16 @@ void cdPath()
         wizard.cdTrackList().setChecked(row, row != 2 && row < 4);
     save(wizard, QStringLiteral("cd-3-tracks"));
     saveSmallest(wizard, QStringLiteral("cd-3-tracks"));
+    // The same song from an earlier session, for the search to find.
+    QString message;
+    gPlayoutAudio->ImportAudioFile(nullptr, QStringLiteral("5120"), QDir::tempPath() + QStringLiteral("/screenshot-files/Morning Jingle.wav"),
+                                   false, 0, message);
+    CartRecord earlier = *gPlayoutAudio->GetCart(QStringLiteral("5120"));
+    earlier.Title = QStringLiteral("Slow Ferry (Acoustic)");
+    earlier.setArtist(QStringLiteral("The Quay Sisters"));
+    gPlayoutAudio->SaveCart(QStringLiteral("5120"), earlier);
+    wizard.fraRipCD->cmdSearchForMatches->click();
+    save(wizard, QStringLiteral("cd-3-search"));
     wizard.ctlWizard->next();
     save(wizard, QStringLiteral("cd-4-carts"));
     wizard.ctlWizard->next();
