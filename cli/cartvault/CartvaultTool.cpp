@@ -5,6 +5,7 @@
 #include "frame/library/AuditLog.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/Directory.h"
+#include "frame/library/DropboxMemory.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/DirectoryUser.h"
 #include "frame/library/OrvaneLibrary.h"
@@ -66,6 +67,13 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          "description are looked for in both the cart's artist and description. Unlike the wizard, which starts\n"
          "at the first free cart, the whole store is searched.",
          &CartvaultTool::search, {"title", "artist", "desc"}, {"json"}},
+        {"dropbox list", "dropbox list FOLDER [--json]",
+         "Lists what the drop-folder watchers took from FOLDER: each file version (name, size, time) with its\n"
+         "outcome and cart. A file is taken once; a file replaced with new content is taken again.",
+         &CartvaultTool::dropboxList, {}, {"json"}},
+        {"dropbox reset", "dropbox reset FOLDER",
+         "Forgets what was taken from FOLDER, so files still there are imported again (needs an administrator).",
+         &CartvaultTool::dropboxReset, {}, {}},
         {"export", "export CART FILE.zip [--force]",
          "Packs a cart (fields and audio) into a transport zip. An existing FILE is refused unless --force;\n"
          "the store's own audio files are always refused.",
@@ -367,6 +375,41 @@ int CartvaultTool::search(const CommandLine& args)
     }
     if (json)
         outJson(QJsonDocument(carts));
+    return Success;
+}
+
+int CartvaultTool::dropboxList(const CommandLine& args)
+{
+    if (args.words().size() != 1)
+        return usage(QStringLiteral("dropbox list needs FOLDER"));
+    if (!openStore())
+        return Failure;
+    const QString folder = QFileInfo(args.words().first()).absoluteFilePath();
+    const bool json = args.has(QStringLiteral("json"));
+    QJsonArray rows;
+    for (const DropboxMemory::Entry& e : DropboxMemory(m_audio->Cartvault().database()).entries(folder)) {
+        if (json)
+            rows.append(QJsonObject{{"name", e.file.name}, {"size", e.file.size}, {"mtime", e.file.mtime}, {"outcome", e.outcome},
+                                    {"cart", e.cart}, {"reason", e.reason}, {"workstation", e.workstation}, {"at", e.at}});
+        else
+            out(QStringLiteral("%1\t%2\t%3\t%4\t%5").arg(e.at, e.outcome, e.file.name, e.cart, e.reason));
+    }
+    if (json)
+        outJson(QJsonDocument(rows));
+    return Success;
+}
+
+int CartvaultTool::dropboxReset(const CommandLine& args)
+{
+    if (args.words().size() != 1)
+        return usage(QStringLiteral("dropbox reset needs FOLDER"));
+    if (!openStore())
+        return Failure;
+    DropboxMemory memory(m_audio->Cartvault().database());
+    const int forgotten = memory.reset(QFileInfo(args.words().first()).absoluteFilePath());
+    if (forgotten < 0)
+        return fail(memory.lastError());
+    out(QStringLiteral("Forgot %1 files").arg(forgotten));
     return Success;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/common/CommandLine.h"
 
+#include <algorithm>
+
 CommandLine::CommandLine(const QStringList& arguments, const QSet<QString>& valueOptions)
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -30,14 +32,21 @@ CommandLine::CommandLine(const QStringList& arguments, const QSet<QString>& valu
     }
 }
 
+QStringList CommandLine::values(const QString& option) const
+{
+    QStringList all = m_values.values(option); // the latest first
+    std::reverse(all.begin(), all.end());
+    return all;
+}
+
 QStringList CommandLine::unknownOptions(const QSet<QString>& known) const
 {
     QStringList unknown;
     for (const QString& flag : m_flags)
         if (!known.contains(flag))
             unknown << QStringLiteral("--") + flag;
-    for (auto it = m_values.begin(); it != m_values.end(); ++it)
-        if (!known.contains(it.key()))
-            unknown << QStringLiteral("--") + it.key();
+    for (const QString& key : m_values.uniqueKeys())
+        if (!known.contains(key))
+            unknown << QStringLiteral("--") + key;
     return unknown;
 }

@@ -15,12 +15,14 @@ public:
     QString error() const { return m_error; }
     const QStringList& words() const { return m_words; }
     bool has(const QString& option) const { return m_flags.contains(option) || m_values.contains(option); }
+    // The value given last, or every value of an option given several times.
     QString value(const QString& option) const { return m_values.value(option); }
+    QStringList values(const QString& option) const;
     QStringList unknownOptions(const QSet<QString>& known) const;
 
 private:
     QStringList m_words;
     QSet<QString> m_flags;
-    QMap<QString, QString> m_values;
+    QMultiMap<QString, QString> m_values;
     QString m_error;
 };

@@ -2,9 +2,12 @@
 
 #include "BatchCDRip.h"
 #include "BatchHandler.h"
+#include "DropFolderWatcher.h"
 #include "cli/common/CommandLine.h"
 #include "frame/library/AudioFormat.h"
 #include "frame/library/CartRecord.h"
+#include "frame/library/DropboxMemory.h"
+#include "frame/GetParameter.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/PlayoutAudio.h"
 #include "wizard/FileImportRun.h"
@@ -15,7 +18,9 @@
 #include "wizard/MatchSearch.h"
 #include "wizard/SummaryBuilder.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,9 +28,10 @@
 
 namespace {
 const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format",
-                                  "device", "tracks", "order", "force-title", "force-artist"};
+                                  "device", "tracks", "order", "force-title", "force-artist", "watch", "settle"};
 const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help",
-                           "find-matches", "skip-matching", "cd", "lookup", "auto-top"};
+                           "find-matches", "skip-matching", "cd", "lookup", "auto-top", "once", "keep-failed",
+                           "leave-imported"};
 const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
 // A cart lost to another importer is looked for again this often at most.
 constexpr int kMaxRetakes = 20;
@@ -60,6 +66,16 @@ const char* kHelp =
     "  --auto-top              trim the silence at the start of each track\n"
     "  --order normal|reversed which part of a track title is the artist (default normal: the first)\n"
     "  --force-title TEXT, --force-artist TEXT   one title or artist for every track\n\n"
+    "Drop folders: orvane-import-batch --watch FOLDER [--watch FOLDER ...] [options]\n"
+    "  imports what arrives, until stopped (SIGTERM finishes the file in hand), with the options above:\n"
+    "  --settle SECONDS        a file is taken once unchanged this long (default 5); *.part, *.tmp and\n"
+    "                          hidden names never are\n"
+    "  --once                  take what is there, then end (cron, tests)\n"
+    "  --keep-failed           leave failed files in place (default: FOLDER/failed/ with a .log)\n"
+    "  --leave-imported        leave imported files in place (default: FOLDER/imported/)\n"
+    "  The store remembers each file taken (cartvault dropbox list|reset FOLDER): nothing is imported twice.\n"
+    "  One line per file on stdout (imported, skipped, failed), one JSON object per line with --json.\n"
+    "  --options-file FILE     reads further options from FILE, one per line (the service's config)\n\n"
     "Exit codes: 0 imported (skipped carts are not failures), 1 an item failed, 2 bad usage.\n"
     "Needs cart rights above 0 in the store's directory.";
 
@@ -82,8 +98,35 @@ int BatchImportTool::usage(const QString& message) const
     return Usage;
 }
 
-int BatchImportTool::run(const QStringList& arguments)
+// "--options-file FILE" stands for the options in FILE: one or more to a
+// line, quoted as on a command line; blank lines and "#" lines are skipped.
+static QStringList withOptionsFiles(const QStringList& arguments, QString* error)
 {
+    QStringList expanded;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) != QLatin1String("--options-file")) {
+            expanded << arguments.at(i);
+            continue;
+        }
+        QFile file(arguments.value(++i));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            *error = QStringLiteral("cannot read the options file %1").arg(file.fileName());
+            return {};
+        }
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+            if (!line.trimmed().isEmpty() && !line.trimmed().startsWith(QLatin1Char('#')))
+                expanded << QProcess::splitCommand(line);
+        }
+    }
+    return expanded;
+}
+
+int BatchImportTool::run(const QStringList& commandLine)
+{
+    QString optionsError;
+    const QStringList arguments = withOptionsFiles(commandLine, &optionsError);
+    if (!optionsError.isEmpty())
+        return usage(optionsError);
     const CommandLine args(arguments, kValueOptions);
     if (!args.ok())
         return usage(args.error());
@@ -94,7 +137,8 @@ int BatchImportTool::run(const QStringList& arguments)
     if (const QStringList unknown = args.unknownOptions(kValueOptions + kFlags); !unknown.isEmpty())
         return usage(QStringLiteral("unknown option %1").arg(unknown.first()));
     const bool cd = args.has(QStringLiteral("cd"));
-    if (args.words().isEmpty() && !cd)
+    const bool watching = args.has(QStringLiteral("watch"));
+    if (args.words().isEmpty() && !cd && !watching)
         return usage(QStringLiteral("no files or folders given"));
     if (!args.words().isEmpty() && cd)
         return usage(QStringLiteral("--cd takes no files or folders"));
@@ -102,6 +146,8 @@ int BatchImportTool::run(const QStringList& arguments)
         return usage(m_session.error());
     if (const int refused = readOptions(args))
         return refused;
+    if (watching)
+        return watch(args);
     if (cd) {
         BatchCDRip rip(m_session, m_options, m_json, m_quiet, m_dryRun);
         if (const int refused = rip.readOptions(args))
@@ -208,6 +254,8 @@ bool BatchImportTool::importAll(ImportItemList& files, ImportItemList& summary, 
     bool succeeded = true;
     for (int pass = 0; pass <= kMaxRetakes; ++pass) {
         SummaryBuilder::BuildSummary(files, true, summary, m_options, *m_session.audio());
+        if (!m_options.sequential && m_options.overwrite)
+            keepCartTitles(files, summary);
         if (pass == 0)
             m_planned = summary.items();
         if (summary.isEmpty())
@@ -250,6 +298,72 @@ void BatchImportTool::findMatches(ImportItemList& files)
             m_skipped.append(item);
             files.setChecked(row, false);
         }
+    }
+}
+
+int BatchImportTool::watch(const CommandLine& args)
+{
+    DropFolderWatcher::Options options;
+    for (const QString& folder : args.values(QStringLiteral("watch"))) {
+        const QFileInfo info(folder);
+        if (!info.isDir())
+            return usage(QStringLiteral("--watch needs a folder: %1").arg(folder));
+        options.folders << info.absoluteFilePath();
+    }
+    bool ok = true;
+    options.settleSeconds = args.has(QStringLiteral("settle")) ? args.value(QStringLiteral("settle")).toInt(&ok) : 5;
+    if (!ok || options.settleSeconds < 0)
+        return usage(QStringLiteral("--settle takes a number of seconds"));
+    options.once = args.has(QStringLiteral("once"));
+    options.keepFailed = args.has(QStringLiteral("keep-failed"));
+    options.leaveImported = args.has(QStringLiteral("leave-imported"));
+    options.json = m_json;
+    DropboxMemory memory(m_session.audio()->Cartvault().database());
+    DropFolderWatcher watcher(options, memory, [this](const QString& path) { return importOne(path); });
+    return watcher.run();
+}
+
+DropFolderWatcher::Result BatchImportTool::importOne(const QString& path)
+{
+    ImportItemList files(true);
+    files.setColumns(ImportListColumns::files());
+    if (!FileListBuilder(files, m_options).AddImportFile(path))
+        return {QStringLiteral("failed"), QString(), QStringLiteral("the file could not be read")};
+    ImportItemList summary(false);
+    summary.setColumns(ImportListColumns::summary());
+    BatchHandler handler(false);
+    const bool succeeded = importAll(files, summary, handler);
+    const QString key = files.item(0).Key;
+    if (!handler.outcomes().contains(key))
+        return {QStringLiteral("failed"), QString(), succeeded ? QStringLiteral("not imported") : QStringLiteral("no cart for it")};
+    const BatchHandler::Outcome outcome = handler.outcomes().value(key);
+    switch (outcome.outcome) {
+    case FileImportHandler::Outcome::Imported: return {QStringLiteral("imported"), outcome.cart, QString()};
+    case FileImportHandler::Outcome::SkippedInUse:
+        return {QStringLiteral("skipped"), outcome.cart, QStringLiteral("cart %1 holds audio (see --overwrite)").arg(outcome.cart)};
+    case FileImportHandler::Outcome::SkippedType:
+        return {QStringLiteral("skipped"), QString(), QStringLiteral("not a kind of file the import takes")};
+    case FileImportHandler::Outcome::Failed: break;
+    }
+    return {QStringLiteral("failed"), outcome.cart, outcome.error.isEmpty() ? QStringLiteral("the import failed") : outcome.error};
+}
+
+// Hourly news into one fixed cart: a file that brings no titles of its own
+// keeps the cart's, instead of titling the cart with its file name.
+void BatchImportTool::keepCartTitles(const ImportItemList& files, ImportItemList& summary) const
+{
+    for (int row = 0; row < summary.count(); ++row) {
+        const int file = files.indexOf(summary.item(row).Key);
+        const QString tags = file < 0 ? QString() : files.item(file).Text;
+        bool ownTitles = false;
+        for (const char* tag : {"ItemTitle", "CartChunkTitle", "BextChunkDescription"})
+            ownTitles = ownTitles || !GetParameter(tags, QLatin1String(tag)).trimmed().isEmpty();
+        const auto cart = m_session.audio()->GetCart(summary.item(row).field(QStringLiteral("DEST")));
+        if (ownTitles || !cart || cart->Title.isEmpty())
+            continue;
+        summary.setField(row, QStringLiteral("TITLE"), cart->Title);
+        summary.setField(row, QStringLiteral("ARTIST"), cart->Artist(1));
+        summary.setField(row, QStringLiteral("DESC"), cart->Description(1));
     }
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "DropFolderWatcher.h"
 #include "cli/common/StoreSession.h"
 #include "wizard/FileImportOptions.h"
 #include "wizard/ImportItem.h"
@@ -25,6 +26,10 @@ private:
     bool importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler);
     int retakeLostRaces(ImportItemList& files, const BatchHandler& handler);
     void findMatches(ImportItemList& files);
+    int watch(const CommandLine& args);
+    // One file of a drop folder, through the same pipeline as the others.
+    DropFolderWatcher::Result importOne(const QString& path);
+    void keepCartTitles(const ImportItemList& files, ImportItemList& summary) const;
     void printSummary(const ImportItemList& summary) const;
     void printJson(const BatchHandler* handler, bool succeeded) const;
     int usage(const QString& message) const;

@@ -70,10 +70,39 @@ END
 $$)SQL");
     return {3, {}, {grants}};
 }
+// Version 4: what drop folders have seen. A file is one version of a name in
+// a folder (its size and modification time); the row is its claim while a
+// watcher imports it, then its outcome, so no file is imported twice, across
+// restarts and across workstations watching one shared folder.
+StoreMigrations::Step dropFolders()
+{
+    const QStringList statements{
+        QStringLiteral("CREATE TABLE dropbox_files (folder TEXT NOT NULL, name TEXT NOT NULL, size BIGINT NOT NULL, "
+                       "mtime BIGINT NOT NULL, outcome TEXT NOT NULL, cart TEXT NOT NULL DEFAULT '', "
+                       "reason TEXT NOT NULL DEFAULT '', workstation TEXT NOT NULL DEFAULT '', at TEXT NOT NULL DEFAULT '', "
+                       "PRIMARY KEY (folder, name, size, mtime))"),
+    };
+    // The store's roles (step 3) cover the tables that existed then.
+    const QString grants = QStringLiteral(R"SQL(
+DO $$
+DECLARE
+    reader TEXT := current_database() || '_reader';
+    writer TEXT := current_database() || '_writer';
+BEGIN
+    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = reader) THEN
+        EXECUTE format('GRANT SELECT ON dropbox_files TO %I', reader);
+    END IF;
+    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = writer) THEN
+        EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON dropbox_files TO %I', writer);
+    END IF;
+END
+$$)SQL");
+    return {4, statements, statements + QStringList{grants}};
+}
 } // namespace
 
 const QList<StoreMigrations::Step>& StoreMigrations::steps()
 {
-    static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles()};
+    static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders()};
     return all;
 }

@@ -409,6 +409,7 @@ private slots:
         auto database = audio().Cartvault().database();
         QVERIFY(database->execDirect("DELETE FROM schema_info WHERE version > 1"));
         QVERIFY(database->execDirect("DROP TABLE retired_audio"));
+        QVERIFY(database->execDirect("DROP TABLE dropbox_files"));
         QVERIFY(database->execDirect("ALTER TABLE users DROP COLUMN administrator"));
         ProfileSettings profile;
         profile.LoadProfile(m_profile);

@@ -1,0 +1,69 @@
+#pragma once
+#include "frame/library/DropboxMemory.h"
+
+#include <QFileSystemWatcher>
+#include <QHash>
+#include <QSet>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+
+// Watches drop folders and imports what arrives, unattended: a file is taken
+// once its size and modification time have stood still for the settle time
+// and it can be opened; partial uploads (".part", ".tmp", hidden names) never
+// are. The store remembers every version taken, so nothing is imported
+// twice, across restarts and across watchers sharing a folder. Imported files
+// move to imported/, failed ones to failed/ with a .log naming the reason.
+class DropFolderWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    struct Options {
+        QStringList folders;
+        int settleSeconds = 5;
+        bool once = false;          // process what is there, then end
+        bool keepFailed = false;    // leave failed files where they are
+        bool leaveImported = false; // leave imported files where they are
+        bool sourceDeleted = false; // the import deletes its source itself
+        bool json = false;
+    };
+    struct Result {
+        QString outcome; // imported, skipped, failed
+        QString cart;
+        QString reason;
+    };
+    using ImportOne = std::function<Result(const QString& path)>;
+
+    DropFolderWatcher(const Options& options, DropboxMemory& memory, ImportOne importOne);
+
+    // Runs until SIGTERM or SIGINT (the file in hand is finished first), or
+    // with `once` until every file there has settled and been dealt with.
+    // 0, or 1 when the store could not be used.
+    int run();
+
+    static bool isCandidate(const QString& name);
+
+private:
+    void scan();
+    bool settled(const QString& path, qint64 size, qint64 mtime);
+    void take(const QString& folder, const QString& name, qint64 size, qint64 mtime);
+    void putAside(const QString& folder, const QString& name, const Result& result);
+    void report(const QString& path, const Result& result) const;
+
+    struct Seen {
+        qint64 size = -1;
+        qint64 mtime = -1;
+        qint64 since = 0; // ms since the epoch
+    };
+
+    Options m_options;
+    DropboxMemory& m_memory;
+    ImportOne m_importOne;
+    QHash<QString, Seen> m_seen;
+    QSet<QString> m_reportedTaken; // versions found done already, said once
+    QFileSystemWatcher m_watcher;
+    QTimer m_tick;
+    bool m_unsettled = false; // a candidate is still changing
+    int m_exitCode = 0;
+};
