@@ -487,7 +487,7 @@ private slots:
 
         directory.AuditLog().ToolStarted(4, "orvane-import");
         directory.AuditLog().LogEvent(2, 7, "Import CD Track", "CD Track : 03 '(Song')' into Cart 12", 1, 0);
-        QSqlQuery rows = directory.database()->query("SELECT kind, category, title, text, flag, user_name FROM audit_log ORDER BY id");
+        QSqlQuery& rows = directory.database()->query("SELECT kind, category, title, text, flag, user_name FROM audit_log ORDER BY id");
         QVERIFY(rows.exec());
         QVERIFY(rows.next());
         QCOMPARE(rows.value(2).toString(), QString("Tool Started"));
@@ -522,7 +522,7 @@ private slots:
             QCOMPARE(roles.value(2).toBool(), true);
             roles.finish();
         }
-        QSqlQuery remove = directory.database()->query("DELETE FROM users WHERE name = ?");
+        QSqlQuery& remove = directory.database()->query("DELETE FROM users WHERE name = ?");
         remove.addBindValue(AppPaths::systemUserName());
         QVERIFY(remove.exec());
         QCOMPARE(directory.OpenDefault(true), 0);
