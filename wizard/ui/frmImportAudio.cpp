@@ -507,9 +507,10 @@ void frmImportAudio::unload()
     Closing = true;
     ImportTarget = nullptr;
     ConvertFormat.reset();
-    // A run still holds its own reference to the job it is using.
+    // A run still holds its own reference to the job it is using. A file run
+    // that this close interrupted is still on the stack: it ends at its next
+    // look at the flags, and goes with the window or the next run.
     setCopyJob(nullptr);
-    m_fileRun.reset();
     TracksLoaded = false;
     // Ends a ripping run waiting for its track; the track in hand is
     // stopped rather than left to finish into a closed window's run.
