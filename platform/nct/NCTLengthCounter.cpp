@@ -79,6 +79,31 @@ LengthCount countMpegFrames(MediaInput& input)
     return count;
 }
 
+// Ogg Vorbis: each packet's time comes from the pages' granule positions,
+// and the decoder delivers exactly the samples from time 0 (the pre-roll
+// before it is dropped) to the end of the last packet; so the count needs no
+// decoding. A packet without a time (the demuxer gives every one a time once
+// it has read a page's granule) follows on from the one before.
+LengthCount countVorbisPackets(MediaInput& input)
+{
+    LengthCount count;
+    qint64 first = AV_NOPTS_VALUE;
+    qint64 end = 0;
+    PacketPtr packet(av_packet_alloc());
+    while (packet && input.readAudioPacket(packet.get())) {
+        const qint64 start = packet->pts == AV_NOPTS_VALUE ? end : qint64(packet->pts);
+        if (first == AV_NOPTS_VALUE)
+            first = start;
+        end = std::max<qint64>(end, start + packet->duration);
+        count.codedBytes += packet->size;
+        av_packet_unref(packet.get());
+    }
+    const AVRational frames{1, input.sampleRate()};
+    count.codedFrames = av_rescale_q(end - (first == AV_NOPTS_VALUE ? 0 : first), input.stream()->time_base, frames);
+    count.frames = first == AV_NOPTS_VALUE ? 0 : av_rescale_q(end - std::max<qint64>(first, 0), input.stream()->time_base, frames);
+    return count;
+}
+
 LengthCount countByDecoding(MediaInput& input)
 {
     LengthCount count;
@@ -199,6 +224,8 @@ LengthCount countFrom(MediaInput& input)
         return countLinearPcm(input);
     if (isMpegAudio(input.codecId()))
         return countMpegFrames(input);
+    if (input.codecId() == AV_CODEC_ID_VORBIS && input.container() == Container::Ogg)
+        return countVorbisPackets(input);
     return countByDecoding(input);
 }
 
