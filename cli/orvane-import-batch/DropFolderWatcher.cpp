@@ -126,11 +126,17 @@ void DropFolderWatcher::take(const QString& folder, const QString& name, qint64 
 {
     const QString path = folder + QLatin1Char('/') + name;
     const DropboxMemory::File version{folder, name, size, mtime};
-    if (!m_memory.claim(version)) {
-        if (!m_memory.lastError().isEmpty() && m_memory.lastError().contains(QLatin1String("may not"))) {
-            logLine(3, m_memory.lastError());
-            m_exitCode = 1;
-        }
+    switch (m_memory.claim(version)) {
+    case DropboxMemory::Claim::Claimed: break;
+    case DropboxMemory::Claim::NotAllowed:
+        logLine(3, m_memory.lastError());
+        m_exitCode = 1;
+        return;
+    case DropboxMemory::Claim::Failed: // asked again at the next look
+        logLine(4, m_memory.lastError());
+        m_seen.remove(path);
+        return;
+    case DropboxMemory::Claim::Taken: {
         const QString key = QStringLiteral("%1|%2|%3").arg(path).arg(size).arg(mtime);
         if (!m_reportedTaken.contains(key)) {
             m_reportedTaken.insert(key);
@@ -138,6 +144,7 @@ void DropFolderWatcher::take(const QString& folder, const QString& name, qint64 
         }
         m_seen.remove(path);
         return;
+    }
     }
     const Result result = m_importOne(path);
     m_memory.record(version, result.outcome, result.cart, result.reason);

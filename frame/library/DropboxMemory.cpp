@@ -30,11 +30,13 @@ DropboxMemory::DropboxMemory(std::shared_ptr<CartDatabase> database)
 
 QString DropboxMemory::lastError() const { return m_database->lastError(); }
 
-bool DropboxMemory::claim(const File& file)
+DropboxMemory::Claim DropboxMemory::claim(const File& file)
 {
     bool claimed = false;
+    bool allowed = false;
     const bool ok = m_database->write([&] {
-        if (!m_database->allows(CartDatabase::Right::CartWrite))
+        allowed = m_database->allows(CartDatabase::Right::CartWrite);
+        if (!allowed)
             return false;
         QSqlQuery& insert = m_database->query(QStringLiteral(
             "INSERT INTO dropbox_files (folder, name, size, mtime, outcome, workstation, at) VALUES (?, ?, ?, ?, 'claimed', ?, ?) "
@@ -59,7 +61,9 @@ bool DropboxMemory::claim(const File& file)
         claimed = retake.numRowsAffected() == 1;
         return true;
     });
-    return ok && claimed;
+    if (!ok)
+        return allowed ? Claim::Failed : Claim::NotAllowed;
+    return claimed ? Claim::Claimed : Claim::Taken;
 }
 
 bool DropboxMemory::record(const File& file, const QString& outcome, const QString& cart, const QString& reason)

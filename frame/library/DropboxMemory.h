@@ -30,11 +30,13 @@ public:
         QString at;
     };
 
-    // True when this watcher may import the file now: nobody has taken this
-    // version, or the watcher that claimed it has not finished within an
-    // hour (it died). False when it is taken or done, or on a store error
-    // (then lastError() says why).
-    bool claim(const File& file);
+    // Claimed: this watcher may import the file now, as nobody has taken this
+    // version or the watcher that claimed it has not finished within an hour
+    // (it died). Taken: another has it, or it is done. NotAllowed: the user
+    // may not change carts. Failed: the store could not be asked. With the
+    // last two, lastError() says why.
+    enum class Claim { Claimed, Taken, NotAllowed, Failed };
+    Claim claim(const File& file);
     bool record(const File& file, const QString& outcome, const QString& cart, const QString& reason);
     QList<Entry> entries(const QString& folder);
     // Forgets a folder's files, so they are taken again; the count forgotten, -1 on error.

@@ -79,6 +79,10 @@ QString dropMisplacedTimingPoints(CartRecord& fields, double length)
     return QStringLiteral("Timing points outside the audio (%1 s) were left out: %2").arg(length).arg(dropped.join(QStringLiteral(", ")));
 }
 
+// The columns readRecord() reads, in its order, then the cart's number.
+const QString kRecordColumns = QStringLiteral(
+    "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, number");
+
 void readRecord(QSqlQuery& q, CartRecord& r)
 {
     r.Title = q.value(0).toString();
@@ -207,9 +211,7 @@ std::optional<CartRecord> PlayoutAudio::readAhead(qint64 number)
 
 bool PlayoutAudio::fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRecord>& records)
 {
-    QSqlQuery& q = m_database->query(QStringLiteral(
-        "SELECT title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, "
-        "number FROM carts WHERE number BETWEEN ? AND ?"));
+    QSqlQuery& q = m_database->query(QStringLiteral("SELECT %1 FROM carts WHERE number BETWEEN ? AND ?").arg(kRecordColumns));
     q.addBindValue(first);
     q.addBindValue(last);
     if (!m_database->exec(q)) {
@@ -522,9 +524,9 @@ QList<CartRecord> PlayoutAudio::cartsHoldingAudio(qint64 from, int limit)
     QList<CartRecord> records;
     if (!m_database)
         return records;
-    QSqlQuery& q = m_database->query(QStringLiteral(
-        "SELECT title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, "
-        "number FROM carts WHERE number >= ? AND number <= ? AND audio_length >= 0 ORDER BY number LIMIT ?"));
+    QSqlQuery& q = m_database->query(
+        QStringLiteral("SELECT %1 FROM carts WHERE number >= ? AND number <= ? AND audio_length >= 0 ORDER BY number LIMIT ?")
+            .arg(kRecordColumns));
     q.addBindValue(from);
     q.addBindValue(m_numbers.last());
     q.addBindValue(limit);

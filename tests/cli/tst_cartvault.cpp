@@ -31,7 +31,7 @@ class CartvaultToolTest : public QObject
         if (!fault.isEmpty())
             environment.insert("ORVANE_STORE_FAULT", fault);
         process.setProcessEnvironment(environment);
-        const QString tool = qEnvironmentVariable("ORVANE_BINARY_DIR") + "/cli/cartvault/cartvault";
+        const QString tool = TestEnvironment::tool("cartvault");
         if (program.isEmpty())
             process.start(tool, arguments);
         else

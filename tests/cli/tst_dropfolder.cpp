@@ -18,17 +18,8 @@ class DropFolderTest : public QObject
 {
     Q_OBJECT
 
-    static QString tool(const char* name)
-    {
-        return qEnvironmentVariable("ORVANE_BINARY_DIR") + QStringLiteral("/cli/%1/%1").arg(QLatin1String(name));
-    }
-
-    static QString folder(const QString& name)
-    {
-        const QString path = TestEnvironment::instance()->root() + "/" + name;
-        QDir().mkpath(path);
-        return path;
-    }
+    static QString tool(const char* name) { return TestEnvironment::tool(name); }
+    static QString folder(const QString& name) { return TestEnvironment::folder(name); }
 
     static QByteArray tone(double seconds)
     {

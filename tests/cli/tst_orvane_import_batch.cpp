@@ -25,11 +25,7 @@ class BatchImportTest : public QObject
         QByteArray err;
     };
 
-    static QString tool(const char* name)
-    {
-        return qEnvironmentVariable("ORVANE_BINARY_DIR") + QStringLiteral("/cli/%1/%1").arg(QLatin1String(name));
-    }
-
+    static QString tool(const char* name) { return TestEnvironment::tool(name); }
     static Result run(const char* name, const QStringList& arguments)
     {
         QProcess process;
@@ -38,12 +34,7 @@ class BatchImportTest : public QObject
         return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
     }
 
-    static QString folder(const QString& name)
-    {
-        const QString path = TestEnvironment::instance()->root() + "/" + name;
-        QDir().mkpath(path);
-        return path;
-    }
+    static QString folder(const QString& name) { return TestEnvironment::folder(name); }
 
     static TestWav tone(double seconds)
     {

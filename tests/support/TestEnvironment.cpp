@@ -30,3 +30,15 @@ QString TestEnvironment::writeFile(const QString& name, const QByteArray& bytes)
         return {};
     return file.fileName();
 }
+
+QString TestEnvironment::folder(const QString& name)
+{
+    const QString path = gInstance->root() + QLatin1Char('/') + name;
+    QDir().mkpath(path);
+    return path;
+}
+
+QString TestEnvironment::tool(const char* name)
+{
+    return qEnvironmentVariable("ORVANE_BINARY_DIR") + QStringLiteral("/cli/%1/%1").arg(QLatin1String(name));
+}

@@ -16,6 +16,10 @@ public:
     // Writes `bytes` to `name` (relative names land in the temp folder);
     // the full path, or an empty text if the file could not be written.
     static QString writeFile(const QString& name, const QByteArray& bytes);
+    // A folder of that name in the test's temp folder, made when missing.
+    static QString folder(const QString& name);
+    // The built command-line tool of that name (cartvault, orvane-import-batch ...).
+    static QString tool(const char* name);
 
 private:
     QTemporaryDir m_root;
