@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 class AudioSettings;
 class Directory;
@@ -13,4 +14,9 @@ struct ImportContext {
     AudioSettings* settings = nullptr; // the store's default format
     Directory* directory = nullptr;    // the logged-in user's settings and audit log; may be null
     QString profileName;
+    // Runs inside each item's commit, in the same transaction as its cart,
+    // with the source as the user named it and the cart it went to (a drop
+    // folder notes the file's outcome there, so a kill can never leave a
+    // saved cart whose file is not marked taken). False rolls the item back.
+    std::function<bool(const QString& source, const QString& cart)> alsoCommit;
 };
