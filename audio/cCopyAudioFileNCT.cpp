@@ -12,6 +12,7 @@
 #include "platform/nct/NCTAudioProcessor.h"
 #include "platform/nct/NCTResampler.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -57,11 +58,28 @@ qint64 wholeFrames(qint64 samples, qint32 channels)
 // encoder writes its unfinished file too, rather than in the temporary
 // folder, often a small system partition or memory. Qt makes it without a
 // name where the file system allows, so even a killed copy leaves nothing
-// there; otherwise the name is hidden, like the encoder's.
+// there; otherwise the name is hidden, like the encoder's. A section that
+// fits kSpoolInMemory waits in memory instead: written to disk, every
+// normalised byte would be written twice.
 QString spoolNameBeside(const QString& destination)
 {
     const QFileInfo info(destination);
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX.spool");
+}
+
+// About six minutes of 48 kHz stereo.
+constexpr qint64 kSpoolInMemory = 64LL * 1024 * 1024;
+
+std::unique_ptr<QIODevice> openSpool(const QString& destination, qint64 expectedBytes)
+{
+    std::unique_ptr<QIODevice> spool;
+    if (expectedBytes > 0 && expectedBytes <= kSpoolInMemory)
+        spool = std::make_unique<QBuffer>();
+    else
+        spool = std::make_unique<QTemporaryFile>(spoolNameBeside(destination));
+    if (!spool->open(QIODevice::ReadWrite))
+        spool.reset();
+    return spool;
 }
 
 NCTSampleBlock blockFromBytes(const QByteArray& bytes)
@@ -245,13 +263,14 @@ qint32 cCopyAudioFileNCT::createDestination(const QString& name, std::shared_ptr
         return InvalidChannels;
     m_destination.Format = format;
 
-    if (FileTools::GetFileLength(name) >= 0 && std::remove(QFile::encodeName(name).constData()) != 0) {
+    if (!m_writeInPlace && FileTools::GetFileLength(name) >= 0 && std::remove(QFile::encodeName(name).constData()) != 0) {
         ReportError(QStringLiteral("deleting the destination file ") + name, errno, false);
         return DestinationNotCreated;
     }
 
     auto file = std::make_unique<NCTAudioFile>();
     file->setExactLength(true);
+    file->setWriteInPlace(m_writeInPlace);
     int typeCode = NCTAudioFile::CreateNone;
     if (!prepareEncoder(*file, *format, &typeCode))
         return DestinationNotCreated;
@@ -293,7 +312,7 @@ void cCopyAudioFileNCT::AbandonDestAudioFile()
     m_hold.clear();
     m_heldFrames = 0;
     m_destinationName.clear();
-    if (QFileInfo::exists(name))
+    if (!m_writeInPlace && QFileInfo::exists(name))
         QFile::remove(name);
 }
 
@@ -361,7 +380,8 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
     // Completing the file can still fail (a full disk at the last write);
     // then there is no destination rather than a damaged one.
     if (!closeRecord(m_destination)) {
-        QFile::remove(m_destinationName);
+        if (!m_writeInPlace)
+            QFile::remove(m_destinationName);
         m_sourceName.clear();
         m_destinationName.clear();
         return finishWith(DestinationNotCreated);
@@ -442,10 +462,11 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
     } else {
         // The gain depends on the peak of the whole section, so the decoded
         // section waits in a spool and is not decoded a second time.
-        QTemporaryFile spool(spoolNameBeside(m_destinationName));
-        if (!spool.open())
+        const double frames = static_cast<double>(pass.progressFrames) * pass.destinationRate / std::max(1, pass.sourceRate);
+        const auto spool = openSpool(m_destinationName, static_cast<qint64>(frames) * pass.destinationChannels * 2);
+        if (!spool)
             return DestinationNotCreated;
-        pass.spool = &spool;
+        pass.spool = spool.get();
         result = decodeSection(source, pass);
         if (result == NoProblem)
             result = addFromSpool(pass);

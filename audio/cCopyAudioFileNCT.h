@@ -75,6 +75,10 @@ public:
     void setDescription(const QString& description) { m_description = description; }
     bool Normalise() const { return m_normalise; }
     void setNormalise(bool normalise) { m_normalise = normalise; }
+    // The destination is a file its owner made and holds (the store's
+    // incoming file): it is filled where it is, never removed or replaced,
+    // and on a failure its owner removes it.
+    void setWriteInPlace(bool inPlace) { m_writeInPlace = inPlace; }
     float NormalisePercentage() const { return m_normalisePercentage; }
     void setNormalisePercentage(float percentage);
     bool AutoTop() const { return m_autoTop; }
@@ -124,6 +128,7 @@ private:
     bool m_autoTop = false;
     float m_autoTopThreshold = 0;
     bool m_normalise = false;
+    bool m_writeInPlace = false;
     float m_normalisePercentage = 0;
     float m_mixVolume = 75.0f;
     NCTSampleBlock m_hold; // destination-format audio kept back for the next source

@@ -1,10 +1,10 @@
 #include "wizard/CDRipRun.h"
 
 #include "audio/cCopyAudioFileNCT.h"
-#include "frame/GetTempFile.h"
 #include "frame/Messenger.h"
 #include "frame/library/AudioSettings.h"
 #include "frame/library/AuditLog.h"
+#include "frame/library/CartImport.h"
 #include "frame/library/Directory.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
@@ -153,6 +153,7 @@ void CDRipRun::prepareConverters()
     }
     setStatus(QStringLiteral("Creating Converters"));
     m_copyJob = std::make_shared<cCopyAudioFileNCT>();
+    m_copyJob->setWriteInPlace(true);
     if (m_options.normalise) {
         m_copyJob->setNormalise(true);
         m_copyJob->setNormalisePercentage(static_cast<float>(m_options.normalisePercent));
@@ -195,14 +196,22 @@ bool CDRipRun::RipNextTrack(int position)
     return true;
 }
 
-// A new file beside the cart's audio, never the cart's audio itself: the
-// cart keeps what it has until the store takes the new audio in whole.
+// The track is one import of the store: ripped straight into its incoming
+// file, or, when it is to be processed, into a file of the import that the
+// copy job then reads. The cart keeps what it has until the import commits.
 bool CDRipRun::ripDestination()
 {
-    const QString folder = FileTools::GetFolder(m_context.audio->CartAudioFile(m_ripCart, 0), 0);
-    // An empty cart's folder may not have been made yet.
-    m_ripFileName = FileTools::makeFolder(folder, nullptr) ? GetTempFile(folder, QStringLiteral("WAV")) : QString();
+    const int storeOptions = m_options.overwrite ? 0 : PlayoutAudio::kOnlyIntoEmptyCart;
+    m_import = std::make_unique<CartImport>(*m_context.audio, m_ripCart, storeOptions);
+    if (!m_import->begin())
+        return false;
+    m_ripFileName = processing() ? m_import->scratchFile() : m_import->incomingPath();
     return !m_ripFileName.isEmpty();
+}
+
+bool CDRipRun::processing() const
+{
+    return m_copyJob && (m_cdOptions.autoTop || m_convertFormat.FormatTag != 1 || m_options.normalise);
 }
 
 void CDRipRun::ripStarted(const QString&, qint32 start, qint32 end, qint32)
@@ -248,7 +257,6 @@ void CDRipRun::ripFinished()
     setStatus(m_status + QStringLiteral("Finished"));
     m_handler.result(QStringLiteral("Finished"), true);
 
-    QString audioFile = m_ripFileName;
     const bool process = (m_cdOptions.autoTop || m_convertFormat.FormatTag != 1 || m_options.normalise) && m_ripping;
     if (process) {
         m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem, m_itemCount, 100);
@@ -258,10 +266,12 @@ void CDRipRun::ripFinished()
                         (m_convertFormat.FormatTag > 1 ? QStringLiteral(", Compressing") : QString());
         setStatus(words.mid(2) + QStringLiteral(" CD Track..."));
         if (m_copyJob)
-            audioFile = processTrack(summaryField(QStringLiteral("TITLE")));
+            processTrack(summaryField(QStringLiteral("TITLE")));
+    } else if (m_import && m_ripFileName != m_import->incomingPath()) {
+        m_import->copyFrom(m_ripFileName);
     }
     showProgress(kBarMaximum, m_overall);
-    storeTrack(audioFile);
+    storeTrack();
     removeRipFiles();
 
     m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem + 1, m_itemCount, 0);
@@ -281,49 +291,44 @@ void CDRipRun::ripFinished()
     }
 }
 
-// The processed audio, or the ripped audio as it is when processing failed.
-QString CDRipRun::processTrack(const QString& title)
+// The processed audio goes into the import's incoming file; when processing
+// fails, the ripped audio as it is.
+void CDRipRun::processTrack(const QString& title)
 {
-    m_processedFile = GetTempFile(FileTools::GetFolder(m_ripFileName, 0), QStringLiteral("WAV"));
     m_copyJob->setDescription(title);
     auto format = std::make_shared<AudioFormat>(m_convertFormat);
     format->FormatType = aftWAV; // the store keeps WAV files
     float start = -1;
     float end = -1;
-    const qint32 code = m_processedFile.isEmpty()
-        ? qint32(cCopyAudioFileNCT::InvalidDestination)
-        : m_copyJob->CopyAudioFile(m_ripFileName, m_processedFile, format, &start, &end, false);
+    const qint32 code = m_copyJob->CopyAudioFile(m_ripFileName, m_import->incomingPath(), format, &start, &end, false);
     if (code == 0)
-        return m_processedFile;
+        return;
     ShowMessage(QStringLiteral("There was a problem compressing the Ripped Track, and the problem was reported as \n\n") +
                     cCopyAudioFileNCT::errorDescription(code),
                 MessageIcon::Exclamation);
-    QFile::remove(m_processedFile);
-    m_processedFile.clear();
-    return m_ripFileName;
+    m_import->copyFrom(m_ripFileName);
 }
 
 // A cart the store refuses (another workstation filled it meanwhile, a
 // file that is not audio) keeps its audio and its titles.
-void CDRipRun::storeTrack(const QString& audioFile)
+void CDRipRun::storeTrack()
 {
     PlayoutAudio& audio = *m_context.audio;
     const QString key = trackKey(m_ripTrackNumber);
-    const int storeOptions = m_options.overwrite ? 0 : PlayoutAudio::kOnlyIntoEmptyCart;
-    QString message;
-    if (!audio.ImportAudioFile(nullptr, m_ripCart, audioFile, false, storeOptions, message, QString(), -1)) {
+    const QString title = summaryField(QStringLiteral("TITLE"));
+    if (m_import && m_import->finishAudio()) {
+        CartRecord& record = m_import->record();
+        record.Title = title;
+        record.setArtist(summaryField(QStringLiteral("ARTIST")), 1);
+        record.setDescription(summaryField(QStringLiteral("DESC")), 1);
+    }
+    if (!m_import || !m_import->commit()) {
+        const QString message = m_import ? m_import->error() : QString();
         m_handler.result(QStringLiteral("Couldn't import track ") + twoDigits(m_ripTrackNumber) +
                              QStringLiteral(" into cart ") + m_ripCart + QStringLiteral(" - ") + message,
                          true);
         m_handler.itemDone(key, m_ripCart, FileImportHandler::Outcome::Failed, message);
         return;
-    }
-    const QString title = summaryField(QStringLiteral("TITLE"));
-    if (auto record = audio.GetCart(m_ripCart, 1)) {
-        record->Title = title;
-        record->setArtist(summaryField(QStringLiteral("ARTIST")), 1);
-        record->setDescription(summaryField(QStringLiteral("DESC")), 1);
-        audio.SaveCart(m_ripCart, *record, 1, 0, -1);
     }
     if (m_context.directory)
         m_context.directory->AuditLog().LogEvent(
@@ -336,13 +341,11 @@ void CDRipRun::storeTrack(const QString& audioFile)
     m_handler.itemDone(key, m_ripCart, FileImportHandler::Outcome::Imported, QString());
 }
 
+// Ending the import removes whatever of its files the store did not take.
 void CDRipRun::removeRipFiles()
 {
-    for (QString* file : {&m_ripFileName, &m_processedFile}) {
-        if (!file->isEmpty())
-            QFile::remove(*file);
-        file->clear();
-    }
+    m_import.reset();
+    m_ripFileName.clear();
 }
 
 void CDRipRun::setStatus(const QString& text)

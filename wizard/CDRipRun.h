@@ -17,6 +17,7 @@ class CDRipper;
 class ImportItemList;
 class ImportTargetHandler;
 class QEventLoop;
+class CartImport;
 class cCopyAudioFileNCT;
 
 // The CD ripping run: rips the ticked tracks one after another, each into a
@@ -52,9 +53,10 @@ private:
     void ripFinished();
 
     void prepareConverters();
-    QString processTrack(const QString& title);
-    void storeTrack(const QString& audioFile);
+    void processTrack(const QString& title);
+    void storeTrack();
     bool ripDestination();
+    bool processing() const;
     void endWait();
     void setStatus(const QString& text);
     void showProgress(int current, int overall);
@@ -78,8 +80,8 @@ private:
     qint32 m_currentItem = 0;
     qint16 m_ripTrackNumber = 0;
     QString m_ripCart;
-    QString m_ripFileName; // the new file the track is ripped into, beside the cart's audio
-    QString m_processedFile;
+    std::unique_ptr<CartImport> m_import; // the track in hand
+    QString m_ripFileName;                // the file of the import the track is ripped into
     qint32 m_ripStart = 0;
     qint32 m_ripEnd = 0;
     bool m_ripping = false;

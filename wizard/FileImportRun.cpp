@@ -2,9 +2,9 @@
 
 #include "audio/GetAudioFileFormatNCT.h"
 #include "audio/cCopyAudioFileNCT.h"
-#include "frame/GetTempFile.h"
 #include "frame/Messenger.h"
 #include "frame/library/AudioSettings.h"
+#include "frame/library/CartImport.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
 #include "frame/library/PlayoutAudio.h"
@@ -26,17 +26,6 @@ QString quotedName(const QString& path)
 {
     return QLatin1Char('\'') + FileTools::GetFileName(path) + QLatin1Char('\'');
 }
-
-// A conversion's output beside the cart's audio: the store copies it into a
-// file of its own, so this one goes whatever became of the item.
-struct ConvertedFile {
-    QString path;
-    ~ConvertedFile()
-    {
-        if (!path.isEmpty())
-            QFile::remove(path);
-    }
-};
 
 bool sameFormat(const AudioFormat& a, const AudioFormat& b)
 {
@@ -143,6 +132,7 @@ void FileImportRun::prepareConverters(const ImportItemList& summary)
     m_handler.status(QStringLiteral("Creating Converters"));
     m_options.link = false;
     m_copyJob = std::make_shared<cCopyAudioFileNCT>();
+    m_copyJob->setWriteInPlace(true);
     m_context.settings->GetDefaultFormat(m_convertFormat);
     if (m_options.format != FileImportOptions::Format::StoreDefault && !m_options.convertFormat.isEmpty())
         m_convertFormat.setSettingsText(m_options.convertFormat);
@@ -201,22 +191,44 @@ FileImportRun::ItemEnd FileImportRun::storeRefused(const QString& path, const QS
     return {Outcome::Failed, error};
 }
 
+// The store refused the cart before anything was read. A cart that another
+// workstation filled since the summary is skipped like one found in use.
+FileImportRun::ItemEnd FileImportRun::refusedAtStart(const QString& path, const QString& cart, const QString& error)
+{
+    if (!m_options.overwrite)
+        if (const auto record = m_context.audio->GetCart(cart, 1); record && record->holdsAudio())
+            return cartInUse(path, cart);
+    m_handler.result(QStringLiteral("Couldn't import '") + path + QStringLiteral("' into cart ") + cart +
+                         QStringLiteral(" - ") + error,
+                     true);
+    return {Outcome::Failed, error};
+}
+
 int FileImportRun::storeOptions() const
 {
     return m_options.overwrite ? 0 : PlayoutAudio::kOnlyIntoEmptyCart;
 }
 
+// The transport zip's own fields come with its audio, in the same commit.
 FileImportRun::ItemEnd FileImportRun::importTransportFile(const QString& path, const QString& cart,
                                                           ImportTargetHandler* target)
 {
     m_handler.status(QStringLiteral("Unpacking Transport File ") + quotedName(path) + QStringLiteral("..."));
     m_handler.result(QStringLiteral("Unpacking Transport File '") + path + QStringLiteral("'..."), false);
-    if (!m_context.audio->ImportTransportFile(nullptr, cart, path, nullptr, storeOptions(), 0, QString(), -1))
-        return storeRefused(path, cart, m_context.audio->lastImportError());
+    CartImport import(*m_context.audio, cart, storeOptions());
+    if (!import.begin() || !import.unpackTransportFile(path) || !commit(import, path, cart))
+        return storeRefused(path, cart, import.error());
     m_handler.result(kOk, true);
     if (target && !target->ItemImported(path, cart))
         return {Outcome::Failed, QString()};
     return {Outcome::Imported, QString()};
+}
+
+bool FileImportRun::commit(CartImport& import, const QString& path, const QString& cart)
+{
+    if (m_context.alsoCommit)
+        import.alsoCommit([this, path, cart] { return m_context.alsoCommit(path, cart); });
+    return import.commit();
 }
 
 // Whether the file goes through the copy job, and into which format
@@ -239,66 +251,55 @@ bool FileImportRun::needsConversion(const QString& path, std::shared_ptr<AudioFo
     return needed || m_options.normalise;
 }
 
-// Converts into a new file beside the cart's audio, never over it: the cart
-// keeps its old audio until the store takes the new one in whole.
-qint32 FileImportRun::convert(const ImportItem& row, const QString& path, const QString& cartFile,
-                              std::shared_ptr<AudioFormat>& format, QString& destination)
+// The copy job writes straight into the import's incoming file: the cart
+// keeps its old audio until the store takes the new one in whole, and the
+// converted audio is written once.
+qint32 FileImportRun::convert(const ImportItem& row, const QString& path, CartImport& import,
+                              std::shared_ptr<AudioFormat>& format)
 {
     if (!format)
         return cCopyAudioFileNCT::InvalidSource;
-    // An empty cart's folder may not have been made yet.
-    const QString folder = FileTools::GetFolder(cartFile, 0);
-    if (FileTools::makeFolder(folder, nullptr))
-        destination = GetTempFile(folder, QStringLiteral("WAV"));
-    if (destination.isEmpty())
-        return cCopyAudioFileNCT::InvalidDestination;
     format->FormatType = aftWAV;
     m_copyJob->setDescription(row.field(QStringLiteral("TITLE")));
-    return m_copyJob->CopyAudioFile(path, destination, format, nullptr, nullptr, false);
+    return m_copyJob->CopyAudioFile(path, import.incomingPath(), format, nullptr, nullptr, false);
 }
 
 FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const QString& path, const QString& cart,
                                                   ImportTargetHandler* target)
 {
-    PlayoutAudio& audio = *m_context.audio;
-    const QString cartFile = audio.CartAudioFile(cart, -1);
-    const bool usedTempFile = path.compare(cartFile, Qt::CaseInsensitive) == 0;
-    ConvertedFile converted;
-    QString importFile = path;
+    CartImport import(*m_context.audio, cart, storeOptions());
+    if (!import.begin())
+        return refusedAtStart(path, cart, import.error());
+    bool converted = false;
     if (std::shared_ptr<AudioFormat> format; needsConversion(path, format)) {
         const QString verb = m_options.format == FileImportOptions::Format::Leave ? QStringLiteral("Normalising ")
                                                                                   : QStringLiteral("Converting ");
         m_handler.status(verb + quotedName(path));
         m_handler.result(verb + QLatin1Char('\'') + path + QStringLiteral("'..."), false);
-        if (const qint32 code = convert(row, path, cartFile, format, converted.path); code != 0) {
+        if (!import.noteSource(path))
+            return storeRefused(path, cart, import.error());
+        if (const qint32 code = convert(row, path, import, format); code != 0) {
             const QString error = cCopyAudioFileNCT::errorDescription(code);
             m_handler.result(kFailed + QLatin1Char(' ') + error, true);
             return {Outcome::Failed, error};
         }
         m_handler.result(kOk, true);
-        importFile = converted.path;
+        converted = true;
     }
 
-    m_handler.status(QStringLiteral("Importing ") + quotedName(importFile));
-    m_handler.result(QStringLiteral("Importing '") + importFile + QStringLiteral("'..."), false);
-    QString message;
-    if (!audio.ImportAudioFile(nullptr, cart, importFile, m_options.link, storeOptions(), message, path, -1))
-        return storeRefused(path, cart, message);
-    auto record = audio.GetCart(cart, 1);
-    if (!record) {
-        m_handler.result(failedBecause(audio.lastError()), true);
-        return {Outcome::Failed, audio.lastError()};
-    }
-    writeCartFields(*record, row);
-    // The source goes only once its cart is saved.
-    if (!audio.SaveCart(cart, *record, 1, 0, -1)) {
-        m_handler.result(failedBecause(audio.lastError()), true);
-        return {Outcome::Failed, audio.lastError()};
-    }
+    m_handler.status(QStringLiteral("Importing ") + quotedName(path));
+    m_handler.result(QStringLiteral("Importing '") + path + QStringLiteral("'..."), false);
+    const bool audioTaken = converted || (m_options.link ? import.linkTo(path) : import.copyFrom(path));
+    if (!audioTaken || !import.finishAudio())
+        return storeRefused(path, cart, import.error());
+    writeCartFields(import.record(), row);
+    // Audio and fields land together; the source goes only once they have.
+    if (!commit(import, path, cart))
+        return storeRefused(path, cart, import.error());
     if (target && !target->ItemImported(path, cart))
         return {Outcome::Failed, QString()};
     m_handler.result(kOk, true);
-    if (m_options.deleteSource && !usedTempFile)
+    if (m_options.deleteSource)
         deleteSource(path);
     return {Outcome::Imported, QString()};
 }

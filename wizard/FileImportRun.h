@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class CartImport;
 class ImportItem;
 class ImportItemList;
 class ImportTargetHandler;
@@ -16,8 +17,9 @@ class cCopyAudioFileNCT;
 // or normalising where needed, hands each item's audio to the store, writes
 // its titles and timing points, and deletes the source once its cart is
 // saved when asked. Stops at the first failed item; a cart that holds audio
-// without overwriting is skipped. Conversions go to a temporary file beside
-// the cart's audio, which the store takes in whole or not at all.
+// without overwriting is skipped. Each item is one import of the store: the
+// copy job writes into its incoming file, and audio and fields are committed
+// together or not at all.
 class FileImportRun
 {
 public:
@@ -47,9 +49,10 @@ private:
     ItemEnd importTransportFile(const QString& path, const QString& cart, ImportTargetHandler* target);
     ItemEnd importAudio(const ImportItem& row, const QString& path, const QString& cart, ImportTargetHandler* target);
     bool needsConversion(const QString& path, std::shared_ptr<AudioFormat>& format) const;
-    qint32 convert(const ImportItem& row, const QString& path, const QString& cartFile,
-                   std::shared_ptr<AudioFormat>& format, QString& destination);
+    qint32 convert(const ImportItem& row, const QString& path, CartImport& import, std::shared_ptr<AudioFormat>& format);
+    bool commit(CartImport& import, const QString& path, const QString& cart);
     ItemEnd cartInUse(const QString& path, const QString& cart);
+    ItemEnd refusedAtStart(const QString& path, const QString& cart, const QString& error);
     ItemEnd storeRefused(const QString& path, const QString& cart, const QString& error);
     void deleteSource(const QString& path);
     int storeOptions() const;

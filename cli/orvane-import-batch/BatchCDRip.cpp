@@ -129,7 +129,7 @@ int BatchCDRip::run()
         printTracks(tracks, summary);
         return 0;
     }
-    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile()};
+    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile(), {}};
     BatchHandler handler(!m_json && !m_quiet);
     CDRipRun run(context, m_options, CDRipOptions{m_autoTop}, ripper, handler);
     const bool ripped = run.RunCDRip(tracks, summary, nullptr);

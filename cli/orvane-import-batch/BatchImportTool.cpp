@@ -250,7 +250,7 @@ bool BatchImportTool::addInputs(const QStringList& inputs, ImportItemList& files
 // importer, and its item goes on to the next free cart instead.
 bool BatchImportTool::importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler)
 {
-    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile()};
+    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile(), {}};
     bool succeeded = true;
     for (int pass = 0; pass <= kMaxRetakes; ++pass) {
         SummaryBuilder::BuildSummary(files, true, summary, m_options, *m_session.audio());

@@ -76,6 +76,9 @@ bool IncomingAudioFile::write(const char* data, qint64 size, QString* error)
 
 bool IncomingAudioFile::copyFrom(const QString& source, QString* error)
 {
+    // Whatever a writer put here before is replaced.
+    if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
+        return refuse(error, QStringLiteral("Cannot write %1: %2").arg(m_temporary, FileTools::systemError(errno)));
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return refuse(error, QStringLiteral("Cannot read %1: %2").arg(source, in.errorString()));

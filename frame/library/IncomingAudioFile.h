@@ -21,6 +21,7 @@ public:
     bool write(const char* data, qint64 size, QString* error);
     QString temporaryPath() const { return m_temporary; }
     QString finalPath() const { return m_final; }
+    // Replaces the file's content with the source's bytes.
     bool copyFrom(const QString& source, QString* error);
     // On disk, whatever happens next.
     bool sync(QString* error);

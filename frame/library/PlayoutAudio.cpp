@@ -4,9 +4,8 @@
 #include "frame/library/AudioSettings.h"
 #include "frame/library/CartDatabase.h"
 #include "frame/library/CartAudioNames.h"
-#include "frame/library/IncomingAudioFile.h"
+#include "frame/library/CartImport.h"
 #include "frame/library/ProfileSettings.h"
-#include "frame/library/StoreFaults.h"
 #include "frame/library/StoreLeftovers.h"
 #include "frame/library/TransportZip.h"
 #include "frame/library/WaveFileInfo.h"
@@ -18,67 +17,7 @@
 #include <QVariant>
 #include <cmath>
 
-// What the store holds for a cart before an import changes it.
-struct PlayoutAudio::CartState {
-    bool rowExists = false;
-    qint64 revision = 0;
-    bool holdsAudio = false;
-    QString audioFile;
-    bool linked = false;
-};
-
-struct PlayoutAudio::AudioChange {
-    CartState before;
-    IncomingAudioFile* incoming = nullptr; // none for a linked file
-    QString audioFile;
-    bool linked = false;
-    double seconds = 0;
-    const CartRecord* fields = nullptr; // fields that come with the audio (a packed cart)
-    // The cart's old file, to be removed once the new record is committed.
-    QString retiring() const
-    {
-        return before.linked || before.audioFile.isEmpty() || before.audioFile == audioFile ? QString() : before.audioFile;
-    }
-};
-
 namespace {
-bool sameFile(const QString& a, const QString& b)
-{
-    const QFileInfo fa(a), fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
-}
-
-bool fail(QString& message, QString& lastError, const QString& why)
-{
-    message = why;
-    lastError = why;
-    return false;
-}
-
-QString faultText(const char* step) { return QStringLiteral("Stopped at the '%1' step by ORVANE_STORE_FAULT").arg(QLatin1String(step)); }
-
-// Timing points must lie in the audio and in order: 0 <= intro start <=
-// intro end <= extro <= length, an intro end or extro of 0 meaning none.
-// Points that do not fit are cleared; the text names them.
-QString dropMisplacedTimingPoints(CartRecord& fields, double length)
-{
-    QStringList dropped;
-    auto check = [&](float& point, const char* name, double low) {
-        if (!std::isfinite(point) || point < low || point > length) {
-            dropped << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(point);
-            point = 0;
-        }
-    };
-    check(fields.IntroStart, "intro start", 0);
-    check(fields.IntroEnd, "intro end", fields.IntroEnd == 0 ? 0 : fields.IntroStart);
-    check(fields.Extro, "extro", fields.Extro == 0 ? 0 : fields.IntroEnd);
-    if (dropped.isEmpty())
-        return {};
-    return QStringLiteral("Timing points outside the audio (%1 s) were left out: %2").arg(length).arg(dropped.join(QStringLiteral(", ")));
-}
-
 // The columns readRecord() reads, in its order, then the cart's number.
 const QString kRecordColumns = QStringLiteral(
     "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, number");
@@ -259,29 +198,9 @@ QString PlayoutAudio::CartAudioFile(const QString& number, int)
     const auto n = m_numbers.parse(number);
     if (!n || m_store.Location(1).isEmpty())
         return {};
-    if (m_database)
-        if (const auto state = cartState(*n); state && state->holdsAudio && !state->linked)
-            return state->audioFile;
+    if (const auto cart = GetCart(number); cart && cart->holdsAudio() && !cart->Linked)
+        return cart->AudioFile;
     return names().plainFile(*n);
-}
-
-std::optional<PlayoutAudio::CartState> PlayoutAudio::cartState(qint64 number)
-{
-    QSqlQuery& q = m_database->query(
-        QStringLiteral("SELECT audio_revision, audio_length, audio_file, linked FROM carts WHERE number = ?"));
-    q.addBindValue(number);
-    if (!m_database->exec(q))
-        return std::nullopt;
-    CartState state;
-    state.rowExists = q.next();
-    if (state.rowExists) {
-        state.revision = q.value(0).toLongLong();
-        state.holdsAudio = q.value(1).toDouble() >= 0;
-        state.audioFile = q.value(2).toString();
-        state.linked = q.value(3).toInt() != 0;
-    }
-    q.finish();
-    return state;
 }
 
 bool PlayoutAudio::isStoreAudio(const QString& path)
@@ -299,191 +218,22 @@ bool PlayoutAudio::isStoreAudio(const QString& path)
     return named;
 }
 
-bool PlayoutAudio::recordAudio(qint64 number, const AudioChange& change, QString& why)
-{
-    // New audio brings new timing points: the old ones belonged to the old audio.
-    QSqlQuery& q = change.before.rowExists
-        ? m_database->query(QStringLiteral(
-              "UPDATE carts SET audio_length = ?, length = ?, audio_file = ?, linked = ?, intro_start = ?, "
-              "intro_end = ?, extro = ?, title = CASE WHEN ? THEN ? ELSE title END, "
-              "artist = CASE WHEN ? THEN ? ELSE artist END, description = CASE WHEN ? THEN ? ELSE description END, "
-              "audio_revision = ?, modified_at = ?, modified_by = ? WHERE number = ? AND audio_revision = ?"))
-        : m_database->query(QStringLiteral(
-              "INSERT INTO carts (audio_length, length, audio_file, linked, intro_start, intro_end, extro, "
-              "title, artist, description, audio_revision, modified_at, modified_by, number) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO NOTHING"));
-    const CartRecord* f = change.fields;
-    q.addBindValue(change.seconds);
-    q.addBindValue(change.seconds);
-    q.addBindValue(CartDatabase::text(change.audioFile));
-    q.addBindValue(change.linked ? 1 : 0);
-    q.addBindValue(f ? static_cast<double>(f->IntroStart) : 0.0);
-    q.addBindValue(f ? static_cast<double>(f->IntroEnd) : 0.0);
-    // Until someone marks it, the extro is where the audio ends.
-    q.addBindValue(f && f->Extro > 0 ? static_cast<double>(f->Extro) : change.seconds);
-    const QString texts[] = {f ? f->Title : QString(), f ? f->Artist(1) : QString(), f ? f->Description(1) : QString()};
-    for (const QString& text : texts) {
-        if (change.before.rowExists)
-            q.addBindValue(f != nullptr);
-        q.addBindValue(CartDatabase::text(text));
-    }
-    q.addBindValue(change.before.revision + 1);
-    q.addBindValue(CartDatabase::text(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)));
-    q.addBindValue(CartDatabase::text(AppPaths::systemUserName()));
-    q.addBindValue(number);
-    if (change.before.rowExists)
-        q.addBindValue(change.before.revision);
-    if (!m_database->exec(q)) {
-        why = QStringLiteral("Cannot record the audio of cart %1: %2").arg(number).arg(m_database->lastError());
-        return false;
-    }
-    if (q.numRowsAffected() != 1) {
-        why = QStringLiteral("Cart %1 was changed by another workstation meanwhile").arg(number);
-        return false;
-    }
-    return true;
-}
-
-// Inside the import's transaction: the old file is noted for removal, so that
-// it is removed even if this process dies right after the commit.
-bool PlayoutAudio::retireLater(qint64 number, const AudioChange& change)
-{
-    const QString old = change.retiring();
-    if (old.isEmpty() || !names().contains(old))
-        return true;
-    QSqlQuery& q = m_database->query(QStringLiteral("INSERT INTO retired_audio (path, cart) VALUES (?, ?) ON CONFLICT (path) DO NOTHING"));
-    q.addBindValue(old);
-    q.addBindValue(number);
-    return m_database->exec(q);
-}
-
-void PlayoutAudio::removeRetired(const AudioChange& change)
-{
-    const QString old = change.retiring();
-    if (old.isEmpty() || !names().contains(old) || StoreFaults::at("committed"))
-        return;
-    QFile::remove(old);
-    if (StoreFaults::at("retired"))
-        return;
-    m_database->write([&] {
-        QSqlQuery& q = m_database->query(QStringLiteral("DELETE FROM retired_audio WHERE path = ?"));
-        q.addBindValue(old);
-        return m_database->exec(q);
-    });
-}
-
-bool PlayoutAudio::installAudio(qint64 number, const AudioChange& change, QString& message)
-{
-    QString why;
-    const bool committed = m_database->write([&] {
-        if (!m_database->allows(CartDatabase::Right::CartWrite) || !m_database->lockCart(number))
-            return false;
-        if (!recordAudio(number, change, why))
-            return false;
-        if (change.incoming && !change.incoming->publish(&why))
-            return false;
-        if (StoreFaults::at("linked")) {
-            why = faultText("linked");
-            return false;
-        }
-        return retireLater(number, change);
-    });
-    if (!committed)
-        return fail(message, m_lastError, why.isEmpty() ? m_database->lastError() : why);
-    if (change.incoming)
-        change.incoming->keep();
-    // A failure from here on leaves only an old file, which the next opening removes.
-    removeRetired(change);
-    return true;
-}
-
-std::optional<qint64> PlayoutAudio::importTarget(const QString& number, QString& message)
-{
-    m_lastError.clear();
-    m_lastNote.clear();
-    const auto n = m_numbers.parse(number);
-    if (!n) {
-        fail(message, m_lastError, QStringLiteral("'%1' is not a cart number of this Cartvault").arg(number));
-        return std::nullopt;
-    }
-    if (!m_database || m_database->isReadOnly()) {
-        fail(message, m_lastError, m_database ? m_database->readOnlyMessage() : QStringLiteral("The Cartvault is not open"));
-        return std::nullopt;
-    }
-    return n;
-}
-
 bool PlayoutAudio::ImportAudioFile(QObject*, const QString& number, const QString& importFile, bool link, int options,
                                    QString& message, const QString&, int)
 {
-    const auto n = importTarget(number, message);
-    if (!n)
-        return false;
-    QString why;
-    const auto wave = WaveFileInfo::readFile(importFile, &why);
-    if (!wave)
-        return fail(message, m_lastError, why);
-    const auto state = cartState(*n);
-    if (!state)
-        return fail(message, m_lastError, m_database->lastError());
-    if ((options & kOnlyIntoEmptyCart) && state->holdsAudio)
-        return fail(message, m_lastError, QStringLiteral("Cart %1 holds audio already").arg(*n));
-    AudioChange change;
-    change.before = *state;
-    change.seconds = wave->seconds();
-
-    if (link && !isStoreAudio(importFile)) {
-        if (!m_store.AllowLinking)
-            return fail(message, m_lastError, QStringLiteral("This Cartvault does not allow linking to audio files"));
-        change.audioFile = QDir::cleanPath(QFileInfo(importFile).absoluteFilePath());
-        change.linked = true;
-        return installAudio(*n, change, message);
-    }
-    IncomingAudioFile incoming(names(), *n, state->revision + 1);
-    if (!incoming.open(&why) || !incoming.copyFrom(importFile, &why))
-        return fail(message, m_lastError, why);
-    if (StoreFaults::at("copied"))
-        return fail(message, m_lastError, faultText("copied"));
-    if (!incoming.sync(&why))
-        return fail(message, m_lastError, why);
-    change.incoming = &incoming;
-    change.audioFile = incoming.finalPath();
-    return installAudio(*n, change, message);
+    CartImport import(*this, number, options);
+    const bool imported = import.begin() && (link ? import.linkTo(importFile) : import.copyFrom(importFile)) &&
+                          import.finishAudio() && import.commit();
+    if (!imported)
+        message = import.error();
+    return imported;
 }
 
 bool PlayoutAudio::ImportTransportFile(QObject*, const QString& number, const QString& path, QObject*, int options, int,
                                        const QString&, int)
 {
-    QString message;
-    const auto n = importTarget(number, message);
-    if (!n)
-        return false;
-    const auto state = cartState(*n);
-    if (!state)
-        return fail(message, m_lastError, m_database->lastError());
-    if ((options & kOnlyIntoEmptyCart) && state->holdsAudio)
-        return fail(message, m_lastError, QStringLiteral("Cart %1 holds audio already").arg(*n));
-    IncomingAudioFile incoming(names(), *n, state->revision + 1);
-    CartRecord fields;
-    QString why;
-    const TransportZip::AudioSink toIncoming = [&incoming](const char* data, qint64 size, QString* error) {
-        return incoming.write(data, size, error);
-    };
-    if (!incoming.open(&why) || !TransportZip::read(path, fields, toIncoming, &why))
-        return fail(message, m_lastError, why);
-    const auto wave = WaveFileInfo::readFile(incoming.temporaryPath());
-    if (!wave)
-        return fail(message, m_lastError, QStringLiteral("The audio in '%1' is not a WAV file holding audio").arg(path));
-    if (!incoming.sync(&why))
-        return fail(message, m_lastError, why);
-    AudioChange change;
-    change.before = *state;
-    change.seconds = wave->seconds();
-    m_lastNote = dropMisplacedTimingPoints(fields, change.seconds);
-    change.incoming = &incoming;
-    change.audioFile = incoming.finalPath();
-    change.fields = &fields;
-    return installAudio(*n, change, message);
+    CartImport import(*this, number, options);
+    return import.begin() && import.unpackTransportFile(path) && import.commit();
 }
 
 bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zipPath, bool overwrite, QString* error)

@@ -13,7 +13,6 @@ class AudioSettings;
 class CartDatabase;
 class QObject;
 class CartAudioNames;
-class IncomingAudioFile;
 
 // The playout system's audio view: the carts of the Cartvault. Every valid
 // cart number names a cart; a cart that was never used reads as a record with
@@ -91,14 +90,9 @@ public:
     const CartNumbers& numbers() const { return m_numbers; }
 
 private:
-    struct CartState;
-    struct AudioChange;
-    std::optional<qint64> importTarget(const QString& number, QString& message);
-    std::optional<CartState> cartState(qint64 number);
-    bool installAudio(qint64 number, const AudioChange& change, QString& message);
-    bool recordAudio(qint64 number, const AudioChange& change, QString& why);
-    bool retireLater(qint64 number, const AudioChange& change);
-    void removeRetired(const AudioChange& change);
+    // An import is the one writer of a cart's audio and works on the store's
+    // connection, names and settings as this object does.
+    friend class CartImport;
     bool isStoreAudio(const QString& path);
     CartAudioNames names() const;
 

@@ -14,7 +14,12 @@ bool StoreFaults::at(const char* step)
     const qsizetype colon = wanted.indexOf(':');
     if (colon < 0 || wanted.left(colon) != step)
         return false;
-    if (wanted.mid(colon + 1) == "kill")
+    const QByteArray action = wanted.mid(colon + 1);
+    if (action == "kill")
         std::raise(SIGKILL);
+    if (action == "stop") {
+        std::raise(SIGSTOP);
+        return false;
+    }
     return true;
 }

@@ -13,6 +13,7 @@
 #include <cdio/paranoia/paranoia.h>
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -108,7 +109,7 @@ QByteArray waveHeader(qint64 dataBytes)
     return h;
 }
 
-bool writeSector(QSaveFile& file, int16_t* samples)
+bool writeSector(QFileDevice& file, int16_t* samples)
 {
     if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
         qToLittleEndian<qint16>(samples, CDIO_CD_FRAMESIZE_RAW / 2, samples);
@@ -118,7 +119,7 @@ bool writeSector(QSaveFile& file, int16_t* samples)
 // The finished file is synced before it replaces the destination; starting
 // the disk writes as the audio comes in keeps that sync from waiting for the
 // whole track at the end.
-bool startWriteBack(QSaveFile& file)
+bool startWriteBack(QFileDevice& file)
 {
     return file.flush() && sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE) == 0;
 }
@@ -134,10 +135,16 @@ int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const 
 
     position = first;
     report.started(first, last + 1);
-    // QSaveFile writes beside the destination and renames over it only on
-    // commit, after syncing: a stopped or failed rip never touches it.
-    QSaveFile file(destination);
-    if (!file.open(QIODevice::WriteOnly))
+    // A new destination is written by QSaveFile beside it and renamed over
+    // it only on commit, after syncing: a stopped or failed rip never
+    // touches it. A destination that exists already is a file its owner made
+    // for this rip and holds locked (the store's incoming file): it is filled
+    // in place, and its owner removes it if the rip fails.
+    QSaveFile newFile(destination);
+    QFile madeFile(destination);
+    const bool inPlace = madeFile.exists();
+    QFileDevice& file = inPlace ? static_cast<QFileDevice&>(madeFile) : newFile;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return CDRipper::ErrorCreatingFile;
     if (file.write(waveHeader(qint64(last + 1 - first) * CDIO_CD_FRAMESIZE_RAW)) != 44)
         return CDRipper::ErrorWritingFile;
@@ -162,7 +169,9 @@ int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const 
     }
     position = last + 1;
     report.status(CDRipper::Progress, position);
-    return file.commit() ? 0 : CDRipper::ErrorClosingFile;
+    if (inPlace)
+        return madeFile.flush() && ::fsync(madeFile.handle()) == 0 ? 0 : CDRipper::ErrorClosingFile;
+    return newFile.commit() ? 0 : CDRipper::ErrorClosingFile;
 }
 } // namespace
 

@@ -156,6 +156,7 @@ bool NCTAudioFile::CreateFile(const QString& fileName, int typeCode)
 
     // Codings without a rate of their own (Ogg Vorbis) take the samples' format.
     EncoderSetup setup = *m_setup;
+    setup.inPlace = m_writeInPlace;
     if (setup.sampleRate <= 0)
         setup.sampleRate = m_inputRate;
     if (setup.channels <= 0)

@@ -45,6 +45,9 @@ public:
     // The count is made when first asked for, and costs nothing once the
     // file has been read to its end.
     void setExactLength(bool exact) { m_exactLength = exact; }
+    // CreateFile fills the named file where it is, instead of writing beside
+    // it and renaming (for a file its owner made and holds locked).
+    void setWriteInPlace(bool inPlace) { m_writeInPlace = inPlace; }
 
     // access 0 = read; share 1 = others may read the file meanwhile (always so here).
     bool OpenFile(const QString& fileName, int access = 0, int share = 1);
@@ -86,6 +89,7 @@ private:
     bool fail(const QString& message);
 
     bool m_exactLength = false;
+    bool m_writeInPlace = false;
     QString m_fileName;
     QString m_lastError;
     std::unique_ptr<nct::Decoder> m_decoder;

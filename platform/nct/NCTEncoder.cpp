@@ -123,7 +123,8 @@ bool Encoder::open(const QString& path, const EncoderSetup& setup, int inputRate
         return false;
     }
     m_path = path;
-    m_temporaryPath = temporaryNameBeside(path);
+    m_inPlace = setup.inPlace;
+    m_temporaryPath = m_inPlace ? path : temporaryNameBeside(path);
     if (m_temporaryPath.isEmpty()) {
         *error = QStringLiteral("The folder cannot be written to");
         return false;
@@ -340,7 +341,7 @@ bool Encoder::finish(QString* error)
     }
     if (ok) {
         avio_closep(&m_context->pb);
-        if (m_context->pb == nullptr && std::rename(QFile::encodeName(m_temporaryPath).constData(),
+        if (m_context->pb == nullptr && !m_inPlace && std::rename(QFile::encodeName(m_temporaryPath).constData(),
                                                     QFile::encodeName(m_path).constData())
                 != 0)
             ok = fail(QStringLiteral("The finished file could not be moved into place"));
@@ -361,7 +362,7 @@ void Encoder::abandon()
     m_codec.reset();
     m_context.reset(); // closes the temporary file if it is still open
     m_stream = nullptr;
-    if (!m_temporaryPath.isEmpty()) {
+    if (!m_temporaryPath.isEmpty() && !m_inPlace) {
         QFile::remove(m_temporaryPath);
         m_temporaryPath.clear();
     }

@@ -2,7 +2,7 @@
 // Private to platform/nct: encodes interleaved 16-bit samples into a new
 // file. The file is written under a temporary name beside the destination and
 // only renamed into place when it is complete, so a failed or abandoned
-// encode never leaves a destination behind.
+// encode never leaves a destination behind (unless it is written in place).
 
 #include "platform/nct/FFmpegPointers.h"
 #include "platform/nct/NCTSampleBlock.h"
@@ -21,6 +21,10 @@ struct EncoderSetup {
     int quality = 5;           // Vorbis, 0..10
     AVCodecID waveCodec = AV_CODEC_ID_NONE; // WaveTemplate
     int blockAlign = 0;        // WaveTemplate
+    // The destination is a file made for this encode (the store's incoming
+    // file, locked by its owner): it is filled where it is, under its own
+    // name, and its owner removes it if the encode fails.
+    bool inPlace = false;
 };
 
 class Encoder
@@ -55,6 +59,7 @@ private:
 
     QString m_path;
     QString m_temporaryPath;
+    bool m_inPlace = false;
     OutputContextPtr m_context;
     CodecContextPtr m_codec;
     AVStream* m_stream = nullptr;

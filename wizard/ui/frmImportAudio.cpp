@@ -223,7 +223,7 @@ bool frmImportAudio::PrepareWizard(qint16 StartMode, const QString& InitialCart,
         return false;
     }
 
-    m_context = ImportContext{gPlayoutAudio.get(), gAudioSettings.get(), gDirectory.get(), gProfileName};
+    m_context = ImportContext{gPlayoutAudio.get(), gAudioSettings.get(), gDirectory.get(), gProfileName, {}};
     BusyPointer busy;
     if (!m_initialised) {
         m_initialised = true;
