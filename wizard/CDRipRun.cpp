@@ -169,6 +169,7 @@ bool CDRipRun::RipNextTrack(int position)
     if (position > m_itemCount)
         return false;
     m_ripper.PrepareRip();
+    m_ripper.setWriteInPlace(true); // into the import's own files
     m_ripCart = m_summary->item(position - 1).field(QStringLiteral("DEST")).trimmed();
     if (m_ripCart.isEmpty())
         return false;

@@ -267,6 +267,8 @@ qint32 FileImportRun::convert(const ImportItem& row, const QString& path, CartIm
 FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const QString& path, const QString& cart,
                                                   ImportTargetHandler* target)
 {
+    // A cart's own file imported again (converted, say) is its audio until the commit.
+    const bool cartsOwnFile = path.compare(m_context.audio->CartAudioFile(cart, -1), Qt::CaseInsensitive) == 0;
     CartImport import(*m_context.audio, cart, storeOptions());
     if (!import.begin())
         return refusedAtStart(path, cart, import.error());
@@ -299,7 +301,7 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
     if (target && !target->ItemImported(path, cart))
         return {Outcome::Failed, QString()};
     m_handler.result(kOk, true);
-    if (m_options.deleteSource)
+    if (m_options.deleteSource && !cartsOwnFile)
         deleteSource(path);
     return {Outcome::Imported, QString()};
 }

@@ -81,6 +81,7 @@ struct CDRipper::Private {
     std::thread worker;
     std::atomic_bool stop = false;
     bool ripping = false;
+    bool writeInPlace = false;
     // Events posted by a rip that was since stopped carry an older number and
     // are dropped on arrival.
     quint64 generation = 0;
@@ -221,6 +222,8 @@ void CDRipper::PrepareRip()
     // that rip's thread was joined before its last event: nothing to reset.
 }
 
+void CDRipper::setWriteInPlace(bool inPlace) { d->writeInPlace = inPlace; }
+
 bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition)
 {
     if (d->ripping || !IsAudioTrack(track) || d->source.isEmpty() || destination.isEmpty())
@@ -228,6 +231,7 @@ bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition
     d->stop = false;
     const quint64 generation = ++d->generation;
     const QString source = d->source;
+    const bool inPlace = d->writeInPlace;
     const int discTrack = d->firstTrack + track - 1;
     const QString text = QStringLiteral("Track %1").arg(track, 2, 10, QLatin1Char('0'));
     d->worker = std::thread([=, this] {
@@ -238,7 +242,7 @@ bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition
             [=, this](int code, qint32 value) { post(generation, [=, this] { emit RipStatus(code, value); }); },
         };
         qint32 position = 0;
-        const int outcome = d->ripper.rip(source, discTrack, destination, d->stop, report, position);
+        const int outcome = d->ripper.rip(source, discTrack, destination, inPlace, d->stop, report, position);
         post(generation, [=, this] { endRip(outcome, position); });
     });
     d->ripping = true;

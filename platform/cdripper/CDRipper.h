@@ -71,6 +71,10 @@ public:
     // destination left as it was. IsRipping is false by the time either
     // arrives, so the owner may start the next track from inside the event.
     virtual bool RipTrack(int track, const QString& destination, int queuePosition);
+    // Rips fill an existing destination where it is, for an owner that made
+    // it and holds it (the store's incoming file) and removes it if the rip
+    // fails; nothing is renamed over it.
+    void setWriteInPlace(bool inPlace);
     virtual bool IsRipping() const;
     // Ends the read within a second; the destination is left as it was and
     // no further event of this rip arrives.

@@ -124,7 +124,7 @@ bool startWriteBack(QFileDevice& file)
     return file.flush() && sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE) == 0;
 }
 
-int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const QString& destination,
+int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const QString& destination, bool inPlace,
              const std::atomic_bool& stop, const TrackRipper::Report& report, qint32& position)
 {
     const lsn_t first = cdio_cddap_track_firstsector(drive, track_t(track));
@@ -135,14 +135,13 @@ int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const 
 
     position = first;
     report.started(first, last + 1);
-    // A new destination is written by QSaveFile beside it and renamed over
-    // it only on commit, after syncing: a stopped or failed rip never
-    // touches it. A destination that exists already is a file its owner made
-    // for this rip and holds locked (the store's incoming file): it is filled
-    // in place, and its owner removes it if the rip fails.
+    // QSaveFile writes beside the destination and renames over it only on
+    // commit, after syncing: a stopped or failed rip never touches it. In
+    // place, the destination is a file its owner made for this rip and holds
+    // locked (the store's incoming file): it is filled where it is, and its
+    // owner removes it if the rip fails.
     QSaveFile newFile(destination);
     QFile madeFile(destination);
-    const bool inPlace = madeFile.exists();
     QFileDevice& file = inPlace ? static_cast<QFileDevice&>(madeFile) : newFile;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return CDRipper::ErrorCreatingFile;
@@ -206,8 +205,8 @@ void TrackRipper::close()
     m_reader.reset();
 }
 
-int TrackRipper::rip(const QString& source, int track, const QString& destination, const std::atomic_bool& stop,
-                     const Report& report, qint32& position)
+int TrackRipper::rip(const QString& source, int track, const QString& destination, bool inPlace,
+                     const std::atomic_bool& stop, const Report& report, qint32& position)
 {
     position = 0;
     if (!m_reader || m_reader->source != source) {
@@ -218,7 +217,7 @@ int TrackRipper::rip(const QString& source, int track, const QString& destinatio
         }
     }
     const int outcome =
-        ripTrack(m_reader->drive.get(), m_reader->paranoia.get(), track, destination, stop, report, position);
+        ripTrack(m_reader->drive.get(), m_reader->paranoia.get(), track, destination, inPlace, stop, report, position);
     // After a failure the disc may be gone or changed: the next rip starts
     // with a fresh reader.
     if (outcome != 0)

@@ -24,9 +24,9 @@ public:
     ~TrackRipper();
 
     // 0 once `destination` holds the whole track, otherwise the CDRipper
-    // status code that ended the rip, with `destination` as it was before.
-    // `position` ends at the last sector reached.
-    int rip(const QString& source, int track, const QString& destination, const std::atomic_bool& stop,
+    // status code that ended the rip, with `destination` as it was before
+    // (unless written in place). `position` ends at the last sector reached.
+    int rip(const QString& source, int track, const QString& destination, bool inPlace, const std::atomic_bool& stop,
             const Report& report, qint32& position);
     // Forgets the reader, for a disc that may have changed.
     void close();

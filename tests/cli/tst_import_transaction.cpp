@@ -236,32 +236,6 @@ private slots:
         QVERIFY(QFile::exists(source));
         QCOMPARE(cart(profile, "70").value("audio_file").toString(), source);
     }
-
-    // An intro from a description file must end before the extro, which a
-    // new cart puts at the audio's end.
-    void introMustEndBeforeTheExtro_data()
-    {
-        QTest::addColumn<QString>("intro");
-        QTest::addColumn<double>("introEnd");
-        QTest::newRow("inside the audio") << "0:01.00" << 1.0;
-        QTest::newRow("at the extro") << "0:02.00" << 0.0;
-    }
-
-    void introMustEndBeforeTheExtro()
-    {
-        QFETCH(QString, intro);
-        QFETCH(double, introEnd);
-        const QString profile = profileFor("Intro " + intro.mid(2, 2));
-        QVERIFY(!profile.isEmpty());
-        const QString in = folder("intro " + intro.mid(2, 2));
-        QVERIFY(!tone(in + "/song.wav", 2.0).isEmpty());
-        QVERIFY(!TestEnvironment::writeFile(in + "/song.CSV", "Title,Interpret,Intro\nSong,Band," + intro.toUtf8() + "\n").isEmpty());
-        QCOMPARE(run("orvane-import-batch", {"--profile", profile, "--start-cart", "80", in + "/song.wav"}).exitCode, 0);
-        const QJsonObject eighty = cart(profile, "80");
-        QCOMPARE(eighty.value("title").toString(), QString("Song"));
-        QCOMPARE(eighty.value("intro_end").toDouble(), introEnd);
-        QCOMPARE(eighty.value("extro").toDouble(), 2.0);
-    }
 };
 
 ORVANE_TEST_MAIN(ImportTransactionTest)

@@ -394,11 +394,10 @@ private slots:
         QTest::newRow("store refuses the audio")
             << QByteArray("copied:fail") << QString() << "Importing '%1'...Failed! - Stopped at the 'copied' step"
             << false;
-        QTest::newRow("titles cannot be saved")
-            << QByteArray()
-            << "CREATE TRIGGER locked BEFORE UPDATE OF title ON carts BEGIN SELECT RAISE(ABORT, 'locked'); END"
-            << "Importing '%1'...Failed! - Cartvault database error: locked"
-            << true;
+        QTest::newRow("record cannot be written")
+            << QByteArray() << "CREATE TRIGGER locked BEFORE INSERT ON carts BEGIN SELECT RAISE(ABORT, 'locked'); END"
+            << "Importing '%1'...Failed! - Cannot record the audio of cart 100: Cartvault database error: locked"
+            << false;
         QTest::newRow("store cannot be read") << QByteArray() << "ALTER TABLE carts RENAME TO carts_away"
                                               << "Couldn't import %1 - " << false;
     }
@@ -453,10 +452,21 @@ private slots:
         QVERIFY(strays(after.AudioFile).isEmpty());
     }
 
-    // Bug: the intro refused because the new cart's extro was 0, titles not
-    // written, or the source deleted before its cart was saved.
+    // Bug: the intro refused because the new cart's extro was 0, an intro
+    // ending at the extro taken, titles not written, or the source deleted
+    // before its cart was saved.
+    void fieldsReachTheCart_data()
+    {
+        QTest::addColumn<QString>("introEnd");
+        QTest::addColumn<float>("kept");
+        QTest::newRow("inside the audio") << "1.25" << 1.25f;
+        QTest::newRow("at the extro") << "3" << 0.0f;
+    }
+
     void fieldsReachTheCart()
     {
+        QFETCH(QString, introEnd);
+        QFETCH(float, kept);
         const QString source = wav("song.wav", 3.0);
         ImportItemList summary(false);
         makeLists({source}, {"100"}, summary);
@@ -465,7 +475,7 @@ private slots:
         row.setField("ARTIST", "The Artist");
         row.setField("DESC", "About it");
         row.setField("INTROSTART", "0.5");
-        row.setField("INTROEND", "1.25");
+        row.setField("INTROEND", introEnd);
         summary.replace(0, row);
         FileImportOptions options = keepFormat();
         options.deleteSource = true;
@@ -476,8 +486,8 @@ private slots:
         QCOMPARE(cart.Title, row.field("TITLE"));
         QCOMPARE(cart.Artist(), QString("The Artist"));
         QCOMPARE(cart.Description(), QString("About it"));
-        QCOMPARE(cart.IntroEnd, 1.25f);
-        QCOMPARE(cart.IntroStart, 0.5f);
+        QCOMPARE(cart.IntroEnd, kept);
+        QCOMPARE(cart.IntroStart, kept > 0 ? 0.5f : 0.0f);
         QCOMPARE(cart.Extro, cart.Length);
         QVERIFY(handler.results.endsWith("Deleting 'song.wav'...OK\nFinished!\n"));
         QVERIFY(!QFile::exists(source));
