@@ -2,16 +2,21 @@
 // orvane-import-batch, and does the same work the way an engineer would
 // script it with the ffmpeg tool (peak scan, gain and resample) and
 // `cartvault import`, into a second store of the same kind. Prints both
-// times and their ratio. Runs on throwaway XDG folders.
+// times and their ratio, and how many bytes the batch import wrote to disk
+// per byte of audio it put into carts (the kernel's count of bytes the
+// process dirtied, so the throwaway folders must be on a disk, not tmpfs).
+// Runs on throwaway XDG folders.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 constexpr int kFiles = 100;
@@ -74,16 +79,35 @@ double scripted(const QString& folder, const QString& work)
     return timer.nsecsElapsed() / 1e9;
 }
 
-double batch(const QString& folder)
+// Bytes written to disk by the children this process has waited for.
+qint64 childBytesWritten()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<qint64>(usage.ru_oublock) * 512;
+}
+
+qint64 folderBytes(const QString& folder)
+{
+    qint64 bytes = 0;
+    QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        bytes += files.nextFileInfo().size();
+    return bytes;
+}
+
+double batch(const QString& folder, qint64& written)
 {
     QElapsedTimer timer;
     timer.start();
+    const qint64 before = childBytesWritten();
     const Run imported = run(tool("orvane-import-batch"),
                              {"--profile", "Batch", "--start-cart", "1", "--normalise=" + QString::number(kPercent), "--quiet", folder});
     if (imported.exitCode != 0) {
         std::fprintf(stderr, "%s", imported.err.constData());
         return -1;
     }
+    written = childBytesWritten() - before;
     return timer.nsecsElapsed() / 1e9;
 }
 } // namespace
@@ -102,12 +126,17 @@ int main(int argc, char** argv)
         if (run(tool("cartvault"), {"profile", "create", profile, "--data", work.path() + QLatin1Char('/') + QLatin1String(profile)}).exitCode != 0)
             return 1;
     std::printf("%d MP3 files of 30 s, normalised to %.0f %% into 48 kHz WAV carts of an SQLite store\n", kFiles, kPercent);
-    const double ours = batch(files);
+    qint64 written = 0;
+    const double ours = batch(files, written);
     const double theirs = scripted(files, work.path());
     if (ours < 0 || theirs < 0)
         return 1;
     std::printf("orvane-import-batch          (a) %8.2f s\n", ours);
     std::printf("ffmpeg two passes + cartvault (b) %8.2f s\n", theirs);
     std::printf("ratio a/b                         %8.3f  (target <= 1.0)\n", ours / theirs);
+    const qint64 audio = folderBytes(work.path() + QStringLiteral("/Batch/audio"));
+    if (audio > 0)
+        std::printf("bytes written per byte of audio   %8.3f  (target <= 1.05; %lld MB of carts)\n",
+                    double(written) / audio, audio / 1000000);
     return 0;
 }
