@@ -13,6 +13,7 @@
 #include "wizard/FileImportRun.h"
 #include "wizard/FileListBuilder.h"
 #include "wizard/ImportContext.h"
+#include "wizard/ImportOptionRules.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ImportListColumns.h"
 #include "wizard/MatchSearch.h"
@@ -159,6 +160,9 @@ int BatchImportTool::run(const QStringList& commandLine)
     files.setColumns(ImportListColumns::files());
     if (!addInputs(args.words(), files))
         return Usage;
+    for (const ImportItem& row : files.items())
+        if (const QString why = ImportOptionRules::linkable(m_options, row.Key.mid(1)); !why.isEmpty())
+            return usage(QStringLiteral("%1: %2").arg(why, row.Key.mid(1)));
     if (m_findMatches)
         findMatches(files);
     ImportItemList summary(false);
@@ -222,9 +226,14 @@ int BatchImportTool::readOptions(const CommandLine& args)
     const QString percent = args.value(QStringLiteral("normalise"));
     bool ok = true;
     m_options.normalisePercent = percent.isEmpty() ? audio.Cartvault().NormaliseDefault : percent.toDouble(&ok);
-    if (m_options.normalise && (!ok || m_options.normalisePercent < 1 || m_options.normalisePercent > 100))
+    if (!ok || !ImportOptionRules::level(m_options).isEmpty())
         return usage(QStringLiteral("--normalise takes a percentage from 1 to 100 (the store's default is %1)")
                          .arg(audio.Cartvault().NormaliseDefault));
+    // The wizard's pages refuse these; a script gets the same answer.
+    if (const QString why = ImportOptionRules::linkingKeepsAudio(m_options); !why.isEmpty())
+        return usage(why + QStringLiteral(" (--link needs --format keep and no --normalise)"));
+    if (const QString why = ImportOptionRules::ripping(m_options); args.has(QStringLiteral("cd")) && !why.isEmpty())
+        return usage(why);
     return Success;
 }
 

@@ -190,21 +190,33 @@ private slots:
     void usageIsRefusedWithItsCode_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("unknown option") << QStringList{"--colour", "x.wav"};
-        QTest::newRow("no inputs") << QStringList{"--profile", "Batch"};
-        QTest::newRow("bad start cart") << QStringList{"--profile", "Batch", "--start-cart", "abc", "/etc"};
-        QTest::newRow("no such profile") << QStringList{"--profile", "Nowhere", "/etc"};
-        QTest::newRow("missing file") << QStringList{"--profile", "Batch", "/no/such/file.wav"};
-        QTest::newRow("bad titling") << QStringList{"--profile", "Batch", "--titling", "sideways", "/etc"};
-        QTest::newRow("bad format") << QStringList{"--profile", "Batch", "--format", "FormatType=32", "/etc"};
+        QTest::addColumn<QString>("says");
+        QTest::newRow("unknown option") << QStringList{"--colour", "x.wav"} << "";
+        QTest::newRow("no inputs") << QStringList{"--profile", "Batch"} << "";
+        QTest::newRow("bad start cart") << QStringList{"--profile", "Batch", "--start-cart", "abc", "/etc"} << "";
+        QTest::newRow("no such profile") << QStringList{"--profile", "Nowhere", "/etc"} << "";
+        QTest::newRow("missing file") << QStringList{"--profile", "Batch", "/no/such/file.wav"} << "";
+        QTest::newRow("bad titling") << QStringList{"--profile", "Batch", "--titling", "sideways", "/etc"} << "";
+        QTest::newRow("bad format") << QStringList{"--profile", "Batch", "--format", "FormatType=32", "/etc"} << "";
+        // The wizard's rules, refused instead of quietly copying what was to be linked.
+        const QString song = TestEnvironment::writeFile("song-to-link.mp3", "not heard");
+        QTest::newRow("linking converts") << QStringList{"--profile", "Batch", "--link", song} << "cannot convert the Audio";
+        QTest::newRow("linking normalises") << QStringList{"--profile", "Batch", "--link", "--format", "keep", "--normalise=90", song}
+                                            << "cannot normalise the Audio";
+        QTest::newRow("linking a non-WAV") << QStringList{"--profile", "Batch", "--link", "--format", "keep", song}
+                                           << "only 'Link' carts to WAV Files";
+        QTest::newRow("keeping a CD's format") << QStringList{"--profile", "Batch", "--cd", "--format", "keep"}
+                                               << "when ripping from cd";
     }
 
     void usageIsRefusedWithItsCode()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(QString, says);
         const Result result = run("orvane-import-batch", arguments);
         QCOMPARE(result.exitCode, 2);
         QVERIFY(result.err.startsWith("orvane-import-batch: "));
+        QVERIFY2(result.err.contains(says.toUtf8()), result.err);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "frame/library/FileTools.h"
 #include "platform/wizardframe/WizardFrame.h"
 #include "wizard/ImportItemList.h"
+#include "wizard/ImportOptionRules.h"
 #include "wizard/ui/AudioFormatPage.h"
 #include "wizard/ui/CartAllocationPage.h"
 #include "wizard/ui/ChooseSourcePage.h"
@@ -77,27 +78,26 @@ void ImportPageChecks::leaveChoose(bool& cancel)
     else if (m_window.fraChoose->optRipCD->isChecked())
         moveTo(frmImportAudio::PageRipCD, kNext, cancel);
     else
-        refuse("You must select where to import the audio from", cancel);
+        refuse(QStringLiteral("You must select where to import the audio from"), cancel);
 }
 
 void ImportPageChecks::leaveImportFiles(bool& cancel)
 {
-    // Only a WAV file can be linked: the store plays a link as it is.
-    const bool linking = m_window.fraImportFiles->chkFilesCreateLink->isChecked();
+    const FileImportOptions options = m_window.importOptions();
     bool anyTicked = false;
     for (const ImportItem& row : m_window.fileList().items()) {
         if (!row.Checked)
             continue;
         anyTicked = true;
-        if (linking && upperExtension(row) != QLatin1String("WAV")) {
-            refuse("You can only 'Link' carts to WAV Files, not other audio formats", cancel);
+        if (const QString why = ImportOptionRules::linkable(options, row.field(QStringLiteral("FILENAME"))); !why.isEmpty()) {
+            refuse(why, cancel);
             return;
         }
     }
     if (anyTicked)
         moveTo(frmImportAudio::PageHDRefs, kNext, cancel);
     else
-        refuse("You must select at least one file to be imported", cancel);
+        refuse(QStringLiteral("You must select at least one file to be imported"), cancel);
 }
 
 void ImportPageChecks::leaveRipCD(bool& cancel)
@@ -108,7 +108,7 @@ void ImportPageChecks::leaveRipCD(bool& cancel)
     }
     // No drive polling behind a message box: it would re-read the disc.
     m_window.tmrCD->stop();
-    refuse("You must select at least one track to be 'ripped'", cancel);
+    refuse(QStringLiteral("You must select at least one track to be 'ripped'"), cancel);
     m_window.tmrCD->start();
 }
 
@@ -116,7 +116,7 @@ void ImportPageChecks::leaveHDRefs(bool& cancel)
 {
     // The number itself is checked when the summary allocates the carts.
     if (m_window.fraHDRefs->optAssignHDRefs->isChecked() && m_window.fraHDRefs->txtInitialHDRef->text().trimmed().isEmpty())
-        refuse("You must enter the first Cart Number to import into", cancel);
+        refuse(QStringLiteral("You must enter the first Cart Number to import into"), cancel);
 }
 
 void ImportPageChecks::backFromHDRefs(bool& cancel)
@@ -129,9 +129,10 @@ void ImportPageChecks::backFromHDRefs(bool& cancel)
 
 void ImportPageChecks::leaveAudioFormat(bool& cancel)
 {
-    const bool keepFormat = m_window.fraAudioFormat->optAudioFormatLeave->isChecked();
-    if (m_window.fraChoose->optRipCD->isChecked() && keepFormat) {
-        refuse("You cannot 'Import the audio in it's current format' when ripping from cd", cancel);
+    const FileImportOptions options = m_window.importOptions();
+    const bool keepFormat = options.format == FileImportOptions::Format::Leave;
+    if (const QString why = ImportOptionRules::ripping(options); m_window.fraChoose->optRipCD->isChecked() && !why.isEmpty()) {
+        refuse(why, cancel);
         return;
     }
     // A note, not a refusal: packed carts keep the format they were packed in.
@@ -144,8 +145,8 @@ void ImportPageChecks::leaveAudioFormat(bool& cancel)
                                        "it's original format"),
                         MessageIcon::Information, MessageButtons::Ok);
     }
-    if (m_window.fraImportFiles->chkFilesCreateLink->isChecked() && !keepFormat)
-        refuse("You cannot convert the Audio if you are linking to the original file", cancel);
+    if (const QString why = ImportOptionRules::linkingKeepsAudio(options); !why.isEmpty())
+        refuse(why, cancel);
 }
 
 void ImportPageChecks::leaveSummary(bool& cancel)
@@ -164,8 +165,8 @@ void ImportPageChecks::moveTo(int pageNumber, int direction, bool& cancel)
         cancel = true;
 }
 
-void ImportPageChecks::refuse(const char* message, bool& cancel)
+void ImportPageChecks::refuse(const QString& message, bool& cancel)
 {
-    ShowMessage(QString::fromUtf8(message), MessageIcon::Exclamation, MessageButtons::Ok);
+    ShowMessage(message, MessageIcon::Exclamation, MessageButtons::Ok);
     cancel = true;
 }

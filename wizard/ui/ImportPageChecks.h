@@ -1,4 +1,6 @@
 #pragma once
+#include <QString>
+
 
 class frmImportAudio;
 
@@ -22,7 +24,7 @@ private:
     void leaveAudioFormat(bool& cancel);
     void leaveSummary(bool& cancel);
     void moveTo(int pageNumber, int direction, bool& cancel);
-    static void refuse(const char* message, bool& cancel);
+    static void refuse(const QString& message, bool& cancel);
 
     frmImportAudio& m_window;
 };
