@@ -161,8 +161,6 @@ bool CartDatabase::connectSqlite(const ProfileSettings& profile, Opening opening
         return refuse(QStringLiteral("The data location %1 of profile '%2' does not exist").arg(profile.DataLocation, m_profileName));
     if (!m_creating && !info.exists())
         return refuse(QStringLiteral("The Cartvault database %1 of profile '%2' does not exist").arg(file, m_profileName));
-    if (!m_creating && info.size() == 0)
-        return refuse(QStringLiteral("The Cartvault database %1 of profile '%2' is empty (0 bytes)").arg(file, m_profileName));
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     const QString uri = QStringLiteral("file:%1?").arg(QString::fromUtf8(QUrl::toPercentEncoding(file, "/")));
     if (!m_creating && (!writable(profile.DataLocation) || !writable(file))) {
