@@ -272,6 +272,8 @@ bool InitialiseTool(int securityMode, bool showSplash, QString& profileName)
         return finishWith(QStringLiteral("No Profile chosen so finished"),
                           QStringLiteral("There is no profile '%1' (the profiles are: %2)")
                               .arg(wanted, ProfileSettings::profileNames().join(QStringLiteral(", "))));
+    if (gProfileName.isEmpty() && !gLibrary->lastError().isEmpty())
+        return finishWith(QStringLiteral("No Profile chosen so finished"), gLibrary->lastError());
     if (gProfileName.isEmpty())
         return finishWith(QStringLiteral("No Profile chosen so finished"));
     log(QStringLiteral("Profile Chosen: '%1'").arg(gProfileName));

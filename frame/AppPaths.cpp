@@ -24,9 +24,13 @@ QString AppPaths::configFolder() { return configHome() + QStringLiteral("/orvane
 QString AppPaths::dataFolder() { return dataHome() + QStringLiteral("/orvane"); }
 QString AppPaths::logFolder() { return stateHome() + QStringLiteral("/orvane"); }
 
-QString AppPaths::systemUserName()
+QString AppPaths::systemUserName(QString* why)
 {
-    if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name)
+    const uid_t uid = geteuid();
+    if (const passwd* entry = getpwuid(uid); entry && entry->pw_name && *entry->pw_name)
         return QString::fromLocal8Bit(entry->pw_name);
-    return qEnvironmentVariable("USER");
+    if (why)
+        *why = QStringLiteral("User id %1 has no entry in the system's user database, so the Cartvault cannot tell who you are")
+                   .arg(uid);
+    return {};
 }

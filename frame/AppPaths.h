@@ -16,6 +16,8 @@ public:
     static QString dataFolder();
     static QString logFolder();
 
-    // Name of the person logged in to this workstation.
-    static QString systemUserName();
+    // Name of the person logged in to this workstation, from the system's
+    // user database only: empty, with the reason in `why`, when the user id
+    // has no entry there (an environment variable can name anyone).
+    static QString systemUserName(QString* why = nullptr);
 };

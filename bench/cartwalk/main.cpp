@@ -51,9 +51,8 @@ bool fillStore(const QString& profileName, const QString& postgres)
         profile.setPostgresConnection(postgres);
     profile.SaveProfile(profileName);
     CartvaultStore store;
-    store.LoadProfile(profileName);
     QString error;
-    if (!store.setSettingText(QStringLiteral("LastCart"), QString::number(kCarts), &error) || !store.SaveProfile(profileName))
+    if (!store.CreateStore(profileName) || !store.setSettingText(QStringLiteral("LastCart"), QString::number(kCarts), &error) || !store.SaveProfile(profileName))
         return false;
     auto db = store.database();
     // Carts 1..50000 hold audio, then every other one: FirstFreeCart("") has

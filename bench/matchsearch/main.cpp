@@ -38,8 +38,7 @@ bool fillStore(const QString& profileName)
     profile.LoadProfile(profileName);
     profile.SaveProfile(profileName);
     CartvaultStore store;
-    store.LoadProfile(profileName);
-    if (!store.SaveProfile(profileName)) {
+    if (!store.CreateStore(profileName) || !store.SaveProfile(profileName)) {
         std::fprintf(stderr, "%s\n", qPrintable(store.lastError()));
         return false;
     }

@@ -6,7 +6,6 @@
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/Directory.h"
 #include "frame/library/DropboxMemory.h"
-#include "frame/library/FileTools.h"
 #include "frame/library/DirectoryUser.h"
 #include "frame/library/OrvaneLibrary.h"
 #include "frame/library/PlayoutAudio.h"
@@ -36,7 +35,8 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
         {"profile create", "profile create NAME --data DIR [--postgres CONNINFO]",
          "Creates a profile and its store: an SQLite Cartvault in DIR, or the PostgreSQL database that CONNINFO\n"
          "names (\"host=... port=... dbname=... user=...\"; the password comes from PGPASSWORD or ~/.pgpass).\n"
-         "DIR also holds the store's audio unless Location1 is set to another folder.",
+         "DIR also holds the store's audio unless Location1 is set to another folder. A new store needs a new or\n"
+         "empty DIR (and an empty database); a store that is there already gets the new profile.",
          &CartvaultTool::profileCreate, {"data", "postgres"}, {}},
         {"profile list", "profile list", "Lists the profiles of this user.", &CartvaultTool::profileList, {}, {}},
         {"user add", "user add NAME --cart-rights N [--admin]",
@@ -50,7 +50,8 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
         {"settings set", "settings set KEY VALUE",
          "Changes one store setting for every workstation of the store (needs an administrator). DefaultFormat\n"
          "takes a format text such as \"FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16\".\n"
-         "FirstCart and LastCart cannot leave out carts that hold audio.",
+         "FirstCart and LastCart cannot leave out carts that hold audio. LockTimeout (seconds, 1 to 3600) is how long\n"
+         "an import waits for a cart or the store that another workstation is changing before it gives up.",
          &CartvaultTool::settingsSet, {}, {}},
         {"settings list", "settings list", "Prints every store setting.", &CartvaultTool::settingsList, {}, {}},
         {"import", "import CART FILE.wav|FILE.zip [--link] [--overwrite]",
@@ -102,8 +103,9 @@ void CartvaultTool::printHelp() const
     out(QStringLiteral("Usage: cartvault [--profile NAME] VERB ...\n\nVerbs:"));
     for (const Verb& verb : verbs())
         out(QStringLiteral("  ") + QLatin1String(verb.synopsis));
-    out(QStringLiteral("\nEach verb takes --help. Without --profile the only profile is used (with none, the\n"
-                       "\"Default\" store is created). Exit codes: 0 success, 1 failure, 2 usage.\n\n"
+    out(QStringLiteral("\nEach verb takes --help. Without --profile the only profile is used. Only 'profile create'\n"
+                       "makes a store: a profile whose store is missing or damaged is refused. Exit codes: 0 success,\n"
+                       "1 failure, 2 usage.\n\n"
                        "Rights: reading and export need none; import needs cart rights above 0, user add and\n"
                        "settings set an administrator of the store (its creator is one), all as the system user\n"
                        "running the tool. On an SQLite store this guards against mistakes: anyone who may write\n"
@@ -190,13 +192,10 @@ int CartvaultTool::profileCreate(const CommandLine& args)
     profile.DataLocation = QDir::cleanPath(QFileInfo(args.value(QStringLiteral("data"))).absoluteFilePath());
     if (args.has(QStringLiteral("postgres")) && !profile.setPostgresConnection(args.value(QStringLiteral("postgres"))))
         return fail(QStringLiteral("--postgres needs a connection text naming at least dbname"));
-    QString why;
-    if (!FileTools::makeFolder(profile.DataLocation, &why))
-        return fail(QStringLiteral("cannot create the data location: %1").arg(why));
     if (!profile.SaveProfile(name))
         return fail(QStringLiteral("cannot save profile '%1'").arg(name));
     CartvaultStore store;
-    if (!store.LoadProfile(name) || (store.CheckSettings() == 3 && !store.SaveProfile(name))) {
+    if (!store.CreateStore(name) || (store.CheckSettings() == 3 && !store.SaveProfile(name))) {
         QFile::remove(ProfileSettings::profileFile(name)); // a profile without a store is no use
         return fail(store.lastError());
     }

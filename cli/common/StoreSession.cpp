@@ -1,7 +1,6 @@
 #include "cli/common/StoreSession.h"
 
 #include "frame/library/AudioSettings.h"
-#include "frame/library/CartvaultStore.h"
 #include "frame/library/Directory.h"
 #include "frame/library/OrvaneLibrary.h"
 #include "frame/library/PlayoutAudio.h"
@@ -22,16 +21,16 @@ bool StoreSession::openProfile(const QString& profileOption)
         return true;
     OrvaneLibrary library;
     const QString chosen = library.ChooseProfile(profileOption, false);
+    if (chosen.isEmpty() && !profileOption.isEmpty())
+        return fail(QStringLiteral("there is no profile '%1' (see 'cartvault profile list')").arg(profileOption));
+    if (chosen.isEmpty() && ProfileSettings::profileNames().isEmpty())
+        return fail(QStringLiteral("there is no profile yet: 'cartvault profile create NAME --data DIR' makes one"));
     if (chosen.isEmpty())
-        return fail(profileOption.isEmpty() ? QStringLiteral("there are several profiles: choose one with --profile NAME")
-                                            : QStringLiteral("there is no profile '%1' (see 'cartvault profile list')").arg(profileOption));
+        return fail(QStringLiteral("there are several profiles: choose one with --profile NAME"));
     library.Profile().LoadProfile(chosen);
-    const int status = library.CheckSettings(true, 0);
-    if (status == 1)
+    if (library.CheckSettings(true, 0) == 1)
         return fail(QStringLiteral("the settings of profile '%1' are not usable (data location '%2')")
                         .arg(chosen, library.Profile().DataLocation));
-    if (status == 3 && !library.Profile().SaveProfile(chosen))
-        return fail(QStringLiteral("cannot save profile '%1'").arg(chosen));
     m_profile = chosen;
     return true;
 }
@@ -42,11 +41,6 @@ bool StoreSession::openStore(const QString& profileOption)
         return true;
     if (!openProfile(profileOption))
         return false;
-    CartvaultStore store;
-    if (!store.LoadProfile(m_profile))
-        return fail(store.lastError());
-    if (store.CheckSettings() == 3 && !store.SaveProfile(m_profile))
-        return fail(store.lastError());
     m_settings = std::make_unique<AudioSettings>();
     m_settings->LoadProfile(m_profile);
     auto audio = std::make_shared<PlayoutAudio>();

@@ -7,9 +7,9 @@ class Directory;
 class PlayoutAudio;
 
 // A profile's store opened the way the command-line tools open it: the named
-// profile, or the only one (with none, the "Default" store is made, as a
-// first run of the wizard would). A script's choice is not remembered as the
-// wizard's next profile.
+// profile, or the only one. Nothing is made: with no profile at all the tools
+// refuse (`cartvault profile create` makes one). A script's choice is not
+// remembered as the wizard's next profile.
 class StoreSession
 {
 public:

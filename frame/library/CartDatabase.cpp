@@ -3,6 +3,7 @@
 #include "frame/AppPaths.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/ProfileSettings.h"
+#include "frame/library/StoreDefaults.h"
 #include "frame/library/StoreMigrations.h"
 
 #include <QDateTime>
@@ -52,13 +53,37 @@ std::shared_ptr<CartDatabase> CartDatabase::shared(const ProfileSettings& profil
 
 std::shared_ptr<CartDatabase> CartDatabase::openNew(const ProfileSettings& profile, QString* error)
 {
-    std::shared_ptr<CartDatabase> database(new CartDatabase());
-    if (!database->open(profile)) {
+    return opened(profile, Opening::Existing, error);
+}
+
+std::shared_ptr<CartDatabase> CartDatabase::create(const ProfileSettings& profile, QString* error)
+{
+    // The creator becomes the store's administrator: who that is must be known
+    // before anything is made.
+    QString why;
+    if (AppPaths::systemUserName(&why).isEmpty()) {
         if (error)
-            *error = database->lastError();
+            *error = why;
         return nullptr;
     }
-    return database;
+    return opened(profile, Opening::MayCreate, error);
+}
+
+std::shared_ptr<CartDatabase> CartDatabase::opened(const ProfileSettings& profile, Opening opening, QString* error)
+{
+    std::shared_ptr<CartDatabase> database(new CartDatabase());
+    if (database->open(profile, opening))
+        return database;
+    if (error)
+        *error = database->lastError();
+    // A store that could not be made leaves no file that the next try would
+    // take for a damaged store.
+    const bool madeFile = database->m_creating && !database->m_postgres;
+    database.reset();
+    if (madeFile)
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(profile.sqliteFile() + QLatin1String(suffix));
+    return nullptr;
 }
 
 CartDatabase::~CartDatabase()
@@ -72,72 +97,141 @@ CartDatabase::~CartDatabase()
 
 void CartDatabase::fail(const QString& what, const QSqlError& error)
 {
-    m_lastError = what + QStringLiteral(": ") + error.text().trimmed();
+    m_lastError = isLockTimeout(error)
+        ? QStringLiteral("The Cartvault %1 is being changed by another workstation (waited %2 s)").arg(m_location).arg(m_lockTimeout)
+        : what + QStringLiteral(": ") + error.text().trimmed();
 }
 
-bool CartDatabase::open(const ProfileSettings& profile)
+bool CartDatabase::refuse(const QString& why)
+{
+    m_lastError = why;
+    return false;
+}
+
+bool CartDatabase::open(const ProfileSettings& profile, Opening opening)
 {
     m_connectionName = QStringLiteral("orvane-cartvault-%1").arg(++gConnectionCounter);
     m_postgres = profile.backend == ProfileSettings::Backend::PostgreSQL;
+    m_profileName = profile.name();
     m_location = profile.databaseText();
-    if (m_postgres) {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
-        m_db.setHostName(profile.pgHost);
-        m_db.setPort(profile.pgPort);
-        m_db.setDatabaseName(profile.pgDatabase);
-        m_db.setUserName(profile.pgUser);
-        m_db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-    } else if (!openSqlite(profile)) {
+    if (profile.backend == ProfileSettings::Backend::Unknown)
+        return refuse(QStringLiteral("Profile '%1' names the database backend '%2' (in %3), which is neither sqlite nor postgresql")
+                          .arg(m_profileName, profile.backendName(), ProfileSettings::profileFile(m_profileName)));
+    if (m_postgres)
+        connectPostgres(profile);
+    else if (!connectSqlite(profile, opening))
         return false;
-    }
-    if (!m_db.isValid()) {
-        m_lastError = QStringLiteral("The database driver for this store is not installed");
-        return false;
-    }
+    if (!m_db.isValid())
+        return refuse(QStringLiteral("The database driver for this store is not installed"));
     if (!m_db.open()) {
-        fail(QStringLiteral("Cannot open the Cartvault database %1").arg(m_location), m_db.lastError());
+        fail(QStringLiteral("Cannot open the Cartvault database %1 of profile '%2'").arg(m_location, m_profileName), m_db.lastError());
         return false;
     }
-    if (isReadOnly())
-        return ensureSchema();
-    // FULL: a commit that returned is on disk, so a cart's record never
-    // names audio that a power cut could take back.
-    if (!m_postgres && !execAll({QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA synchronous=FULL")}))
+    // Until the store's own setting is read, and while its schema is brought
+    // up to date, waits are bounded by the default.
+    if (!setLockTimeout(StoreDefaults::kLockTimeout) || !recogniseStore(opening, profile.DataLocation)
+        || (!isReadOnly() && !prepareSession()))
         return false;
-    // Commits of other workstations are announced (see write()), so walks may
-    // keep what they read ahead until one comes.
-    if (m_postgres && !execAll({QStringLiteral("SET client_min_messages TO warning"), QStringLiteral("LISTEN %1").arg(kChangeChannel)}))
+    if (m_creating ? !write([this] { return createSchema(); }) : !ensureSchema())
         return false;
-    return ensureSchema();
+    return useStoredLockTimeout();
 }
 
-bool CartDatabase::openSqlite(const ProfileSettings& profile)
+void CartDatabase::connectPostgres(const ProfileSettings& profile)
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
+    m_db.setHostName(profile.pgHost);
+    m_db.setPort(profile.pgPort);
+    m_db.setDatabaseName(profile.pgDatabase);
+    m_db.setUserName(profile.pgUser);
+    m_db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+}
+
+bool CartDatabase::connectSqlite(const ProfileSettings& profile, Opening opening)
 {
     const QString file = profile.sqliteFile();
-    if (profile.DataLocation.isEmpty()) {
-        m_lastError = QStringLiteral("The profile names no data location for the Cartvault");
+    const QFileInfo info(file);
+    if (profile.DataLocation.isEmpty())
+        return refuse(QStringLiteral("Profile '%1' names no data location for the Cartvault").arg(m_profileName));
+    const bool creating = opening == Opening::MayCreate && !info.exists();
+    if (creating && !makeDataLocation(profile.DataLocation))
         return false;
-    }
-    QString why;
-    if (!QFileInfo::exists(file) && !FileTools::makeFolder(profile.DataLocation, &why)) {
-        m_lastError = QStringLiteral("Cannot create the Cartvault's data location: %1").arg(why);
-        return false;
-    }
+    m_creating = creating;
+    if (!m_creating && !QFileInfo(profile.DataLocation).isDir())
+        return refuse(QStringLiteral("The data location %1 of profile '%2' does not exist").arg(profile.DataLocation, m_profileName));
+    if (!m_creating && !info.exists())
+        return refuse(QStringLiteral("The Cartvault database %1 of profile '%2' does not exist").arg(file, m_profileName));
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    if (QFileInfo::exists(file) && (!writable(profile.DataLocation) || !writable(file))) {
+    const QString uri = QStringLiteral("file:%1?").arg(QString::fromUtf8(QUrl::toPercentEncoding(file, "/")));
+    if (!m_creating && (!writable(profile.DataLocation) || !writable(file))) {
         // Reading a WAL store needs its -shm file; where none can be made the
         // store is read as it stands on disk.
         m_readOnlyReason = QStringLiteral("%1 cannot be written by this user").arg(writable(file) ? profile.DataLocation : file);
         const bool shared = QFileInfo::exists(file + QStringLiteral("-shm"));
-        m_db.setDatabaseName(shared ? file : QStringLiteral("file:%1?immutable=1").arg(QString::fromUtf8(QUrl::toPercentEncoding(file, "/"))));
+        m_db.setDatabaseName(shared ? file : uri + QStringLiteral("immutable=1"));
         m_db.setConnectOptions(shared ? QStringLiteral("QSQLITE_OPEN_READONLY") : QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
         return true;
     }
-    m_db.setDatabaseName(file);
-    // Several tools on one workstation may write at once: wait for the
-    // lock rather than fail.
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+    // "rw" opens the file only if it is there: one removed meanwhile is not
+    // made again.
+    m_db.setDatabaseName(uri + (m_creating ? QStringLiteral("mode=rwc") : QStringLiteral("mode=rw")));
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     return true;
+}
+
+// A new store goes into a new or empty folder: files there would be taken
+// for its own (an old store's audio would be overwritten by new carts).
+bool CartDatabase::makeDataLocation(const QString& folder)
+{
+    if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        return refuse(QStringLiteral("The data location %1 of profile '%2' holds files but no Cartvault: a new store needs a new "
+                                     "or empty folder")
+                          .arg(folder, m_profileName));
+    QString why;
+    if (!FileTools::makeFolder(folder, &why))
+        return refuse(QStringLiteral("Cannot create the data location of profile '%1': %2").arg(m_profileName, why));
+    return true;
+}
+
+// A store is opened; an empty PostgreSQL database becomes one only when
+// creating (an SQLite store is made only as a new file); anything else is
+// refused.
+bool CartDatabase::recogniseStore(Opening opening, const QString& dataLocation)
+{
+    if (m_creating || storedSchemaVersion() >= 1)
+        return true;
+    QString why;
+    const int tables = tableCount(&why);
+    if (tables == 0 && opening == Opening::MayCreate && m_postgres) {
+        m_creating = makeDataLocation(dataLocation);
+        return m_creating;
+    }
+    if (tables >= 0)
+        why = tables == 0 ? QStringLiteral("it is empty") : QStringLiteral("its tables are not a store's");
+    return refuse(QStringLiteral("The Cartvault database %1 of profile '%2' is not a Cartvault store: %3").arg(m_location, m_profileName, why));
+}
+
+int CartDatabase::tableCount(QString* why)
+{
+    QSqlQuery count(m_db);
+    if (!count.exec(m_postgres ? QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema()")
+                               : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'"))
+        || !count.next()) {
+        *why = count.lastError().databaseText().trimmed();
+        return -1;
+    }
+    return count.value(0).toInt();
+}
+
+bool CartDatabase::prepareSession()
+{
+    // FULL: a commit that returned is on disk, so a cart's record never
+    // names audio that a power cut could take back.
+    if (!m_postgres)
+        return execAll({QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("PRAGMA synchronous=FULL")});
+    // Commits of other workstations are announced (see write()), so walks may
+    // keep what they read ahead until one comes.
+    return execAll({QStringLiteral("SET client_min_messages TO warning"), QStringLiteral("LISTEN %1").arg(kChangeChannel)});
 }
 
 bool CartDatabase::execAll(const QStringList& statements)
@@ -183,12 +277,22 @@ bool CartDatabase::ensureSchema()
     return write([this] { return migrate(); });
 }
 
-bool CartDatabase::migrate()
+// Two workstations may make one PostgreSQL store at the same moment: the
+// second finds it made and only opens it.
+bool CartDatabase::createSchema()
 {
-    // Two workstations may meet an old or empty store at the same moment.
     if (m_postgres && !execAll({QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLockKey)}))
         return false;
     if (!execAll({QStringLiteral("CREATE TABLE IF NOT EXISTS schema_info (version INTEGER NOT NULL)")}))
+        return false;
+    const bool fresh = storedSchemaVersion() == 0;
+    return migrate() && (!fresh || addCreator());
+}
+
+bool CartDatabase::migrate()
+{
+    // Two workstations may meet an old store at the same moment.
+    if (m_postgres && !execAll({QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kSchemaLockKey)}))
         return false;
     const int version = storedSchemaVersion();
     if (version < 0) {
@@ -202,21 +306,52 @@ bool CartDatabase::migrate()
             || !execAll({QStringLiteral("INSERT INTO schema_info (version) VALUES (%1)").arg(step.version)}))
             return false;
     }
-    return version > 0 || addCreator();
+    return true;
 }
 
 // Whoever creates a store administers it and may add carts. Further users
 // are added with `cartvault user add`.
 bool CartDatabase::addCreator()
 {
-    QSqlQuery creator(m_db);
-    creator.prepare(QStringLiteral("INSERT INTO users (name, cart_rights, administrator) VALUES (?, 1, 1)"));
-    creator.addBindValue(AppPaths::systemUserName());
-    if (!creator.exec()) {
-        fail(QStringLiteral("Cannot add the store's first user"), creator.lastError());
+    QString why;
+    const QString creator = AppPaths::systemUserName(&why);
+    if (creator.isEmpty())
+        return refuse(why);
+    QSqlQuery insert(m_db);
+    insert.prepare(QStringLiteral("INSERT INTO users (name, cart_rights, administrator) VALUES (?, 1, 1)"));
+    insert.addBindValue(creator);
+    if (!insert.exec()) {
+        fail(QStringLiteral("Cannot add the store's first user"), insert.lastError());
         return false;
     }
     return true;
+}
+
+// PostgreSQL: lock_timeout makes the server itself end any wait for a lock
+// (a cart's advisory lock, a row another workstation is writing, the schema
+// lock), for every statement of this session; a loop of try-locks would poll
+// and cover the advisory locks only. SQLite: the busy timeout bounds the wait
+// for the store's write lock, the only lock a writer waits for.
+bool CartDatabase::setLockTimeout(int seconds)
+{
+    if (!execAll({m_postgres ? QStringLiteral("SET lock_timeout = '%1s'").arg(seconds)
+                             : QStringLiteral("PRAGMA busy_timeout = %1").arg(seconds * 1000)}))
+        return false;
+    m_lockTimeout = seconds;
+    return true;
+}
+
+bool CartDatabase::useStoredLockTimeout()
+{
+    bool ok = false;
+    const int stored = setting(StoreDefaults::kLockTimeoutKey).toInt(&ok);
+    return setLockTimeout(ok && stored >= 1 && stored <= StoreDefaults::kMaxLockTimeout ? stored : StoreDefaults::kLockTimeout);
+}
+
+// 55P03 lock_not_available (lock_timeout); SQLITE_BUSY (busy timeout).
+bool CartDatabase::isLockTimeout(const QSqlError& error) const
+{
+    return error.nativeErrorCode() == (m_postgres ? QLatin1String("55P03") : QLatin1String("5"));
 }
 
 QSqlQuery& CartDatabase::query(const QString& sql)
@@ -278,13 +413,17 @@ bool CartDatabase::lockCart(qint64 number)
     QSqlQuery& q = query(QStringLiteral("SELECT pg_advisory_xact_lock(%1, CAST(? AS INTEGER))").arg(kCartLockSpace));
     q.addBindValue(number);
     const bool ok = exec(q);
+    if (!ok && isLockTimeout(q.lastError()))
+        m_lastError = QStringLiteral("Cart %1 is being changed by another workstation (waited %2 s)").arg(number).arg(m_lockTimeout);
     q.finish();
     return ok;
 }
 
 bool CartDatabase::allows(Right right)
 {
-    const QString user = AppPaths::systemUserName();
+    const QString user = AppPaths::systemUserName(&m_lastError);
+    if (user.isEmpty())
+        return false;
     QSqlQuery& q = query(QStringLiteral("SELECT cart_rights, administrator FROM users WHERE name = ?"));
     q.addBindValue(text(user));
     if (!exec(q))

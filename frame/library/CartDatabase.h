@@ -8,18 +8,28 @@
 
 class ProfileSettings;
 
-// One connection to a Cartvault database (SQLite file or PostgreSQL), with
-// the schema created on first use. Library objects of one process that work
-// on the same profile share one connection; tests and tools that want a
-// second, independent connection (another workstation, in effect) ask for a
-// new one.
+// One connection to a Cartvault database (SQLite file or PostgreSQL).
+// Library objects of one process that work on the same profile share one
+// connection; tests and tools that want a second, independent connection
+// (another workstation, in effect) ask for a new one.
+//
+// Opening never makes a store: a missing data location or database file, an
+// empty file, a database without the store's schema and a backend this
+// program does not know are refused, naming the profile and the path. Only
+// create() makes one.
 class CartDatabase
 {
 public:
-    // The connection this thread shares for the profile's database.
+    // The connection this thread shares for the profile's store.
     static std::shared_ptr<CartDatabase> shared(const ProfileSettings& profile, QString* error = nullptr);
     // A connection of its own.
     static std::shared_ptr<CartDatabase> openNew(const ProfileSettings& profile, QString* error = nullptr);
+    // Makes the profile's store, with the system user as its administrator,
+    // or opens the store that is there already. A new store is made only in
+    // a data location that is new or empty, so it never takes over the audio
+    // of a store whose database is lost. Only CartvaultStore::CreateStore
+    // calls this.
+    static std::shared_ptr<CartDatabase> create(const ProfileSettings& profile, QString* error = nullptr);
 
     ~CartDatabase();
     CartDatabase(const CartDatabase&) = delete;
@@ -45,6 +55,13 @@ public:
     // lock already holds the whole store.
     bool lockCart(qint64 number);
 
+    // How long a wait for a cart or the store's write lock lasts before it
+    // fails with "... is being changed by another workstation". open() takes
+    // the store's LockTimeout setting; useStoredLockTimeout() takes it again
+    // (after it changed).
+    bool useStoredLockTimeout();
+    int lockTimeout() const { return m_lockTimeout; }
+
     // What the logged-in system user may do, from the store's directory.
     enum class Right { CartWrite, Administration };
     // False with the reason in lastError() when the user may not.
@@ -67,13 +84,24 @@ public:
     bool putSetting(const QString& key, const QString& value); // inside write()
 
 private:
+    enum class Opening { Existing, MayCreate };
+    static std::shared_ptr<CartDatabase> opened(const ProfileSettings& profile, Opening opening, QString* error);
     CartDatabase() = default;
-    bool open(const ProfileSettings& profile);
-    bool openSqlite(const ProfileSettings& profile);
+    bool open(const ProfileSettings& profile, Opening opening);
+    bool connectSqlite(const ProfileSettings& profile, Opening opening);
+    void connectPostgres(const ProfileSettings& profile);
+    bool recogniseStore(Opening opening, const QString& dataLocation);
+    bool makeDataLocation(const QString& folder);
+    bool prepareSession();
     bool ensureSchema();
+    bool createSchema();
     bool migrate();
     bool addCreator();
-    int storedSchemaVersion(); // -1 = no schema table yet
+    int storedSchemaVersion(); // -1 = no schema table (or none readable)
+    int tableCount(QString* why); // -1 = cannot read the database: why
+    bool setLockTimeout(int seconds);
+    bool isLockTimeout(const QSqlError& error) const;
+    bool refuse(const QString& why);
     bool execAll(const QStringList& statements);
     void fail(const QString& what, const QSqlError& error);
     qint64 postgresChangeStamp();
@@ -81,7 +109,10 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     bool m_postgres = false;
+    QString m_profileName;
     QString m_location;
+    bool m_creating = false; // open() is making the store
+    int m_lockTimeout = 0;
     QString m_readOnlyReason;
     QString m_lastError;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_queries; // shared_ptr: references stay valid

@@ -2,9 +2,9 @@
 
 #include "frame/library/AudioFormat.h"
 #include "frame/library/CartDatabase.h"
+#include "frame/library/FileTools.h"
 #include "frame/library/LibraryDialogs.h"
 #include "frame/library/ProfileSettings.h"
-#include "frame/library/StoreDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,7 +31,26 @@ bool CartvaultStore::LoadProfile(const QString& name)
 {
     ProfileSettings profile;
     profile.LoadProfile(name);
-    m_database = CartDatabase::shared(profile, &m_lastError);
+    return readSettings(CartDatabase::shared(profile, &m_lastError), profile.DataLocation);
+}
+
+bool CartvaultStore::CreateStore(const QString& name)
+{
+    ProfileSettings profile;
+    profile.LoadProfile(name);
+    if (!readSettings(CartDatabase::create(profile, &m_lastError), profile.DataLocation))
+        return false;
+    QString why;
+    if (m_discovered && !FileTools::makeFolder(Location(1), &why)) {
+        m_lastError = QStringLiteral("Cannot create the audio location of profile '%1': %2").arg(name, why);
+        return false;
+    }
+    return true;
+}
+
+bool CartvaultStore::readSettings(std::shared_ptr<CartDatabase> database, const QString& dataLocation)
+{
+    m_database = std::move(database);
     m_locations.clear();
     m_discovered = false;
     if (!m_database)
@@ -43,8 +62,8 @@ bool CartvaultStore::LoadProfile(const QString& name)
             break;
         m_locations << db.setting(key);
     }
-    if (m_locations.isEmpty() && !profile.DataLocation.isEmpty()) {
-        m_locations << profile.DataLocation + QStringLiteral("/audio");
+    if (m_locations.isEmpty() && !dataLocation.isEmpty()) {
+        m_locations << dataLocation + QStringLiteral("/audio");
         m_discovered = true;
     }
     FirstCart = db.setting(kFirstCartKey, QString::number(kFirstCart)).toLongLong();
@@ -59,6 +78,13 @@ bool CartvaultStore::LoadProfile(const QString& name)
     FreeDBEmail = db.setting(kFreeDBEmailKey);
     m_defaultFormat = db.setting(kDefaultFormatKey, kDefaultFormat);
     m_numberPlayers = db.setting(kNumberPlayersKey, QString::number(kNumberPlayers)).toInt();
+    // A connection this process shares may have been opened before the
+    // setting last changed.
+    if (!db.useStoredLockTimeout()) {
+        m_lastError = db.lastError();
+        return false;
+    }
+    LockTimeout = db.lockTimeout();
     return true;
 }
 
@@ -81,6 +107,7 @@ const NamedSetting kNamedSettings[] = {
     {"FreeDBEmail", &kFreeDBEmailKey},
     {"DefaultFormat", &kDefaultFormatKey},
     {"NumberPlayers", &kNumberPlayersKey},
+    {"LockTimeout", &kLockTimeoutKey},
 };
 
 // "Location1", "location2"... -> 1, 2; 0 when the name is not a location.
@@ -115,8 +142,6 @@ bool CartvaultStore::SaveProfile(const QString&)
 {
     if (!m_database)
         return false;
-    if (!Location(1).isEmpty())
-        QDir().mkpath(Location(1));
     QString why;
     const bool saved = m_database->write([this, &why] {
         CartDatabase& db = *m_database;
@@ -134,7 +159,8 @@ bool CartvaultStore::SaveProfile(const QString&)
         m_discovered = false;
     else
         m_lastError = why.isEmpty() ? m_database->lastError() : why;
-    return saved;
+    // The connection this process shares waits as long as the store now says.
+    return saved && m_database->useStoredLockTimeout();
 }
 
 bool CartvaultStore::cartsFitRange(QString* why) const
@@ -161,8 +187,10 @@ int CartvaultStore::CheckSettings() const
     const QString primary = Location(1);
     if (primary.isEmpty() || !QDir::isAbsolutePath(primary))
         return 1;
+    // A missing folder is not made here: it may be a share not mounted, or a
+    // store's audio that is gone.
     const QFileInfo folder(primary);
-    if (folder.exists() ? !(folder.isDir() && folder.isWritable()) : !QDir().mkpath(primary))
+    if (!folder.isDir() || !folder.isWritable())
         return 1;
     return m_discovered ? 3 : 2;
 }
@@ -195,6 +223,7 @@ QString CartvaultStore::settingText(const QString& name) const
     if (key == QLatin1String("FreeDBEmail")) return FreeDBEmail;
     if (key == QLatin1String("DefaultFormat")) return m_defaultFormat;
     if (key == QLatin1String("NumberPlayers")) return QString::number(m_numberPlayers);
+    if (key == QLatin1String("LockTimeout")) return QString::number(LockTimeout);
     return {};
 }
 
@@ -206,8 +235,8 @@ bool CartvaultStore::setSettingText(const QString& name, const QString& value, Q
         return false;
     };
     if (const int n = locationIndex(name)) {
-        if (!QDir::isAbsolutePath(value))
-            return refuse(QStringLiteral("An audio location must be an absolute folder path"));
+        if (!QDir::isAbsolutePath(value) || !QFileInfo(value).isDir())
+            return refuse(QStringLiteral("An audio location must be the absolute path of an existing folder: %1").arg(value));
         setLocation(n, QDir::cleanPath(value));
         return true;
     }
@@ -235,6 +264,10 @@ bool CartvaultStore::setSettingText(const QString& name, const QString& value, Q
             CartNumberFlags = static_cast<qint32>(number);
         else
             m_numberPlayers = static_cast<qint32>(number);
+    } else if (key == QLatin1String("LockTimeout")) {
+        if (!numeric || number < 1 || number > kMaxLockTimeout)
+            return refuse(QStringLiteral("LockTimeout must be a whole number of seconds from 1 to %1").arg(kMaxLockTimeout));
+        LockTimeout = static_cast<int>(number);
     } else if (key == QLatin1String("NormaliseDefault")) {
         bool isNumber = false;
         const double percent = value.trimmed().toDouble(&isNumber);

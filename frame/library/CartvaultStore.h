@@ -1,4 +1,6 @@
 #pragma once
+#include "frame/library/StoreDefaults.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -16,7 +18,15 @@ public:
 
     // Reads the settings of the profile's store. A store that has no primary
     // audio location yet gets <data location>/audio, discovered but not saved.
+    // Never makes a store: false, with the reason, when there is none.
     bool LoadProfile(const QString& name);
+    // Makes the store of profile `name` (saved, or on a first run the
+    // discovered default): its data location, database and schema, the
+    // system user as administrator, and its audio folder, then reads it as
+    // LoadProfile does (the audio location discovered, saved by the caller).
+    // A profile whose store exists already gets that store. The only way a
+    // store comes to be: `cartvault profile create` and the first run.
+    bool CreateStore(const QString& name);
     // Needs a store administrator; refuses a cart range that would leave out
     // carts holding audio.
     bool SaveProfile(const QString& name);
@@ -40,6 +50,7 @@ public:
     bool FreeDBEnabled = false;
     QString FreeDBServer;
     QString FreeDBEmail;
+    int LockTimeout = StoreDefaults::kLockTimeout; // seconds a writer waits for a cart or the store
 
     // The settings an administrator may read and change by name (the
     // cartvault tool). Names are matched without regard to case.
@@ -53,6 +64,7 @@ public:
     std::shared_ptr<CartDatabase> database() const { return m_database; }
 
 private:
+    bool readSettings(std::shared_ptr<CartDatabase> database, const QString& dataLocation);
     bool cartsFitRange(QString* why) const;
 
     QStringList m_locations;

@@ -18,12 +18,14 @@ Directory::~Directory() = default;
 int Directory::OpenDefault(bool)
 {
     Close();
+    const QString userName = AppPaths::systemUserName(&m_lastError);
+    if (userName.isEmpty())
+        return 3;
     ProfileSettings profile;
     profile.LoadProfile(ProfileName);
     m_database = CartDatabase::shared(profile, &m_lastError);
     if (!m_database)
         return 1;
-    const QString userName = AppPaths::systemUserName();
     m_auditLog = std::make_unique<class AuditLog>(m_database, userName);
     QSqlQuery& q = m_database->query(QStringLiteral("SELECT cart_rights FROM users WHERE name = ?"));
     q.addBindValue(CartDatabase::text(userName));

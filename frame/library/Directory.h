@@ -22,8 +22,9 @@ public:
     int DirectoryMode = 7;
 
     // Opens the directory of ProfileName's store and logs in the system user.
-    // 0 = open (CurrentUser may still be none: an unknown user); non-zero =
-    // the store's database could not be opened.
+    // 0 = open (CurrentUser may still be none: a user the directory does not
+    // know); non-zero = the store could not be opened, or the system user
+    // cannot be told (a user id with no name in the system's user database).
     int OpenDefault(bool allowPrompt);
     DirectoryUser* CurrentUser() const { return m_currentUser.get(); }
     ::AuditLog& AuditLog();

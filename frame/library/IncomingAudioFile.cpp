@@ -51,6 +51,11 @@ bool IncomingAudioFile::open(QString* error)
 {
     QString why;
     const QString folder = QFileInfo(m_temporary).path();
+    // An audio location that is gone (or a share that is not mounted) is not
+    // made again: the store's audio would end up in two places.
+    const QString location = QFileInfo(folder).path();
+    if (!QFileInfo(location).isDir())
+        return refuse(error, QStringLiteral("The audio location %1 does not exist").arg(location));
     if (!FileTools::makeFolder(folder, &why))
         return refuse(error, QStringLiteral("Cannot make a folder in the audio location: %1").arg(why));
     m_fd = FileTools::createNewFile(m_temporary, &m_temporary, error);

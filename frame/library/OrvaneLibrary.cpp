@@ -1,5 +1,6 @@
 #include "frame/library/OrvaneLibrary.h"
 
+#include "frame/library/CartvaultStore.h"
 #include "frame/library/LibraryDialogs.h"
 #include "frame/library/RegistryTools.h"
 
@@ -17,15 +18,19 @@ void rememberProfile(const QString& name)
 
 QString OrvaneLibrary::ChooseProfile(const QString& name, bool allowPrompt)
 {
+    m_lastError.clear();
     const QStringList profiles = ProfileSettings::profileNames();
+    if (profiles.isEmpty() && allowPrompt && (name.isEmpty() || name == QLatin1String(kDefaultProfile))) {
+        CartvaultStore store;
+        if (store.CreateStore(QLatin1String(kDefaultProfile)))
+            return QLatin1String(kDefaultProfile);
+        m_lastError = store.lastError();
+        return {};
+    }
     QString chosen;
     if (!name.isEmpty()) {
         if (ProfileSettings::profileExists(name))
             chosen = name;
-        else if (profiles.isEmpty() && name == QLatin1String(kDefaultProfile))
-            chosen = name;
-    } else if (profiles.isEmpty()) {
-        chosen = QLatin1String(kDefaultProfile);
     } else if (profiles.size() == 1) {
         chosen = profiles.first();
     } else {

@@ -15,12 +15,15 @@ public:
     ::Directory* Directory = nullptr; // not owned
 
     // The profile to use. A given name is used when such a profile exists.
-    // With no name: the only profile; with none at all "Default" (the
-    // embedded store, discovered and saved by the caller); with several the
-    // one chosen last, else the person is asked when allowPrompt. Empty = none.
-    // With allowPrompt (an interactive tool) the choice is remembered as the
+    // With no name: the only profile; with several the one chosen last, else
+    // the person is asked when allowPrompt. With none at all, the first run
+    // of an interactive tool (allowPrompt) gets "Default": its embedded store
+    // is made here, the profile itself is discovered and saved by the caller;
+    // a script gets none. Empty = none (lastError() says why when a store
+    // could not be made). With allowPrompt the choice is remembered as the
     // last one used; a script's choice is not.
     QString ChooseProfile(const QString& name, bool allowPrompt);
+    QString lastError() const { return m_lastError; }
     ProfileSettings& Profile() { return m_profile; }
 
     // 1 = settings bad, 2 = OK, 3 = found (discovered) but not saved.
@@ -32,4 +35,5 @@ public:
 
 private:
     ProfileSettings m_profile;
+    QString m_lastError;
 };

@@ -50,8 +50,10 @@ bool ProfileSettings::LoadProfile(const QString& name)
     }
     QSettings file(profileFile(name), QSettings::IniFormat);
     DataLocation = file.value(QStringLiteral("DataLocation")).toString();
-    const QString kind = file.value(QStringLiteral("Database/Backend"), QStringLiteral("sqlite")).toString();
-    backend = kind.compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0 ? Backend::PostgreSQL : Backend::SQLite;
+    m_backendName = file.value(QStringLiteral("Database/Backend"), m_backendName).toString();
+    backend = m_backendName.compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0 ? Backend::PostgreSQL
+        : m_backendName.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0         ? Backend::SQLite
+                                                                                             : Backend::Unknown;
     pgHost = file.value(QStringLiteral("Database/Host")).toString();
     pgPort = file.value(QStringLiteral("Database/Port"), 5432).toInt();
     pgDatabase = file.value(QStringLiteral("Database/Name")).toString();
@@ -65,8 +67,10 @@ bool ProfileSettings::SaveProfile(const QString& name)
         return false;
     QSettings file(profileFile(name), QSettings::IniFormat);
     file.setValue(QStringLiteral("DataLocation"), DataLocation);
-    file.setValue(QStringLiteral("Database/Backend"),
-                  backend == Backend::PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite"));
+    // An unknown backend is kept as written: it may be a typing slip to correct.
+    file.setValue(QStringLiteral("Database/Backend"), backend == Backend::PostgreSQL ? QStringLiteral("postgresql")
+                                                      : backend == Backend::SQLite   ? QStringLiteral("sqlite")
+                                                                                     : m_backendName);
     file.setValue(QStringLiteral("Database/Host"), pgHost);
     file.setValue(QStringLiteral("Database/Port"), pgPort);
     file.setValue(QStringLiteral("Database/Name"), pgDatabase);
@@ -85,6 +89,8 @@ QString ProfileSettings::databaseText() const
 {
     if (backend == Backend::SQLite)
         return sqliteFile();
+    if (backend == Backend::Unknown)
+        return QStringLiteral("unknown backend '%1'").arg(m_backendName);
     return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4").arg(pgHost).arg(pgPort).arg(pgDatabase, pgUser);
 }
 

@@ -10,7 +10,9 @@
 class ProfileSettings
 {
 public:
-    enum class Backend { SQLite, PostgreSQL };
+    // Unknown: the profile names a backend this program does not have; its
+    // store cannot be opened.
+    enum class Backend { SQLite, PostgreSQL, Unknown };
 
     // Reads the named profile. A profile without a file gets the defaults
     // (an SQLite store in the user's data folder) and counts as discovered,
@@ -26,6 +28,8 @@ public:
     QString pgUser;
 
     QString name() const { return m_name; }
+    // The backend as the profile file names it.
+    QString backendName() const { return m_backendName; }
     bool isDiscovered() const { return m_discovered; }
     // The SQLite database file of this profile.
     QString sqliteFile() const;
@@ -43,5 +47,6 @@ public:
 
 private:
     QString m_name;
+    QString m_backendName = QStringLiteral("sqlite");
     bool m_discovered = false;
 };

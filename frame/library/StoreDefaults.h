@@ -16,6 +16,7 @@ inline const QString kAutoTopDefaultKey = QStringLiteral("import.autotop_default
 inline const QString kFreeDBEnabledKey = QStringLiteral("freedb.enabled");
 inline const QString kFreeDBServerKey = QStringLiteral("freedb.server");
 inline const QString kFreeDBEmailKey = QStringLiteral("freedb.email");
+inline const QString kLockTimeoutKey = QStringLiteral("locks.timeout_seconds");
 
 // A broadcast store's usual house format.
 inline const QString kDefaultFormat = QStringLiteral("FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16");
@@ -25,4 +26,7 @@ constexpr qint64 kFirstCart = 1;
 constexpr qint64 kLastCart = 999999;
 constexpr qint32 kNumericCartNumbers = 0x1000;
 constexpr int kNumberPlayers = 4;
+// Seconds a writer waits for a cart or the store held by another workstation.
+constexpr int kLockTimeout = 30;
+constexpr int kMaxLockTimeout = 3600;
 } // namespace StoreDefaults

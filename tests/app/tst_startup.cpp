@@ -13,6 +13,7 @@
 #include "frame/library/ProfileSettings.h"
 #include "frame/library/RegistryTools.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,6 +142,7 @@ private slots:
         QTest::newRow("no data location") << "bad-data,accept-empty" << "No Data location so finished" << "";
         QTest::newRow("directory not opened") << "postgres-nowhere" << "Failed so finished" << "Cannot open the Cartvault database host=127.0.0.1";
         QTest::newRow("damaged store") << "damaged" << "Failed so finished" << "file is not a database";
+        QTest::newRow("no store") << "no-store" << "Failed so finished" << "of profile 'Exit no store' does not exist";
         QTest::newRow("locations cancelled") << "no-location" << "Cancelled so finished" << "";
         QTest::newRow("no primary location") << "no-location,accept-locations" << "No primary Audio location so finished" << "";
     }
@@ -164,8 +166,10 @@ private slots:
             QVERIFY(!TestEnvironment::writeFile(profile.sqliteFile(), QByteArray(4096, 'x')).isEmpty());
         }
         if (setUp.contains("no-location")) {
-            auto db = CartDatabase::openNew(profile);
-            QVERIFY(db && db->write([&] { return db->putSetting("location.1", ""); }));
+            CartvaultStore store;
+            QVERIFY(store.CreateStore(name));
+            auto db = store.database();
+            QVERIFY(db->write([&] { return db->putSetting("location.1", ""); }));
         }
         m_dialogs.acceptProfile = setUp.contains("accept-empty");
         m_dialogs.acceptLocations = setUp.contains("accept-locations");
@@ -249,9 +253,8 @@ private slots:
         QFETCH(QString, profile);
         const QString joined = ToolCommandLine::fromArguments(arguments);
         QCOMPARE(joined, commandLine);
-        ProfileSettings studio;
-        studio.LoadProfile(profile);
-        QVERIFY(studio.SaveProfile(profile));
+        QString error;
+        QVERIFY2(TestStore::createProfile(profile, TestStore::SQLite, &error), qPrintable(error));
         QVERIFY(start(joined));
         QCOMPARE(gProfileName, profile);
         QVERIFY(gSilent || !joined.contains("SILENT", Qt::CaseInsensitive));

@@ -2,13 +2,16 @@
 #include "tests/support/TestStore.h"
 #include "tests/support/TestWav.h"
 #include "frame/AppPaths.h"
+#include "frame/library/ProfileSettings.h"
 
+#include <QCryptographicHash>
 #include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <unistd.h>
@@ -24,18 +27,21 @@ class CartvaultToolTest : public QObject
         QByteArray err;
     };
 
-    Result cartvault(const QStringList& arguments, const QString& fault = QString(), const QString& program = QString())
+    // `uid` >= 0: run as that user id (as root only), with $USER saying root.
+    Result cartvault(const QStringList& arguments, const QString& fault = QString(), int uid = -1)
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (!fault.isEmpty())
             environment.insert("ORVANE_STORE_FAULT", fault);
+        if (uid >= 0)
+            environment.insert("USER", "root");
         process.setProcessEnvironment(environment);
         const QString tool = TestEnvironment::tool("cartvault");
-        if (program.isEmpty())
+        if (uid < 0)
             process.start(tool, arguments);
         else
-            process.start(program, QStringList(program == "setpriv" ? QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", tool} : QStringList{tool}) + arguments);
+            process.start("setpriv", QStringList{QString("--reuid=%1").arg(uid), QString("--regid=%1").arg(uid), "--clear-groups", tool} + arguments);
         process.waitForFinished(60000);
         return {process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode(), process.readAllStandardOutput(),
                 process.readAllStandardError()};
@@ -56,6 +62,28 @@ class CartvaultToolTest : public QObject
     {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Everything under a folder, with each file's contents.
+    static QStringList snapshot(const QString& folder)
+    {
+        QStringList entries;
+        QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString entry = it.next();
+            entries << entry + " " + QCryptographicHash::hash(contents(entry), QCryptographicHash::Md5).toHex();
+        }
+        entries.sort();
+        return entries;
+    }
+
+    // What the tool shows of a store: users, audit log, carts, settings.
+    QByteArray shownState(const QString& profile)
+    {
+        QByteArray shown;
+        for (const QStringList& verb : QList<QStringList>{{"user", "list"}, {"audit"}, {"list"}, {"settings", "list"}})
+            shown += cartvault(QStringList{"--profile", profile} + verb).out;
+        return shown;
     }
 
     QJsonObject shownCart(const QString& profile, const QString& cart)
@@ -101,6 +129,8 @@ private slots:
         QCOMPARE(cart.value("linked").toBool(), false);
 
         QCOMPARE(cartvault({"--profile", "Studio 1", "settings", "set", "DefaultFormat", "FormatType=32 BitRate=128"}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", "Studio 1", "settings", "set", "LockTimeout", "5"}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", "Studio 1", "settings", "get", "locktimeout"}).out, QByteArray("5\n"));
         QVERIFY(cartvault({"--profile", "Studio 1", "settings", "get", "DefaultFormat"}).out.contains("FormatType=32"));
         QCOMPARE(cartvault({"--profile", "Studio 1", "export", "100", path("cart100.zip")}).exitCode, 0);
         // Used carts and existing files are replaced only when asked; the range
@@ -191,7 +221,7 @@ private slots:
         QCOMPARE(cartvault({"profile", "create", "Archive", "--data", path("Archive")}).exitCode, 0);
         QCOMPARE(cartvault({"--profile", "Archive", "import", "400", tone("archive.wav", 1)}).exitCode, 0);
         // root writes anywhere: read the store as nobody instead.
-        const QString runner = ::geteuid() == 0 ? "setpriv" : QString();
+        const int runner = ::geteuid() == 0 ? 65534 : -1;
         QFile::setPermissions(TestEnvironment::instance()->root(), QFile::Permissions(0x7755));
         QFile::setPermissions(path("Archive"), QFile::Permissions(0x5555));
         const Result listed = cartvault({"--profile", "Archive", "list"}, QString(), runner);
@@ -201,6 +231,92 @@ private slots:
         QVERIFY(listed.out.startsWith("400\t1.00"));
         QCOMPARE(refused.exitCode, 1);
         QVERIFY2(refused.err.contains("read-only"), refused.err.constData());
+    }
+
+    // Opening a profile never makes a store: whatever is missing or wrong is
+    // refused by every verb, naming the profile and the path, and the data
+    // location is left as it was (here holding cart 1's audio, which a new
+    // store would take for its own).
+    void openingNeverMakesAStore_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("named"); // besides the profile; DATA: the data location
+        QTest::newRow("data location gone") << "data location gone" << "DATA";
+        QTest::newRow("database gone") << "database gone" << "DATA/cartvault.sqlite";
+        QTest::newRow("database empty") << "database empty" << "DATA/cartvault.sqlite";
+        QTest::newRow("not SQLite") << "not SQLite" << "DATA/cartvault.sqlite";
+        QTest::newRow("no store schema") << "no store schema" << "DATA/cartvault.sqlite";
+        QTest::newRow("unknown backend") << "unknown backend" << "oracle";
+    }
+
+    void openingNeverMakesAStore()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, named);
+        const QString profile = QString("Damaged %1").arg(QTest::currentDataTag());
+        const QString data = path(profile), database = data + "/cartvault.sqlite";
+        QCOMPARE(cartvault({"profile", "create", profile, "--data", data}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", profile, "import", "1", tone("old.wav", 1)}).exitCode, 0);
+        if (damage == "data location gone")
+            QVERIFY(QDir(data).removeRecursively());
+        else if (damage != "unknown backend")
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(database + suffix);
+        if (damage == "database empty" || damage == "not SQLite")
+            QVERIFY(!TestEnvironment::writeFile(database, damage == "not SQLite" ? QByteArray(4096, 'x') : QByteArray()).isEmpty());
+        if (damage == "no store schema") {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "foreign");
+                db.setDatabaseName(database);
+                QVERIFY(db.open() && QSqlQuery(db).exec("CREATE TABLE playlist (title TEXT)"));
+            }
+            QSqlDatabase::removeDatabase("foreign");
+        }
+        if (damage == "unknown backend")
+            QSettings(ProfileSettings::profileFile(profile), QSettings::IniFormat).setValue("Database/Backend", "oracle");
+
+        const QStringList before = snapshot(data);
+        const QString zip = path(profile + ".zip");
+        const QList<QStringList> verbs{{"list"}, {"show", "1"}, {"search", "--title", "old"}, {"export", "1", zip}, {"audit"},
+                                       {"user", "list"}, {"settings", "list"}, {"import", "1", tone("new.wav", 2), "--overwrite"}};
+        for (const QStringList& verb : verbs) {
+            const Result result = cartvault(QStringList{"--profile", profile} + verb);
+            const QString why = verb.join(' ') + ": " + result.err;
+            QVERIFY2(result.exitCode == 1, qPrintable(why));
+            QVERIFY2(result.err.contains(QString("'%1'").arg(profile).toUtf8()), qPrintable(why));
+            QVERIFY2(result.err.contains(QString(named).replace("DATA", data).toUtf8()), qPrintable(why));
+        }
+        QCOMPARE(snapshot(data), before);
+        QVERIFY(!QFile::exists(zip));
+    }
+
+    // Who runs a tool comes from the system's user database only: a user id
+    // without an entry there is refused whatever $USER says, and nothing is
+    // written, although the store's files are open to everyone.
+    void unknownUserIdIsRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("user add") << QStringList{"user", "add", "ghost", "--cart-rights", "1", "--admin"};
+        QTest::newRow("import") << QStringList{"import", "501", "tone"};
+        QTest::newRow("settings set") << QStringList{"settings", "set", "AllowLinking", "true"};
+    }
+
+    void unknownUserIdIsRefused()
+    {
+        if (::geteuid() != 0)
+            QSKIP("only root can run a tool as a user id without an entry");
+        QFETCH(QStringList, arguments);
+        const QString profile = QString("Ghost %1").arg(QTest::currentDataTag());
+        QCOMPARE(cartvault({"profile", "create", profile, "--data", path(profile)}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", profile, "import", "500", tone("ghost.wav", 0.5)}).exitCode, 0);
+        QFile::setPermissions(TestEnvironment::instance()->root(), QFile::Permissions(0x7755));
+        QCOMPARE(QProcess::execute("chmod", {"-R", "a+rwX", path(profile)}), 0);
+        const QByteArray before = shownState(profile);
+        arguments.replaceInStrings(QRegularExpression("^tone$"), path("ghost.wav"));
+        const Result result = cartvault(QStringList{"--profile", profile} + arguments, QString(), 54321);
+        QVERIFY2(result.exitCode == 1, result.err.constData());
+        QVERIFY2(result.err.contains("User id 54321 has no entry in the system's user database"), result.err.constData());
+        QCOMPARE(shownState(profile), before);
     }
 
     void refusalsAndUsage_data()
@@ -216,6 +332,8 @@ private slots:
         QTest::newRow("not a cart") << QStringList{"--profile", "Studio 1", "show", "abc"} << 1;
         QTest::newRow("not a wav") << QStringList{"--profile", "Studio 1", "import", "101", "/etc/hostname"} << 1;
         QTest::newRow("bad setting") << QStringList{"--profile", "Studio 1", "settings", "set", "LastCart", "minus"} << 1;
+        QTest::newRow("lock timeout 0") << QStringList{"--profile", "Studio 1", "settings", "set", "LockTimeout", "0"} << 1;
+        QTest::newRow("lock timeout above an hour") << QStringList{"--profile", "Studio 1", "settings", "set", "LockTimeout", "3601"} << 1;
         QTest::newRow("bad format") << QStringList{"--profile", "Studio 1", "settings", "set", "DefaultFormat", "FormatType=3"} << 1;
         QTest::newRow("link not allowed") << QStringList{"--profile", "Studio 1", "import", "102", "--link", "/dev/null"} << 1;
     }

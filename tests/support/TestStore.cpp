@@ -43,7 +43,7 @@ QString createPostgresDatabase(QString* error)
 
 bool TestStore::postgresAvailable() { return !qEnvironmentVariableIsEmpty("ORVANE_TEST_PG"); }
 
-bool TestStore::createProfile(const QString& name, Backend backend, QString* error)
+bool TestStore::saveProfile(const QString& name, Backend backend, QString* error)
 {
     ProfileSettings profile;
     profile.LoadProfile(name);
@@ -56,8 +56,15 @@ bool TestStore::createProfile(const QString& name, Backend backend, QString* err
         *error = QStringLiteral("cannot save profile");
         return false;
     }
+    return true;
+}
+
+bool TestStore::createProfile(const QString& name, Backend backend, QString* error)
+{
+    if (!saveProfile(name, backend, error))
+        return false;
     CartvaultStore store;
-    if (!store.LoadProfile(name) || !store.SaveProfile(name)) {
+    if (!store.CreateStore(name) || !store.SaveProfile(name)) {
         *error = store.lastError();
         return false;
     }

@@ -15,8 +15,11 @@ public:
     enum Backend { SQLite, PostgreSQL };
 
     static bool postgresAvailable();
-    // Creates and saves profile `name` with a new, empty store; false with
-    // the reason in `error`.
+    // Saves profile `name` without a store: its data location does not exist
+    // yet, and on PostgreSQL its database is new and empty. False with the
+    // reason in `error`.
+    static bool saveProfile(const QString& name, Backend backend, QString* error);
+    // Saves profile `name` with a new, empty store.
     static bool createProfile(const QString& name, Backend backend, QString* error);
     // Changes store settings (by their administrator names) and saves them.
     static bool setSettings(const QString& name, const QList<QPair<QString, QString>>& settings);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 #include <QSemaphore>
 #include <QThread>
@@ -470,6 +471,50 @@ private slots:
         QCOMPARE(cart.AudioLength, 0.5f);
         QVERIFY(cart.Title.isEmpty());
         QCOMPARE(orphans(), QStringList());
+    }
+
+    // Another workstation holds the cart (on SQLite the whole store) in an
+    // open transaction: an import gives up after the store's LockTimeout,
+    // says so, and leaves the cart as it was.
+    void lockWaitsEndAfterTheLockTimeout()
+    {
+        QFETCH_GLOBAL(int, backend);
+        const QString before = wav("held-before.wav", 1.0, 440);
+        QString message;
+        QVERIFY(audio().ImportAudioFile(nullptr, "12", before, false, 0, message));
+        QVERIFY(TestStore::setSettings(m_profile, {{"LockTimeout", "1"}}));
+        ProfileSettings profile;
+        profile.LoadProfile(m_profile);
+        auto other = CartDatabase::openNew(profile);
+        QVERIFY(other);
+        QVERIFY(other->execDirect(backend == TestStore::SQLite ? "BEGIN IMMEDIATE" : "BEGIN"));
+        QVERIFY(other->lockCart(12));
+        const bool imported = audio().ImportAudioFile(nullptr, "12", wav("held-after.wav", 2.0, 880), false, 0, message);
+        QVERIFY(other->execDirect("ROLLBACK"));
+        QVERIFY(!imported);
+        const QString expected = backend == TestStore::SQLite ? "The Cartvault " + profile.sqliteFile() + " is being changed by another workstation"
+                                                              : "Cart 12 is being changed by another workstation";
+        QVERIFY2(message.startsWith(expected), qPrintable(message));
+        verifyCartHolds("12", 1.0f, before);
+        QCOMPARE(orphans(), QStringList());
+    }
+
+    // A profile whose store is not there yet (SQLite: no data location;
+    // PostgreSQL: an empty database) cannot be opened, and trying makes
+    // nothing that a second try could open.
+    void openingMakesNoStore()
+    {
+        QFETCH_GLOBAL(int, backend);
+        const QString name = m_profile + " bare";
+        QString error;
+        QVERIFY2(TestStore::saveProfile(name, TestStore::Backend(backend), &error), qPrintable(error));
+        ProfileSettings profile;
+        profile.LoadProfile(name);
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            QVERIFY(!CartDatabase::openNew(profile, &error));
+            QVERIFY2(error.contains("'" + name + "'"), qPrintable(error));
+        }
+        QVERIFY(!QFileInfo::exists(profile.DataLocation));
     }
 
     void directoryRightsSettingsAndAudit()

@@ -7,6 +7,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 // The first run and the choice between profiles.
 class ProfilesTest : public QObject
@@ -17,6 +18,9 @@ private slots:
     void firstRunMakesTheEmbeddedDefault()
     {
         OrvaneLibrary library;
+        // A script's first run makes nothing; the wizard's makes the store.
+        QCOMPARE(library.ChooseProfile("", false), QString());
+        QVERIFY(!QFileInfo::exists(ProfileSettings::defaultDataLocation("Default")));
         const QString name = library.ChooseProfile("", true);
         QCOMPARE(name, QString("Default"));
         library.Profile().LoadProfile(name);
