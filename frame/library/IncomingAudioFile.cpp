@@ -112,14 +112,10 @@ bool IncomingAudioFile::publish(QString* error)
     const QString folder = QFileInfo(m_final).path();
     if (!FileTools::makeFolder(folder, &why))
         return refuse(error, QStringLiteral("Cannot make the cart's folder: %1").arg(why));
-    int result = ::link(native(m_temporary).constData(), native(m_final).constData());
-    if (result != 0 && errno == EEXIST) {
-        // Left by an import that died before its record was saved: the
-        // caller holds the cart, so nobody else can be using that name.
-        ::unlink(native(m_final).constData());
-        result = ::link(native(m_temporary).constData(), native(m_final).constData());
-    }
-    if (result != 0)
+    // A file under that name is never replaced: what a killed import left
+    // there is cleaned when the store opens, so one found now is not ours
+    // to remove (it may be the only copy of some older audio).
+    if (::link(native(m_temporary).constData(), native(m_final).constData()) != 0)
         return refuse(error, QStringLiteral("Cannot put the audio in place as %1: %2").arg(m_final, FileTools::systemError(errno)));
     m_published = true;
     if (!syncFolder(folder))

@@ -25,8 +25,8 @@ public:
     bool copyFrom(const QString& source, QString* error);
     // On disk, whatever happens next.
     bool sync(QString* error);
-    // Gives the audio its revision's name (replacing what a killed import
-    // may have left under it) and makes that name durable.
+    // Gives the audio its revision's name (never replacing a file of that
+    // name) and makes that name durable.
     bool publish(QString* error);
     // The committed record names the file: it stays, the incoming name goes.
     void keep();

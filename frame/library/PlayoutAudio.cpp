@@ -8,14 +8,12 @@
 #include "frame/library/ProfileSettings.h"
 #include "frame/library/StoreLeftovers.h"
 #include "frame/library/TransportZip.h"
-#include "frame/library/WaveFileInfo.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QVariant>
-#include <cmath>
 
 namespace {
 // The columns readRecord() reads, in its order, then the cart's number.
