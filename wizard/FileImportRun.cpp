@@ -310,6 +310,11 @@ void FileImportRun::deleteSource(const QString& path)
 {
     m_handler.status(QStringLiteral("Deleting ") + quotedName(path));
     m_handler.result(QStringLiteral("Deleting ") + quotedName(path) + QStringLiteral("..."), false);
+    // Another cart's audio imported again, the store's own file: it stays.
+    if (QString why; m_context.audio->ownsFile(path, &why)) {
+        m_handler.result(QStringLiteral("Kept - it ") + why, true);
+        return;
+    }
     QFile source(path);
     if (source.remove())
         m_handler.result(kOk, true);

@@ -77,7 +77,7 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          &CartvaultTool::dropboxReset, {}, {}},
         {"export", "export CART FILE.zip [--force]",
          "Packs a cart (fields and audio) into a transport zip. An existing FILE is refused unless --force;\n"
-         "the store's own audio files are always refused.",
+         "the store's database, anything in its audio locations and any file a cart plays are always refused.",
          &CartvaultTool::exportCart, {}, {"force"}},
         {"audit", "audit [--json] [--limit N]", "Shows the store's audit log, oldest first.", &CartvaultTool::audit,
          {"limit"}, {"json"}},

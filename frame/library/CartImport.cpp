@@ -120,7 +120,7 @@ bool CartImport::linkTo(const QString& path)
     const auto wave = WaveFileInfo::readFile(path, &why);
     if (!wave)
         return fail(why);
-    if (m_audio.isStoreAudio(path))
+    if (m_audio.ownsFile(path))
         return copyFrom(path); // the store removes its own files when they are replaced
     if (!m_audio.m_store.AllowLinking)
         return fail(QStringLiteral("This Cartvault does not allow linking to audio files"));

@@ -108,4 +108,15 @@ int FileTools::createNewFile(const QString& stem, QString* path, QString* why)
     return -1;
 }
 
+QString FileTools::resolvedPath(const QString& path)
+{
+    // Resolved as the system does ("link/.." is the link's target's parent),
+    // never by cleaning the text first.
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : folder + QLatin1Char('/') + info.fileName();
+}
+
 QString FileTools::systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }

@@ -27,6 +27,10 @@ public:
     // with the permissions the umask gives every new file. The open
     // descriptor (the caller closes it), or -1 with the reason in `why`.
     static int createNewFile(const QString& stem, QString* path, QString* why);
+    // The absolute path with every link resolved: of the file, or for a file
+    // not there yet, of its folder; the clean absolute path when neither is
+    // there. Two paths lead to the same file when these agree.
+    static QString resolvedPath(const QString& path);
     // The system's text for errno, for messages that must name the real cause.
     static QString systemError(int error);
 };

@@ -5,8 +5,10 @@
 #include "frame/library/CartDatabase.h"
 #include "frame/library/CartAudioNames.h"
 #include "frame/library/CartImport.h"
+#include "frame/library/FileTools.h"
 #include "frame/library/ProfileSettings.h"
 #include "frame/library/StoreLeftovers.h"
+#include "frame/library/StoreOwnedFiles.h"
 #include "frame/library/TransportZip.h"
 
 #include <QDateTime>
@@ -201,20 +203,7 @@ QString PlayoutAudio::CartAudioFile(const QString& number, int)
     return names().plainFile(*n);
 }
 
-bool PlayoutAudio::isStoreAudio(const QString& path)
-{
-    const QFileInfo info(path);
-    const QString absolute = QDir::cleanPath(info.absoluteFilePath());
-    const QString canonical = info.exists() ? info.canonicalFilePath() : absolute;
-    if (names().contains(absolute) || names().contains(canonical))
-        return true;
-    QSqlQuery& q = m_database->query(QStringLiteral("SELECT 1 FROM carts WHERE audio_file = ? OR audio_file = ?"));
-    q.addBindValue(absolute);
-    q.addBindValue(canonical);
-    const bool named = !m_database->exec(q) || q.next(); // in doubt, it is
-    q.finish();
-    return named;
-}
+bool PlayoutAudio::ownsFile(const QString& path, QString* why) const { return StoreOwnedFiles(m_store).owns(path, why); }
 
 bool PlayoutAudio::ImportAudioFile(QObject*, const QString& number, const QString& importFile, bool link, int options,
                                    QString& message, const QString&, int)
@@ -244,14 +233,16 @@ bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zip
     const auto cart = GetCart(number);
     if (!cart || !cart->holdsAudio())
         return refuse(QStringLiteral("Cart %1 holds no audio").arg(number));
-    const QFileInfo target(zipPath);
-    if (target.isDir())
+    // A link is written through, as a shell's '>' would, and the file it
+    // leads to is the one checked: the rename never lands anywhere else.
+    const QString target = FileTools::resolvedPath(zipPath);
+    if (QFileInfo(target).isDir())
         return refuse(QStringLiteral("'%1' is a folder").arg(zipPath));
-    if (isStoreAudio(zipPath))
-        return refuse(QStringLiteral("'%1' is audio of this Cartvault: export to another file").arg(zipPath));
-    if (target.exists() && !overwrite)
+    if (QString why; ownsFile(zipPath, &why))
+        return refuse(QStringLiteral("'%1' %2: export to another file").arg(zipPath, why));
+    if (QFileInfo::exists(target) && !overwrite)
         return refuse(QStringLiteral("'%1' exists already").arg(zipPath));
-    return TransportZip::write(zipPath, *cart, cart->AudioFile, overwrite, error);
+    return TransportZip::write(target, *cart, cart->AudioFile, overwrite, error);
 }
 
 QStringList PlayoutAudio::cartsWithAudio()

@@ -77,9 +77,15 @@ public:
     QString lastImportNote() const { return m_lastNote; }
 
     // Packs a cart that holds audio into a transport zip, written under a
-    // temporary name and then renamed. Refuses a target that exists (unless
-    // overwrite) and any file a cart of this store plays.
+    // temporary name and then renamed. A link is written through: the file
+    // it leads to gets the zip. Refuses a target that exists (unless
+    // overwrite) and, always, a file the store owns (see ownsFile).
     bool ExportTransportFile(const QString& number, const QString& zipPath, bool overwrite, QString* error);
+    // True for the store's database, anything in its audio locations and
+    // any file a cart plays, however the path leads there: no tool writes
+    // over such a file or deletes it for a person. `why` then continues a
+    // sentence about the path ("is played by cart 310"). In doubt, true.
+    bool ownsFile(const QString& path, QString* why = nullptr) const;
     // Numbers of the carts that hold audio, in order.
     QStringList cartsWithAudio();
     // Up to `limit` carts that hold audio, numbered `from` or above, in order,
@@ -93,7 +99,6 @@ private:
     // An import is the one writer of a cart's audio and works on the store's
     // connection, names and settings as this object does.
     friend class CartImport;
-    bool isStoreAudio(const QString& path);
     CartAudioNames names() const;
 
     // Carts read ahead during a walk through consecutive numbers, kept only

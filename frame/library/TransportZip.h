@@ -20,7 +20,9 @@ public:
     static constexpr qint64 kMaxAudioBytes = qint64(4) * 1024 * 1024 * 1024;
 
     // Writes under a temporary name beside zipPath, then gives it that name:
-    // replacing a file there only when overwrite is true.
+    // replacing a file there only when overwrite is true. A link named
+    // zipPath is replaced, not followed (that is how a rename works); a
+    // caller that means the file it leads to resolves it first.
     static bool write(const QString& zipPath, const CartRecord& cart, const QString& audioPath, bool overwrite, QString* error);
 
     // Where unpacked audio goes, piece by piece; false with the reason stops the unpacking.

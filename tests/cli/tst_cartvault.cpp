@@ -5,7 +5,9 @@
 #include "frame/library/ProfileSettings.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -58,12 +60,6 @@ class CartvaultToolTest : public QObject
         return wav.write(file) ? file : QString();
     }
 
-    static QByteArray contents(const QString& file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
     // Everything under a folder, with each file's contents.
     static QStringList snapshot(const QString& folder)
     {
@@ -71,7 +67,7 @@ class CartvaultToolTest : public QObject
         QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString entry = it.next();
-            entries << entry + " " + QCryptographicHash::hash(contents(entry), QCryptographicHash::Md5).toHex();
+            entries << entry + " " + QCryptographicHash::hash(TestEnvironment::contents(entry), QCryptographicHash::Md5).toHex();
         }
         entries.sort();
         return entries;
@@ -106,6 +102,21 @@ class CartvaultToolTest : public QObject
     }
 
 private slots:
+    // One store reached through links: its data location is a link, and
+    // cart 320 links its audio through a linked folder.
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(path("guard-real")) && QDir().mkpath(path("music-real")));
+        QVERIFY(QFile::link(path("guard-real"), path("guard-link")) && QFile::link(path("guard-real"), path("guard-alias")));
+        QVERIFY(QFile::link(path("music-real"), path("music-link")));
+        QCOMPARE(cartvault({"profile", "create", "Guard", "--data", path("guard-link")}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", "Guard", "import", "310", tone("guarded.wav", 1)}).exitCode, 0);
+        QCOMPARE(cartvault({"--profile", "Guard", "settings", "set", "AllowLinking", "true"}).exitCode, 0);
+        QVERIFY(QFile::copy(path("guarded.wav"), path("music-real/song.wav")));
+        QCOMPARE(cartvault({"--profile", "Guard", "import", "320", "--link", path("music-link/song.wav")}).exitCode, 0);
+        QVERIFY(QFile::link(path("guard-real/audio/000/000310.r1.wav"), path("to-310.zip")));
+    }
+
     void administratorSession()
     {
         TestWav tone;
@@ -205,7 +216,7 @@ private slots:
 
         QJsonObject cart = shownCart(profile, "300");
         QCOMPARE(cart.value("audio_length").toDouble(), replaced ? 7.0 : 3.0);
-        QCOMPARE(contents(cart.value("audio_file").toString()), contents(replaced ? after : before));
+        QCOMPARE(TestEnvironment::contents(cart.value("audio_file").toString()), TestEnvironment::contents(replaced ? after : before));
         cart = shownCart(profile, "300"); // the first opening after the kill has cleaned up
         QDirIterator files(path(profile) + "/audio", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         QStringList found;
@@ -317,6 +328,33 @@ private slots:
         QVERIFY2(result.exitCode == 1, result.err.constData());
         QVERIFY2(result.err.contains("User id 54321 has no entry in the system's user database"), result.err.constData());
         QCOMPARE(shownState(profile), before);
+    }
+
+    // Bug: export --force writing its zip over the store's database or a
+    // file a cart plays, reached by a path the store's own records do not show.
+    void exportNeverWritesOverTheStore_data()
+    {
+        QTest::addColumn<QString>("target"); // in the test's folder
+        QTest::addColumn<QString>("why");
+        QTest::newRow("new file in the audio location") << "guard-real/audio/000/new.zip" << "is inside this Cartvault's audio location";
+        QTest::newRow("cart's own audio") << "guard-real/audio/000/000310.r1.wav" << "is played by cart 310";
+        QTest::newRow("linked audio") << "music-real/song.wav" << "is played by cart 320";
+        QTest::newRow("link to a cart's audio") << "to-310.zip" << "is played by cart 310";
+        QTest::newRow("database") << "guard-real/cartvault.sqlite" << "is the Cartvault's database";
+        QTest::newRow("database log") << "guard-alias/cartvault.sqlite-wal" << "is part of the Cartvault's database";
+    }
+
+    void exportNeverWritesOverTheStore()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, why);
+        const QString resolved = QFileInfo(path(target)).canonicalFilePath();
+        const QByteArray before = TestEnvironment::contents(path(target));
+        const Result result = cartvault({"--profile", "Guard", "export", "310", path(target), "--force"});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains(QString("'%1' ").arg(path(target)).toUtf8() + why.toUtf8()), result.err.constData());
+        QCOMPARE(QFileInfo(path(target)).canonicalFilePath(), resolved);
+        QCOMPARE(TestEnvironment::contents(path(target)), before);
     }
 
     void refusalsAndUsage_data()

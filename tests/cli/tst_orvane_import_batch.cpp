@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -148,6 +149,51 @@ private slots:
             imported << QString::number(c.toObject().value("audio_length").toDouble(), 'f', 1);
         QCOMPARE(carts.size(), 8);
         QCOMPARE(imported, lengths);
+    }
+
+    // Bug: --delete-source deleting a file another cart plays when that file
+    // is imported into a cart of its own, whatever path leads to it.
+    void deleteSourceKeepsWhatACartPlays_data()
+    {
+        QTest::addColumn<int>("backend");
+        QTest::addColumn<QString>("number"); // 310 holds its own audio, 320 links a file through a linked folder
+        QTest::addColumn<bool>("throughLink"); // the source named through a link of its own
+        QTest::newRow("own audio") << int(TestStore::SQLite) << "310" << false;
+        QTest::newRow("own audio through a link") << int(TestStore::SQLite) << "310" << true;
+        QTest::newRow("linked audio through a link") << int(TestStore::SQLite) << "320" << true;
+        QTest::newRow("linked audio through a link, postgresql") << int(TestStore::PostgreSQL) << "320" << true;
+    }
+
+    void deleteSourceKeepsWhatACartPlays()
+    {
+        QFETCH(int, backend);
+        QFETCH(QString, number);
+        QFETCH(bool, throughLink);
+        if (backend == TestStore::PostgreSQL && !TestStore::postgresAvailable())
+            QSKIP("no PostgreSQL cluster (run through scripts/with-postgres)");
+        const QString profile = QString("Keep %1").arg(QTest::currentDataTag()).remove(',');
+        const QString music = folder(profile + " music");
+        QString error;
+        QVERIFY2(TestStore::createProfile(profile, TestStore::Backend(backend), &error), qPrintable(error));
+        QVERIFY(TestStore::setSettings(profile, {{"AllowLinking", "true"}}));
+        QVERIFY(tone(1.0).write(music + "/song.wav") && QFile::link(music, music + " link"));
+        QCOMPARE(run("cartvault", {"--profile", profile, "import", "310", music + "/song.wav"}).exitCode, 0);
+        QCOMPARE(run("cartvault", {"--profile", profile, "import", "320", "--link", music + " link/song.wav"}).exitCode, 0);
+        const QString played = cart(profile, number).value("audio_file").toString();
+        const QFileInfo real(QFileInfo(played).canonicalFilePath());
+        const QString alias = folder(profile) + "/alias";
+        QVERIFY(QFile::link(real.path(), alias));
+        const QString source = throughLink ? alias + "/" + real.fileName() : played;
+        const QByteArray bytes = TestEnvironment::contents(played);
+
+        const Result result = run("orvane-import-batch", {"--profile", profile, "--format", "keep", "--delete-source",
+                                                          source, "--start-cart", "330"});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        QVERIFY2(result.out.contains(QString("Deleting '%1'...Kept - it is played by cart %2\n").arg(real.fileName(), number).toUtf8()),
+                 result.out.constData());
+        QCOMPARE(cart(profile, number).value("audio_file").toString(), played);
+        QCOMPARE(TestEnvironment::contents(played), bytes);
+        QVERIFY(cart(profile, "330").value("audio_length").toDouble() > 0.9);
     }
 
     // A disc image ripped from a script with its titles from a CDDB server:

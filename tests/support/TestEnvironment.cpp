@@ -31,6 +31,12 @@ QString TestEnvironment::writeFile(const QString& name, const QByteArray& bytes)
     return file.fileName();
 }
 
+QByteArray TestEnvironment::contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QString TestEnvironment::folder(const QString& name)
 {
     const QString path = gInstance->root() + QLatin1Char('/') + name;

@@ -16,6 +16,8 @@ public:
     // Writes `bytes` to `name` (relative names land in the temp folder);
     // the full path, or an empty text if the file could not be written.
     static QString writeFile(const QString& name, const QByteArray& bytes);
+    // What the file holds now; empty when it is missing.
+    static QByteArray contents(const QString& path);
     // A folder of that name in the test's temp folder, made when missing.
     static QString folder(const QString& name);
     // The built command-line tool of that name (cartvault, orvane-import-batch ...).
