@@ -6,7 +6,9 @@
 #include "cli/common/CommandLine.h"
 #include "frame/library/AudioFormat.h"
 #include "frame/library/CartRecord.h"
+#include "frame/library/DropboxLease.h"
 #include "frame/library/DropboxMemory.h"
+#include "frame/library/ProfileSettings.h"
 #include "frame/GetParameter.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/PlayoutAudio.h"
@@ -78,6 +80,8 @@ const char* kHelp =
     "  --options-file FILE     reads further options from FILE, one per line (the service's config)\n\n"
     "Exit codes: 0 imported (skipped carts are not failures), 1 an item failed, 2 bad usage.\n"
     "Needs cart rights above 0 in the store's directory.";
+
+const char* kUndecodable = "the name is not valid UTF-8 text";
 
 const char* outcomeName(FileImportHandler::Outcome outcome)
 {
@@ -170,7 +174,7 @@ int BatchImportTool::run(const QStringList& commandLine)
         return Success;
     }
     BatchHandler handler(!m_json && !m_quiet);
-    const bool succeeded = importAll(files, summary, handler);
+    const bool succeeded = importAll(files, summary, handler) && m_undecodable.isEmpty();
     handler.finish();
     if (m_json)
         printJson(&handler, succeeded);
@@ -242,15 +246,17 @@ bool BatchImportTool::addInputs(const QStringList& inputs, ImportItemList& files
         else
             builder.AddImportFile(info.absoluteFilePath());
     }
+    m_undecodable = builder.undecodable();
     return true;
 }
 
 // In sequence without overwriting, every cart was free when the summary was
 // made; one found in use when its turn came was filled meanwhile by another
 // importer, and its item goes on to the next free cart instead.
-bool BatchImportTool::importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler)
+bool BatchImportTool::importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler,
+                                const decltype(ImportContext::alsoCommit)& alsoCommit)
 {
-    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile()};
+    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile(), alsoCommit};
     bool succeeded = true;
     for (int pass = 0; pass <= kMaxRetakes; ++pass) {
         SummaryBuilder::BuildSummary(files, true, summary, m_options, *m_session.audio());
@@ -319,12 +325,16 @@ int BatchImportTool::watch(const CommandLine& args)
     options.leaveImported = args.has(QStringLiteral("leave-imported"));
     options.json = m_json;
     DropboxMemory memory(m_session.audio()->Cartvault().database());
-    DropFolderWatcher watcher(options, memory, [this](const QString& path) { return importOne(path); });
+    ProfileSettings profile;
+    profile.LoadProfile(m_session.profile());
+    const DropboxLease lease(profile);
+    DropFolderWatcher watcher(options, memory, [&](const DropboxMemory::File& file) { return importOne(file, memory); });
     return watcher.run();
 }
 
-DropFolderWatcher::Result BatchImportTool::importOne(const QString& path)
+DropFolderWatcher::Result BatchImportTool::importOne(const DropboxMemory::File& file, DropboxMemory& memory)
 {
+    const QString path = file.path();
     ImportItemList files(true);
     files.setColumns(ImportListColumns::files());
     if (!FileListBuilder(files, m_options).AddImportFile(path))
@@ -332,13 +342,17 @@ DropFolderWatcher::Result BatchImportTool::importOne(const QString& path)
     ImportItemList summary(false);
     summary.setColumns(ImportListColumns::summary());
     BatchHandler handler(false);
-    const bool succeeded = importAll(files, summary, handler);
+    const bool succeeded = importAll(files, summary, handler,
+                                     [&](const QString&, const QString& cart) { return memory.recordImported(file, cart); });
     const QString key = files.item(0).Key;
     if (!handler.outcomes().contains(key))
         return {QStringLiteral("failed"), QString(), succeeded ? QStringLiteral("not imported") : QStringLiteral("no cart for it")};
     const BatchHandler::Outcome outcome = handler.outcomes().value(key);
     switch (outcome.outcome) {
-    case FileImportHandler::Outcome::Imported: return {QStringLiteral("imported"), outcome.cart, QString()};
+    case FileImportHandler::Outcome::Imported: {
+        const auto cart = m_session.audio()->GetCart(outcome.cart);
+        return {QStringLiteral("imported"), outcome.cart, QString(), cart && cart->Linked};
+    }
     case FileImportHandler::Outcome::SkippedInUse:
         return {QStringLiteral("skipped"), outcome.cart, QStringLiteral("cart %1 holds audio (see --overwrite)").arg(outcome.cart)};
     case FileImportHandler::Outcome::SkippedType:
@@ -396,6 +410,8 @@ void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) con
             item.insert(QStringLiteral("matches"), QJsonArray::fromStringList(m_matches.value(row.Key)));
         items.append(item);
     }
+    for (const QString& path : m_undecodable)
+        items.append(QJsonObject{{"source", path}, {"outcome", "refused"}, {"error", kUndecodable}});
     for (const ImportItem& row : m_skipped)
         items.append(QJsonObject{{"source", row.Key.mid(1)},
                                  {"title", row.field(QStringLiteral("TITLE"))},

@@ -1,4 +1,6 @@
 #pragma once
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Path and file helpers. Paths are this platform's ('/'-separated); a
@@ -27,6 +29,13 @@ public:
     // with the permissions the umask gives every new file. The open
     // descriptor (the caller closes it), or -1 with the reason in `why`.
     static int createNewFile(const QString& stem, QString* path, QString* why);
+    // The files in `folder` whose names are not UTF-8 text, as the bytes the
+    // system holds. Such a name has no QString of its own: QDir hands it back
+    // mangled, and a path made of that names no file, so listings through
+    // QDir pass over these files without a word.
+    static QList<QByteArray> undecodableNames(const QString& folder);
+    // A name for people and logs: every byte outside printable ASCII as \xNN.
+    static QString printableName(const QByteArray& name);
     // The system's text for errno, for messages that must name the real cause.
     static QString systemError(int error);
 };
