@@ -32,17 +32,17 @@ Holder thisProcess()
     return {QSysInfo::machineHostName(), ::getpid(), boot};
 }
 
-// Only on its own workstation can a holder be looked for. A process id
-// reused by an unrelated process keeps the claim until its lease runs out.
+// A holder can be looked for only on its own workstation and boot. Anywhere
+// else the lease decides: a workstation of the same name is not this one,
+// and a restart of the machine takes longer than a lease anyway. A process
+// id reused by an unrelated process keeps the claim until its lease runs out.
 bool isGone(const Holder& holder, bool leaseRunOut)
 {
     if (leaseRunOut)
         return true;
     const Holder self = thisProcess();
-    if (holder.host != self.host || holder.pid <= 0)
+    if (holder.host != self.host || holder.boot != self.boot || holder.pid <= 0)
         return false;
-    if (holder.boot != self.boot)
-        return true;
     return ::kill(static_cast<pid_t>(holder.pid), 0) != 0 && errno == ESRCH;
 }
 
