@@ -8,6 +8,7 @@
 #include "wizard/TitleInterpreter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFuture>
 #include <QtConcurrent/QtConcurrentMap>
 
@@ -44,7 +45,25 @@ int FileListBuilder::addFolder(const QString& folder, const std::function<void(i
         if (!isDuplicate(paths.at(n - 1)) && addRow(row))
             ++added;
     }
+    refuseUndecodable(folder);
     return added;
+}
+
+// A file can be imported only under a name that is text: a cart's fields
+// and the results name it.
+void FileListBuilder::refuseUndecodable(const QString& folder)
+{
+    QStringList refused;
+    for (const QByteArray& name : FileTools::undecodableNames(folder))
+        if (FileRowReader::isAccepted(QFile::decodeName(name)))
+            refused << QDir(folder).filePath(FileTools::printableName(name));
+    if (refused.isEmpty())
+        return;
+    m_undecodable << refused;
+    ShowMessage(QStringLiteral("These files could not be added to the list as their names are not valid UTF-8 text. "
+                               "Rename them, then add them again:\n\n")
+                    + refused.join(QLatin1Char('\n')),
+                MessageIcon::Information, MessageButtons::Ok);
 }
 
 bool FileListBuilder::addRow(ImportItem row)

@@ -3,6 +3,7 @@
 #include "wizard/ImportItem.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class ImportItemList;
@@ -23,12 +24,17 @@ public:
     // (the window shows it on its scan bar and lets its events run there).
     // The number of files added.
     int addFolder(const QString& folder, const std::function<void(int percent)>& scanned = {});
+    // The files addFolder refused because their names are not UTF-8 text,
+    // as printable paths; they were named in a message too.
+    const QStringList& undecodable() const { return m_undecodable; }
 
 private:
     // Refuses, with the message, a file whose name is in the list already.
     bool isDuplicate(const QString& path) const;
     bool addRow(ImportItem row);
+    void refuseUndecodable(const QString& folder);
 
     ImportItemList& m_files;
     const FileImportOptions& m_options;
+    QStringList m_undecodable;
 };

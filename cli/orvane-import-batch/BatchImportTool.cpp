@@ -6,7 +6,9 @@
 #include "cli/common/CommandLine.h"
 #include "frame/library/AudioFormat.h"
 #include "frame/library/CartRecord.h"
+#include "frame/library/DropboxLease.h"
 #include "frame/library/DropboxMemory.h"
+#include "frame/library/ProfileSettings.h"
 #include "frame/GetParameter.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/PlayoutAudio.h"
@@ -71,14 +73,17 @@ const char* kHelp =
     "  imports what arrives, until stopped (SIGTERM finishes the file in hand), with the options above:\n"
     "  --settle SECONDS        a file is taken once unchanged this long (default 5); *.part, *.tmp and\n"
     "                          hidden names never are\n"
-    "  --once                  take what is there, then end (cron, tests)\n"
+    "  --once                  take what is there, then end (cron, tests); exit code 1 when a file failed\n"
     "  --keep-failed           leave failed files in place (default: FOLDER/failed/ with a .log)\n"
-    "  --leave-imported        leave imported files in place (default: FOLDER/imported/)\n"
+    "  --leave-imported        leave imported files in place (default: FOLDER/imported/); a file its cart\n"
+    "                          links to (--link) always stays\n"
     "  The store remembers each file taken (cartvault dropbox list|reset FOLDER): nothing is imported twice.\n"
     "  One line per file on stdout (imported, skipped, failed), one JSON object per line with --json.\n"
     "  --options-file FILE     reads further options from FILE, one per line (the service's config)\n\n"
     "Exit codes: 0 imported (skipped carts are not failures), 1 an item failed, 2 bad usage.\n"
     "Needs cart rights above 0 in the store's directory.";
+
+const char* kUndecodable = "the name is not valid UTF-8 text";
 
 const char* outcomeName(FileImportHandler::Outcome outcome)
 {
@@ -174,7 +179,7 @@ int BatchImportTool::run(const QStringList& commandLine)
         return Success;
     }
     BatchHandler handler(!m_json && !m_quiet);
-    const bool succeeded = importAll(files, summary, handler);
+    const bool succeeded = importAll(files, summary, handler) && m_undecodable.isEmpty();
     handler.finish();
     if (m_json)
         printJson(&handler, succeeded);
@@ -251,15 +256,17 @@ bool BatchImportTool::addInputs(const QStringList& inputs, ImportItemList& files
         else
             builder.AddImportFile(info.absoluteFilePath());
     }
+    m_undecodable = builder.undecodable();
     return true;
 }
 
 // In sequence without overwriting, every cart was free when the summary was
 // made; one found in use when its turn came was filled meanwhile by another
 // importer, and its item goes on to the next free cart instead.
-bool BatchImportTool::importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler)
+bool BatchImportTool::importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler,
+                                const decltype(ImportContext::alsoCommit)& alsoCommit)
 {
-    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile(), {}};
+    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile(), alsoCommit};
     bool succeeded = true;
     for (int pass = 0; pass <= kMaxRetakes; ++pass) {
         SummaryBuilder::BuildSummary(files, true, summary, m_options, *m_session.audio());
@@ -328,12 +335,16 @@ int BatchImportTool::watch(const CommandLine& args)
     options.leaveImported = args.has(QStringLiteral("leave-imported"));
     options.json = m_json;
     DropboxMemory memory(m_session.audio()->Cartvault().database());
-    DropFolderWatcher watcher(options, memory, [this](const QString& path) { return importOne(path); });
+    ProfileSettings profile;
+    profile.LoadProfile(m_session.profile());
+    const DropboxLease lease(profile);
+    DropFolderWatcher watcher(options, memory, [&](const DropboxMemory::File& file) { return importOne(file, memory); });
     return watcher.run();
 }
 
-DropFolderWatcher::Result BatchImportTool::importOne(const QString& path)
+DropFolderWatcher::Result BatchImportTool::importOne(const DropboxMemory::File& file, DropboxMemory& memory)
 {
+    const QString path = file.path();
     ImportItemList files(true);
     files.setColumns(ImportListColumns::files());
     if (!FileListBuilder(files, m_options).AddImportFile(path))
@@ -341,13 +352,17 @@ DropFolderWatcher::Result BatchImportTool::importOne(const QString& path)
     ImportItemList summary(false);
     summary.setColumns(ImportListColumns::summary());
     BatchHandler handler(false);
-    const bool succeeded = importAll(files, summary, handler);
+    const bool succeeded = importAll(files, summary, handler,
+                                     [&](const QString&, const QString& cart) { return memory.recordImported(file, cart); });
     const QString key = files.item(0).Key;
     if (!handler.outcomes().contains(key))
         return {QStringLiteral("failed"), QString(), succeeded ? QStringLiteral("not imported") : QStringLiteral("no cart for it")};
     const BatchHandler::Outcome outcome = handler.outcomes().value(key);
     switch (outcome.outcome) {
-    case FileImportHandler::Outcome::Imported: return {QStringLiteral("imported"), outcome.cart, QString()};
+    case FileImportHandler::Outcome::Imported: {
+        const auto cart = m_session.audio()->GetCart(outcome.cart);
+        return {QStringLiteral("imported"), outcome.cart, QString(), cart && cart->Linked};
+    }
     case FileImportHandler::Outcome::SkippedInUse:
         return {QStringLiteral("skipped"), outcome.cart, QStringLiteral("cart %1 holds audio (see --overwrite)").arg(outcome.cart)};
     case FileImportHandler::Outcome::SkippedType:
@@ -405,6 +420,8 @@ void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) con
             item.insert(QStringLiteral("matches"), QJsonArray::fromStringList(m_matches.value(row.Key)));
         items.append(item);
     }
+    for (const QString& path : m_undecodable)
+        items.append(QJsonObject{{"source", path}, {"outcome", "refused"}, {"error", kUndecodable}});
     for (const ImportItem& row : m_skipped)
         items.append(QJsonObject{{"source", row.Key.mid(1)},
                                  {"title", row.field(QStringLiteral("TITLE"))},

@@ -2,6 +2,7 @@
 #include "DropFolderWatcher.h"
 #include "cli/common/StoreSession.h"
 #include "wizard/FileImportOptions.h"
+#include "wizard/ImportContext.h"
 #include "wizard/ImportItem.h"
 
 #include <QMap>
@@ -23,12 +24,14 @@ public:
 private:
     int readOptions(const CommandLine& args);
     bool addInputs(const QStringList& inputs, ImportItemList& files);
-    bool importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler);
+    bool importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler,
+                   const decltype(ImportContext::alsoCommit)& alsoCommit = {});
     int retakeLostRaces(ImportItemList& files, const BatchHandler& handler);
     void findMatches(ImportItemList& files);
     int watch(const CommandLine& args);
-    // One file of a drop folder, through the same pipeline as the others.
-    DropFolderWatcher::Result importOne(const QString& path);
+    // One file of a drop folder, through the same pipeline as the others;
+    // its claim becomes "imported" in the transaction that commits its cart.
+    DropFolderWatcher::Result importOne(const DropboxMemory::File& file, DropboxMemory& memory);
     void keepCartTitles(const ImportItemList& files, ImportItemList& summary) const;
     void printSummary(const ImportItemList& summary) const;
     void printJson(const BatchHandler* handler, bool succeeded) const;
@@ -44,4 +47,5 @@ private:
     bool m_skipMatching = false;
     QMap<QString, QStringList> m_matches; // by row key: the carts already holding such an item
     QList<ImportItem> m_skipped;         // rows not imported because they match
+    QStringList m_undecodable;           // files of the folders given, refused for their names
 };

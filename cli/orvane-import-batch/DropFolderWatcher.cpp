@@ -1,6 +1,7 @@
 #include "DropFolderWatcher.h"
 
 #include "frame/WriteLog.h"
+#include "frame/library/FileTools.h"
 #include "wizard/FileRowReader.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,12 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 volatile std::sig_atomic_t gStopSignal = 0;
@@ -28,12 +33,47 @@ void logLine(int journalLevel, const QString& text)
     WriteLog(text);
 }
 
-QString freeName(const QString& folder, const QString& name)
+// Names are bytes here, so that a file whose name is not text is put aside too.
+QByteArray freeName(const QByteArray& folder, const QByteArray& name)
 {
-    QString candidate = folder + QLatin1Char('/') + name;
-    for (int n = 2; QFileInfo::exists(candidate); ++n)
-        candidate = folder + QStringLiteral("/%1 (%2).%3").arg(QFileInfo(name).completeBaseName()).arg(n).arg(QFileInfo(name).suffix());
+    const qsizetype dot = name.lastIndexOf('.');
+    const QByteArray stem = dot > 0 ? name.left(dot) : name;
+    const QByteArray suffix = dot > 0 ? name.mid(dot) : QByteArray();
+    QByteArray candidate = folder + '/' + name;
+    for (int n = 2; ::access(candidate.constData(), F_OK) == 0; ++n)
+        candidate = folder + '/' + stem + " (" + QByteArray::number(n) + ')' + suffix;
     return candidate;
+}
+
+void writeReason(const QByteArray& path, const QString& reason)
+{
+    if (std::FILE* log = std::fopen(path.constData(), "w")) {
+        std::fputs(qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + reason + QLatin1Char('\n')), log);
+        std::fclose(log);
+    }
+}
+
+// What tells one version of a file from another under the same name: a
+// file renamed over it is another inode, one rewritten in place has another
+// size or modification time.
+struct Version {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec mtime{};
+    bool operator==(const Version& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size && mtime.tv_sec == other.mtime.tv_sec
+            && mtime.tv_nsec == other.mtime.tv_nsec;
+    }
+};
+
+std::optional<Version> versionOf(const QByteArray& path)
+{
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0)
+        return std::nullopt;
+    return Version{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }
 
 // The settle tick: quick enough for tests with short settle times.
@@ -86,13 +126,15 @@ int DropFolderWatcher::run()
     scan();
     m_tick.start(kTickMs);
     loop.exec();
-    return m_exitCode;
+    return m_exitCode != 0 || (m_options.once && m_anyFailed) ? 1 : 0;
 }
 
 void DropFolderWatcher::scan()
 {
     m_unsettled = false;
     for (const QString& folder : m_options.folders) {
+        for (const QByteArray& name : FileTools::undecodableNames(folder))
+            refuseUndecodable(folder, name);
         const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
         for (const QFileInfo& file : files) {
             if (gStopSignal)
@@ -125,58 +167,93 @@ bool DropFolderWatcher::settled(const QString& path, qint64 size, qint64 mtime)
 void DropFolderWatcher::take(const QString& folder, const QString& name, qint64 size, qint64 mtime)
 {
     const QString path = folder + QLatin1Char('/') + name;
+    m_seen.remove(path); // whatever happens now, a later look lets it settle afresh
+    const QByteArray native = QFile::encodeName(path);
+    const std::optional<Version> taken = versionOf(native);
+    if (!taken || taken->size != size || taken->mtime.tv_sec != mtime)
+        return; // changed since it settled
     const DropboxMemory::File version{folder, name, size, mtime};
-    switch (m_memory.claim(version)) {
-    case DropboxMemory::Claim::Claimed: break;
+    // A file that stays (linked, left, kept) is not claimed again at every look.
+    if (m_finished.contains(versionKey(version)) || !claim(version))
+        return;
+    m_finished.insert(versionKey(version));
+    const Result result = m_importOne(version);
+    m_memory.record(version, result.outcome, result.cart, result.reason);
+    report(path, result);
+    if (result.linked)
+        return; // its cart plays it from here
+    if (const std::optional<Version> now = versionOf(native); now && !(*now == *taken)) {
+        logLine(5, QStringLiteral("%1 was replaced while it was being imported: the new file is left for a later look").arg(path));
+        return;
+    }
+    putAside(folder, QFile::encodeName(name), result);
+}
+
+// True when the file is this watcher's to import now.
+bool DropFolderWatcher::claim(const DropboxMemory::File& file)
+{
+    switch (m_memory.claim(file)) {
+    case DropboxMemory::Claim::Claimed: return true;
     case DropboxMemory::Claim::NotAllowed:
         logLine(3, m_memory.lastError());
         m_exitCode = 1;
-        return;
+        return false;
     case DropboxMemory::Claim::Failed: // asked again at the next look
         logLine(4, m_memory.lastError());
-        m_seen.remove(path);
-        return;
+        return false;
     case DropboxMemory::Claim::Taken: {
-        const QString key = QStringLiteral("%1|%2|%3").arg(path).arg(size).arg(mtime);
-        if (!m_reportedTaken.contains(key)) {
-            m_reportedTaken.insert(key);
-            report(path, {QStringLiteral("skipped"), QString(), QStringLiteral("taken already (see cartvault dropbox list)")});
+        if (!m_reportedTaken.contains(versionKey(file))) {
+            m_reportedTaken.insert(versionKey(file));
+            report(file.path(), {QStringLiteral("skipped"), QString(), QStringLiteral("taken already (see cartvault dropbox list)")});
         }
-        m_seen.remove(path);
-        return;
+        return false;
     }
     }
-    const Result result = m_importOne(path);
-    m_memory.record(version, result.outcome, result.cart, result.reason);
-    report(path, result);
-    putAside(folder, name, result);
-    m_seen.remove(path);
+    return false;
 }
 
-void DropFolderWatcher::putAside(const QString& folder, const QString& name, const Result& result)
+// The store, the cart and the results hold names as text, so a file whose
+// name is not text cannot be claimed or imported under it: it fails at once.
+void DropFolderWatcher::refuseUndecodable(const QString& folder, const QByteArray& name)
 {
-    const QString path = folder + QLatin1Char('/') + name;
-    if (!QFileInfo::exists(path))
-        return; // deleted by the import, as asked
+    const QByteArray native = QFile::encodeName(folder) + '/' + name;
+    if (!isCandidate(QFile::decodeName(name)) || m_refused.contains(native))
+        return;
+    m_refused.insert(native);
+    const QString printable = FileTools::printableName(name);
+    const Result result{QStringLiteral("failed"), QString(),
+                        QStringLiteral("the name '%1' is not valid UTF-8 text: rename the file").arg(printable)};
+    report(folder + QLatin1Char('/') + printable, result);
+    putAside(folder, name, result);
+}
+
+void DropFolderWatcher::putAside(const QString& folder, const QByteArray& name, const Result& result)
+{
     const bool failed = result.outcome == QLatin1String("failed");
     if ((failed && m_options.keepFailed) || (!failed && m_options.leaveImported))
         return;
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    if (::access(path.constData(), F_OK) != 0)
+        return; // deleted by the import, as asked
     const QString aside = folder + (failed ? QStringLiteral("/failed") : QStringLiteral("/imported"));
     QDir().mkpath(aside);
-    const QString target = freeName(aside, name);
-    if (!QFile::rename(path, target)) {
-        logLine(4, QStringLiteral("cannot move %1 to %2").arg(path, aside));
+    const QByteArray target = freeName(QFile::encodeName(aside), name);
+    if (::rename(path.constData(), target.constData()) != 0) {
+        logLine(4, QStringLiteral("cannot move %1/%2 to %3: %4").arg(folder, FileTools::printableName(name), aside, FileTools::systemError(errno)));
         return;
     }
-    if (failed) {
-        QFile log(target + QStringLiteral(".log"));
-        if (log.open(QIODevice::WriteOnly | QIODevice::Text))
-            log.write((QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + result.reason + QLatin1Char('\n')).toUtf8());
-    }
+    if (failed)
+        writeReason(target + ".log", result.reason);
 }
 
-void DropFolderWatcher::report(const QString& path, const Result& result) const
+QString DropFolderWatcher::versionKey(const DropboxMemory::File& file)
 {
+    return QStringLiteral("%1|%2|%3").arg(file.path()).arg(file.size).arg(file.mtime);
+}
+
+void DropFolderWatcher::report(const QString& path, const Result& result)
+{
+    m_anyFailed = m_anyFailed || result.outcome == QLatin1String("failed");
     if (m_options.json) {
         const QJsonObject line{{"outcome", result.outcome}, {"file", path}, {"cart", result.cart}, {"reason", result.reason}};
         std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());

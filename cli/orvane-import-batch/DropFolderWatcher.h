@@ -14,7 +14,9 @@
 // and it can be opened; partial uploads (".part", ".tmp", hidden names) never
 // are. The store remembers every version taken, so nothing is imported
 // twice, across restarts and across watchers sharing a folder. Imported files
-// move to imported/, failed ones to failed/ with a .log naming the reason.
+// move to imported/, failed ones to failed/ with a .log naming the reason; a
+// file a cart links to stays where it is, and one replaced while it was
+// imported stays for the next look, as the new version it is.
 class DropFolderWatcher : public QObject
 {
     Q_OBJECT
@@ -25,21 +27,21 @@ public:
         bool once = false;          // process what is there, then end
         bool keepFailed = false;    // leave failed files where they are
         bool leaveImported = false; // leave imported files where they are
-        bool sourceDeleted = false; // the import deletes its source itself
         bool json = false;
     };
     struct Result {
         QString outcome; // imported, skipped, failed
         QString cart;
         QString reason;
+        bool linked = false; // the cart plays the file where it is
     };
-    using ImportOne = std::function<Result(const QString& path)>;
+    using ImportOne = std::function<Result(const DropboxMemory::File& file)>;
 
     DropFolderWatcher(const Options& options, DropboxMemory& memory, ImportOne importOne);
 
     // Runs until SIGTERM or SIGINT (the file in hand is finished first), or
     // with `once` until every file there has settled and been dealt with.
-    // 0, or 1 when the store could not be used.
+    // 0; 1 when the store could not be used, or with `once` when a file failed.
     int run();
 
     static bool isCandidate(const QString& name);
@@ -48,8 +50,11 @@ private:
     void scan();
     bool settled(const QString& path, qint64 size, qint64 mtime);
     void take(const QString& folder, const QString& name, qint64 size, qint64 mtime);
-    void putAside(const QString& folder, const QString& name, const Result& result);
-    void report(const QString& path, const Result& result) const;
+    bool claim(const DropboxMemory::File& file);
+    void refuseUndecodable(const QString& folder, const QByteArray& name);
+    void putAside(const QString& folder, const QByteArray& name, const Result& result);
+    void report(const QString& path, const Result& result);
+    static QString versionKey(const DropboxMemory::File& file);
 
     struct Seen {
         qint64 size = -1;
@@ -61,9 +66,12 @@ private:
     DropboxMemory& m_memory;
     ImportOne m_importOne;
     QHash<QString, Seen> m_seen;
-    QSet<QString> m_reportedTaken; // versions found done already, said once
+    QSet<QString> m_reportedTaken; // versions found taken by others, said once
+    QSet<QString> m_finished;      // versions this watcher dealt with: not asked for again
+    QSet<QByteArray> m_refused;    // files refused for their names, said once
     QFileSystemWatcher m_watcher;
     QTimer m_tick;
     bool m_unsettled = false; // a candidate is still changing
     int m_exitCode = 0;
+    bool m_anyFailed = false;
 };

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <dirent.h>
+#include <memory>
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstring>
@@ -117,6 +119,35 @@ QString FileTools::resolvedPath(const QString& path)
         return info.canonicalFilePath();
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : folder + QLatin1Char('/') + info.fileName();
+}
+
+QList<QByteArray> FileTools::undecodableNames(const QString& folder)
+{
+    QList<QByteArray> names;
+    const QByteArray path = QFile::encodeName(folder);
+    std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(path.constData()), &::closedir);
+    if (!directory)
+        return names;
+    while (const dirent* entry = ::readdir(directory.get())) {
+        const QByteArray name(entry->d_name);
+        // Decoding replaces what is not UTF-8, so such a name does not come back as it was.
+        if (QFile::encodeName(QFile::decodeName(name)) == name)
+            continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(directory.get()), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode))
+            names << name;
+    }
+    return names;
+}
+
+QString FileTools::printableName(const QByteArray& name)
+{
+    QString printable;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        printable += byte >= 0x20 && byte < 0x7F ? QString(QLatin1Char(c)) : QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+    }
+    return printable;
 }
 
 QString FileTools::systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }

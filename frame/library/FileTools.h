@@ -1,4 +1,6 @@
 #pragma once
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Path and file helpers. Paths are this platform's ('/'-separated); a
@@ -31,6 +33,13 @@ public:
     // not there yet, of its folder; the clean absolute path when neither is
     // there. Two paths lead to the same file when these agree.
     static QString resolvedPath(const QString& path);
+    // The files in `folder` whose names are not UTF-8 text, as the bytes the
+    // system holds. Such a name has no QString of its own: QDir hands it back
+    // mangled, and a path made of that names no file, so listings through
+    // QDir pass over these files without a word.
+    static QList<QByteArray> undecodableNames(const QString& folder);
+    // A name for people and logs: every byte outside printable ASCII as \xNN.
+    static QString printableName(const QByteArray& name);
     // The system's text for errno, for messages that must name the real cause.
     static QString systemError(int error);
 };

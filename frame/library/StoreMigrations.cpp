@@ -99,10 +99,25 @@ END
 $$)SQL");
     return {4, statements, statements + QStringList{grants}};
 }
+
+// Version 5: who holds a drop-folder claim (workstation, process, boot) and
+// until when on the store's clock (seconds since the epoch), so a claim of a
+// watcher that died is taken over at once on its own workstation and after
+// the lease elsewhere. Rows from before have no holder and a spent lease.
+StoreMigrations::Step dropFolderClaimHolders()
+{
+    const QStringList statements{
+        QStringLiteral("ALTER TABLE dropbox_files ADD COLUMN host TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE dropbox_files ADD COLUMN pid BIGINT NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE dropbox_files ADD COLUMN boot TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE dropbox_files ADD COLUMN lease_until BIGINT NOT NULL DEFAULT 0"),
+    };
+    return {5, statements, statements};
+}
 } // namespace
 
 const QList<StoreMigrations::Step>& StoreMigrations::steps()
 {
-    static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders()};
+    static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders(), dropFolderClaimHolders()};
     return all;
 }
