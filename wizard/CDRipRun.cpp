@@ -338,7 +338,7 @@ void CDRipRun::storeTrack()
                 QStringLiteral("')") + QStringLiteral(" into Cart ") + m_ripCart,
             1, 0);
     if (m_target)
-        m_target->ItemImported(audio.CartAudioFile(m_ripCart, 0), m_ripCart);
+        m_target->ItemImported(audio.CartAudioFile(m_ripCart), m_ripCart);
     m_handler.itemDone(key, m_ripCart, FileImportHandler::Outcome::Imported, QString());
 }
 

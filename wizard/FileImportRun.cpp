@@ -146,7 +146,7 @@ FileImportRun::ItemEnd FileImportRun::importItem(const ImportItem& row, const QS
                                                  ImportTargetHandler* target)
 {
     const QString cart = row.field(QStringLiteral("DEST"));
-    const auto record = m_context.audio->GetCart(cart, 1);
+    const auto record = m_context.audio->GetCart(cart);
     if (!record) {
         // A store that cannot be read is not the same as a missing number.
         const QString error = m_context.audio->lastError();
@@ -183,7 +183,7 @@ FileImportRun::ItemEnd FileImportRun::cartInUse(const QString& path, const QStri
 FileImportRun::ItemEnd FileImportRun::storeRefused(const QString& path, const QString& cart, const QString& error)
 {
     if (!m_options.overwrite)
-        if (const auto record = m_context.audio->GetCart(cart, 1); record && record->holdsAudio()) {
+        if (const auto record = m_context.audio->GetCart(cart); record && record->holdsAudio()) {
             m_handler.result(QString(), true);
             return cartInUse(path, cart);
         }
@@ -196,7 +196,7 @@ FileImportRun::ItemEnd FileImportRun::storeRefused(const QString& path, const QS
 FileImportRun::ItemEnd FileImportRun::refusedAtStart(const QString& path, const QString& cart, const QString& error)
 {
     if (!m_options.overwrite)
-        if (const auto record = m_context.audio->GetCart(cart, 1); record && record->holdsAudio())
+        if (const auto record = m_context.audio->GetCart(cart); record && record->holdsAudio())
             return cartInUse(path, cart);
     m_handler.result(QStringLiteral("Couldn't import '") + path + QStringLiteral("' into cart ") + cart +
                          QStringLiteral(" - ") + error,
@@ -268,7 +268,7 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
                                                   ImportTargetHandler* target)
 {
     // A cart's own file imported again (converted, say) is its audio until the commit.
-    const bool cartsOwnFile = path.compare(m_context.audio->CartAudioFile(cart, -1), Qt::CaseInsensitive) == 0;
+    const bool cartsOwnFile = path.compare(m_context.audio->CartAudioFile(cart), Qt::CaseInsensitive) == 0;
     CartImport import(*m_context.audio, cart, storeOptions());
     if (!import.begin())
         return refusedAtStart(path, cart, import.error());

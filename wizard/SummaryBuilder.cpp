@@ -35,7 +35,7 @@ QString cartFromName(const ImportItem& row, const FileImportOptions& options, Pl
     if (audio.CartNumberFlags() & kDigitsOnlyNames)
         name = digitsOnly(name);
     if (!name.isEmpty() && !options.overwrite)
-        if (const auto cart = audio.GetCart(name, 1); cart && cart->holdsAudio())
+        if (const auto cart = audio.GetCart(name); cart && cart->holdsAudio())
             return {};
     return name;
 }

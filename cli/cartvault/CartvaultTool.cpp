@@ -305,8 +305,8 @@ int CartvaultTool::importAudio(const CommandLine& args)
     const bool packed = file.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
     if (packed && args.has(QStringLiteral("link")))
         return usage(QStringLiteral("a transport zip cannot be linked"));
-    const bool imported = packed ? m_audio->ImportTransportFile(nullptr, cart, file, nullptr, options)
-                                 : m_audio->ImportAudioFile(nullptr, cart, file, args.has(QStringLiteral("link")), options, message, file);
+    const bool imported = packed ? m_audio->ImportTransportFile(cart, file, options)
+                                 : m_audio->ImportAudioFile(cart, file, args.has(QStringLiteral("link")), options, message);
     if (!imported)
         return fail(m_audio->lastImportError());
     if (!m_audio->lastImportNote().isEmpty())

@@ -109,7 +109,7 @@ QString PlayoutAudio::FirstFreeCart(const QString& from)
     return candidate >= 0 && m_numbers.contains(candidate) ? CartNumbers::text(candidate) : QString();
 }
 
-std::optional<CartRecord> PlayoutAudio::GetCart(const QString& number, int)
+std::optional<CartRecord> PlayoutAudio::GetCart(const QString& number)
 {
     m_lastError.clear(); // set again when the store cannot be read, which is not "no such cart"
     const auto n = m_numbers.parse(number);
@@ -163,7 +163,7 @@ bool PlayoutAudio::fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRec
     return true;
 }
 
-bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record, int, int, int)
+bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record)
 {
     const auto n = m_numbers.parse(number);
     if (!n || !m_database)
@@ -193,7 +193,7 @@ bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record, int
     return saved;
 }
 
-QString PlayoutAudio::CartAudioFile(const QString& number, int)
+QString PlayoutAudio::CartAudioFile(const QString& number)
 {
     const auto n = m_numbers.parse(number);
     if (!n || m_store.Location(1).isEmpty())
@@ -205,8 +205,8 @@ QString PlayoutAudio::CartAudioFile(const QString& number, int)
 
 bool PlayoutAudio::ownsFile(const QString& path, QString* why) const { return StoreOwnedFiles(m_store).owns(path, why); }
 
-bool PlayoutAudio::ImportAudioFile(QObject*, const QString& number, const QString& importFile, bool link, int options,
-                                   QString& message, const QString&, int)
+bool PlayoutAudio::ImportAudioFile(const QString& number, const QString& importFile, bool link, int options,
+                                   QString& message)
 {
     CartImport import(*this, number, options);
     const bool imported = import.begin() && (link ? import.linkTo(importFile) : import.copyFrom(importFile)) &&
@@ -216,8 +216,7 @@ bool PlayoutAudio::ImportAudioFile(QObject*, const QString& number, const QStrin
     return imported;
 }
 
-bool PlayoutAudio::ImportTransportFile(QObject*, const QString& number, const QString& path, QObject*, int options, int,
-                                       const QString&, int)
+bool PlayoutAudio::ImportTransportFile(const QString& number, const QString& path, int options)
 {
     CartImport import(*this, number, options);
     return import.begin() && import.unpackTransportFile(path) && import.commit();

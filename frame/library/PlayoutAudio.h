@@ -11,7 +11,6 @@
 
 class AudioSettings;
 class CartDatabase;
-class QObject;
 class CartAudioNames;
 
 // The playout system's audio view: the carts of the Cartvault. Every valid
@@ -44,13 +43,13 @@ public:
 
     // None for a number that is not a cart of this store, and when the store
     // cannot be read: then lastError() says why.
-    std::optional<CartRecord> GetCart(const QString& number, int mode = 1);
+    std::optional<CartRecord> GetCart(const QString& number);
     // Writes the record's titles and timing points; the audio is left alone.
-    bool SaveCart(const QString& number, const CartRecord& record, int mode = 1, int options = 0, int reserved = -1);
+    bool SaveCart(const QString& number, const CartRecord& record);
     // The file the store keeps the cart's own audio in now; for a cart that
     // is empty or linked elsewhere, a name in the cart's folder that no
     // import will write to (temporary files of a run belong beside it).
-    QString CartAudioFile(const QString& number, int mode = -1);
+    QString CartAudioFile(const QString& number);
 
     // `options` of ImportAudioFile: refuse a cart that holds audio. Without
     // it new audio replaces the old, as the wizard does after its own checks.
@@ -66,11 +65,9 @@ public:
     // not change carts, the file is missing or not a WAV holding audio, the
     // audio cannot be written, or another workstation changed the cart's
     // audio meanwhile.
-    bool ImportAudioFile(QObject* window, const QString& number, const QString& importFile, bool link, int options,
-                         QString& message, const QString& originalPath = QString(), int reserved = -1);
+    bool ImportAudioFile(const QString& number, const QString& importFile, bool link, int options, QString& message);
     // Unpacks a packed cart (transport zip) into the cart: audio and fields.
-    bool ImportTransportFile(QObject* window, const QString& number, const QString& path, QObject* target = nullptr,
-                             int options = 0, int flags = 0, const QString& text = QString(), int reserved = -1);
+    bool ImportTransportFile(const QString& number, const QString& path, int options = 0);
     QString lastImportError() const { return m_lastError; }
     // What the last import left out and why (timing points of a packed cart
     // that do not fit its audio); empty when nothing was.

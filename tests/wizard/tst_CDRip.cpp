@@ -95,7 +95,7 @@ class TestCDRip : public QObject
     {
         static const QRegularExpression own(QStringLiteral("^\\d{6}(\\.r\\d+)?\\.wav$"));
         QStringList found;
-        const QString folder = FileTools::GetFolder(audio().CartAudioFile("100", 0));
+        const QString folder = FileTools::GetFolder(audio().CartAudioFile("100"));
         for (const QString& name : QDir(folder).entryList(QDir::Files))
             if (!own.match(name).hasMatch())
                 found << name;
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(handler.outcomes, (QStringList{"CD7 -> 100", "CD2 -> 101", "CD5 -> 102"}));
         const QList<int> order{7, 2, 5};
         for (int i = 0; i < order.size(); ++i) {
-            const auto cart = audio().GetCart(QString::number(100 + i), 1);
+            const auto cart = audio().GetCart(QString::number(100 + i));
             QVERIFY(cart && cart->holdsAudio());
             QCOMPARE(cart->Title, titles[order[i]]);
             QCOMPARE(qRound(cart->AudioLength * 10), order[i]);
@@ -163,8 +163,8 @@ private slots:
         QVERIFY(!rip(handler));
         QCOMPARE(m_messenger.texts(), (QStringList{"Track #01 is a data track and cannot be Ripped!",
                                                    "Some files were not ripped"}));
-        QVERIFY(!audio().GetCart("100", 1)->holdsAudio());
-        QVERIFY(!audio().GetCart("101", 1)->holdsAudio());
+        QVERIFY(!audio().GetCart("100")->holdsAudio());
+        QVERIFY(!audio().GetCart("101")->holdsAudio());
     }
 
     // Bug: a stopped track handed to the cart anyway, or its file left behind.
@@ -174,10 +174,10 @@ private slots:
         TestWav old;
         const QString oldFile = TestEnvironment::instance()->root() + "/old.wav";
         QVERIFY(old.write(oldFile));
-        QVERIFY(audio().ImportAudioFile(nullptr, "100", oldFile, false, 0, message));
-        auto before = audio().GetCart("100", 1);
+        QVERIFY(audio().ImportAudioFile("100", oldFile, false, 0, message));
+        auto before = audio().GetCart("100");
         before->Title = "Old";
-        QVERIFY(audio().SaveCart("100", *before, 1, 0, -1));
+        QVERIFY(audio().SaveCart("100", *before));
 
         loadDisc(2, {1, 2});
         CDRipRun* run = nullptr;
@@ -189,10 +189,10 @@ private slots:
         QVERIFY(!rip(handler, &run, overwrite));
         QCOMPARE(m_ripper.stops, 1);
         QCOMPARE(m_messenger.texts(), QStringList{"Some files were not ripped"});
-        const auto after = audio().GetCart("100", 1);
+        const auto after = audio().GetCart("100");
         QCOMPARE(after->Title, QStringLiteral("Old"));
         QCOMPARE(after->AudioLength, before->AudioLength);
-        QVERIFY(!audio().GetCart("101", 1)->holdsAudio());
+        QVERIFY(!audio().GetCart("101")->holdsAudio());
         QCOMPARE(strays(), QStringList());
     }
 
@@ -219,7 +219,7 @@ private slots:
         RecordingHandler handler;
         QVERIFY(rip(handler, nullptr, options, CDRipOptions{autoTop}));
         QCOMPARE(handler.statuses.filter(" CD Track..."), processing.isEmpty() ? QStringList() : QStringList{processing});
-        QVERIFY(audio().GetCart("100", 1)->holdsAudio());
+        QVERIFY(audio().GetCart("100")->holdsAudio());
         QCOMPARE(strays(), QStringList());
     }
 
@@ -238,7 +238,7 @@ private slots:
         QVERIFY(m_messenger.texts().first().startsWith(
             "There was a problem compressing the Ripped Track, and the problem was reported as \n\n"));
         QCOMPARE(handler.outcomes, (QStringList{"CD1 x 100", "CD2 x 101"}));
-        QVERIFY(!audio().GetCart("100", 1)->holdsAudio());
+        QVERIFY(!audio().GetCart("100")->holdsAudio());
         QCOMPARE(strays(), QStringList());
     }
 

@@ -73,7 +73,7 @@ class TestFileImport : public QObject
     bool fill(const QString& cart)
     {
         QString message;
-        return audio().ImportAudioFile(nullptr, cart, wav("fill.wav", 0.5), false, 0, message);
+        return audio().ImportAudioFile(cart, wav("fill.wav", 0.5), false, 0, message);
     }
 
     // A file row as the file list makes it: ticked, its path in the tag text.
@@ -297,7 +297,7 @@ private slots:
         tone.sampleRate = 44100;
         const QString mp3 = fixtures::makeAudio(m_folder + "/song.mp3", tone, {"-c:a", "libmp3lame", "-b:a", "128k"});
         QString message;
-        QVERIFY(audio().ImportAudioFile(nullptr, "50", wav("packed.wav", 2.0), false, 0, message));
+        QVERIFY(audio().ImportAudioFile("50", wav("packed.wav", 2.0), false, 0, message));
         CartRecord packed = *audio().GetCart("50");
         packed.Title = "Packed title";
         QVERIFY(audio().SaveCart("50", packed));
@@ -336,7 +336,7 @@ private slots:
     void cartsOwnFileConverted()
     {
         QString message;
-        QVERIFY(audio().ImportAudioFile(nullptr, "100", wav("old.wav", 1.0, 44100), false, 0, message));
+        QVERIFY(audio().ImportAudioFile("100", wav("old.wav", 1.0, 44100), false, 0, message));
         const QString source = audio().CartAudioFile("100");
         ImportItemList summary(false);
         ImportItemList files(true);
@@ -371,7 +371,7 @@ private slots:
                 return;
             TestStore::Session other = TestStore::open(m_profile);
             QString message;
-            QVERIFY(other.audio->ImportAudioFile(nullptr, "100", wav("theirs.wav", 0.5), false, 0, message));
+            QVERIFY(other.audio->ImportAudioFile("100", wav("theirs.wav", 0.5), false, 0, message));
             theirs = contents(other.audio->GetCart("100")->AudioFile);
         };
 

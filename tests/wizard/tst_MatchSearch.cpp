@@ -40,7 +40,7 @@ class MatchSearchTest : public QObject
         const QString file = TestEnvironment::instance()->root() + "/fill.wav";
         QVERIFY(tone.write(file));
         QString message;
-        QVERIFY2(m_session.audio->ImportAudioFile(nullptr, cart, file, false, 0, message), qPrintable(message));
+        QVERIFY2(m_session.audio->ImportAudioFile(cart, file, false, 0, message), qPrintable(message));
         CartRecord record = *m_session.audio->GetCart(cart);
         record.Title = title;
         record.setArtist(artist);

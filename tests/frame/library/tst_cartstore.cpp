@@ -42,7 +42,7 @@ class CartStoreTest : public QObject
     bool fill(const QString& cart, double seconds = 0.1)
     {
         QString message;
-        return audio().ImportAudioFile(nullptr, cart, wav(QStringLiteral("fill.wav"), seconds), false, 0, message);
+        return audio().ImportAudioFile(cart, wav(QStringLiteral("fill.wav"), seconds), false, 0, message);
     }
 
     // Files in the audio location that no cart's record names: what a failed
@@ -213,7 +213,7 @@ private slots:
     {
         const QString source = wav("two-seconds.wav", 2.0);
         QString message;
-        QVERIFY2(audio().ImportAudioFile(nullptr, "14", source, false, 0, message), qPrintable(message));
+        QVERIFY2(audio().ImportAudioFile("14", source, false, 0, message), qPrintable(message));
         auto cart = *audio().GetCart("14");
         QCOMPARE(cart.AudioLength, 2.0f);
         QCOMPARE(cart.Length, 2.0f);
@@ -222,16 +222,16 @@ private slots:
         QCOMPARE(contents(cart.AudioFile), contents(source));
 
         // The cart's own file onto itself.
-        QVERIFY2(audio().ImportAudioFile(nullptr, "14", audio().CartAudioFile("14"), false, 0, message), qPrintable(message));
+        QVERIFY2(audio().ImportAudioFile("14", audio().CartAudioFile("14"), false, 0, message), qPrintable(message));
         QCOMPARE(contents(audio().CartAudioFile("14")), contents(source));
         QCOMPARE(audio().GetCart("14")->AudioLength, 2.0f);
 
         // Linking needs the store's permission.
-        QVERIFY(!audio().ImportAudioFile(nullptr, "15", source, true, 0, message));
+        QVERIFY(!audio().ImportAudioFile("15", source, true, 0, message));
         QVERIFY(audio().GetCart("15")->AudioLength < 0);
         QVERIFY(TestStore::setSettings(m_profile, {{"AllowLinking", "true"}}));
         m_session = TestStore::open(m_profile);
-        QVERIFY2(audio().ImportAudioFile(nullptr, "15", source, true, 0, message), qPrintable(message));
+        QVERIFY2(audio().ImportAudioFile("15", source, true, 0, message), qPrintable(message));
         cart = *audio().GetCart("15");
         QVERIFY(cart.Linked);
         QCOMPARE(cart.AudioFile, source);
@@ -243,7 +243,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("just some text, not audio");
         f.close();
-        QVERIFY(!audio().ImportAudioFile(nullptr, "14", text, false, 0, message));
+        QVERIFY(!audio().ImportAudioFile("14", text, false, 0, message));
         QVERIFY(!message.isEmpty());
         QCOMPARE(audio().GetCart("14")->AudioLength, 2.0f);
         QCOMPARE(orphans(), QStringList());
@@ -284,7 +284,7 @@ private slots:
                 ready.release();
                 go.acquire();
                 QString message;
-                results[which] = session.audio->ImportAudioFile(nullptr, "17", file, false, 0, message);
+                results[which] = session.audio->ImportAudioFile("17", file, false, 0, message);
             });
         };
         QThread* a = importer(0, first);
@@ -334,7 +334,7 @@ private slots:
         const QByteArray audio18 = contents(audio().CartAudioFile("18"));
         QVERIFY(!audio().ExportTransportFile("18", audio().CartAudioFile("18"), true, &error));
         QCOMPARE(contents(audio().CartAudioFile("18")), audio18);
-        QVERIFY(audio().ImportTransportFile(nullptr, "19", zip));
+        QVERIFY(audio().ImportTransportFile("19", zip));
         const auto unpacked = *audio().GetCart("19");
         QCOMPARE(unpacked.Title, record.Title);
         QCOMPARE(unpacked.Artist(1), record.Artist(1));
@@ -365,7 +365,7 @@ private slots:
             zip_set_file_compression(archive, index, ZIP_CM_DEFLATE, 9);
         }
         QCOMPARE(zip_close(archive), 0);
-        QVERIFY2(audio().ImportTransportFile(nullptr, "19", zipPath), qPrintable(audio().lastImportError()));
+        QVERIFY2(audio().ImportTransportFile("19", zipPath), qPrintable(audio().lastImportError()));
         const auto cart = *audio().GetCart("19");
         QCOMPARE(cart.Title, QString("Quiet"));
         QCOMPARE(cart.AudioLength, 30.0f);
@@ -391,9 +391,9 @@ private slots:
         const QString before = wav("before.wav", 3.0, 440);
         const QString after = wav("after.wav", 7.0, 880);
         QString message;
-        QVERIFY(audio().ImportAudioFile(nullptr, "16", before, false, 0, message));
+        QVERIFY(audio().ImportAudioFile("16", before, false, 0, message));
         qputenv("ORVANE_STORE_FAULT", (step + ":fail").toUtf8());
-        const bool imported = audio().ImportAudioFile(nullptr, "16", after, false, 0, message);
+        const bool imported = audio().ImportAudioFile("16", after, false, 0, message);
         qunsetenv("ORVANE_STORE_FAULT");
         QCOMPARE(imported, replaced);
         verifyCartHolds("16", replaced ? 7.0f : 3.0f, replaced ? after : before);
@@ -465,7 +465,7 @@ private slots:
             QCOMPARE(zip_close(archive), 0);
         }
         QVERIFY(fill("20", 0.5));
-        QVERIFY(!audio().ImportTransportFile(nullptr, "20", zipPath));
+        QVERIFY(!audio().ImportTransportFile("20", zipPath));
         QVERIFY(!audio().lastImportError().isEmpty());
         const auto cart = *audio().GetCart("20");
         QCOMPARE(cart.AudioLength, 0.5f);
@@ -481,7 +481,7 @@ private slots:
         QFETCH_GLOBAL(int, backend);
         const QString before = wav("held-before.wav", 1.0, 440);
         QString message;
-        QVERIFY(audio().ImportAudioFile(nullptr, "12", before, false, 0, message));
+        QVERIFY(audio().ImportAudioFile("12", before, false, 0, message));
         QVERIFY(TestStore::setSettings(m_profile, {{"LockTimeout", "1"}}));
         ProfileSettings profile;
         profile.LoadProfile(m_profile);
@@ -489,7 +489,7 @@ private slots:
         QVERIFY(other);
         QVERIFY(other->execDirect(backend == TestStore::SQLite ? "BEGIN IMMEDIATE" : "BEGIN"));
         QVERIFY(other->lockCart(12));
-        const bool imported = audio().ImportAudioFile(nullptr, "12", wav("held-after.wav", 2.0, 880), false, 0, message);
+        const bool imported = audio().ImportAudioFile("12", wav("held-after.wav", 2.0, 880), false, 0, message);
         QVERIFY(other->execDirect("ROLLBACK"));
         QVERIFY(!imported);
         const QString expected = backend == TestStore::SQLite ? "The Cartvault " + profile.sqliteFile() + " is being changed by another workstation"
@@ -551,7 +551,7 @@ private slots:
         QCOMPARE(directory.OpenDefault(true), 0);
         QCOMPARE(directory.CurrentUser()->Rights().CartRights, -1);
         QString message;
-        QVERIFY(!audio().ImportAudioFile(nullptr, "12", wav("refused.wav", 0.1), false, 0, message));
+        QVERIFY(!audio().ImportAudioFile("12", wav("refused.wav", 0.1), false, 0, message));
         QVERIFY2(message.contains("may not change carts"), qPrintable(message));
         // A shared store's own roles: studios granted the reader role can
         // list and show, not write.

@@ -118,7 +118,7 @@ void filesPath()
     save(wizard, QStringLiteral("files-2-files"));
     // An earlier import of the same song, far along the store, for the search to find.
     QString message;
-    gPlayoutAudio->ImportAudioFile(nullptr, QStringLiteral("4711"), files.first(), false, 0, message);
+    gPlayoutAudio->ImportAudioFile(QStringLiteral("4711"), files.first(), false, 0, message);
     CartRecord earlier = *gPlayoutAudio->GetCart(QStringLiteral("4711"));
     earlier.Title = QStringLiteral("Evening Tide (Radio Edit)");
     earlier.setArtist(QStringLiteral("Harbour Lights"));
@@ -176,7 +176,7 @@ void cdPath()
     saveSmallest(wizard, QStringLiteral("cd-3-tracks"));
     // The same song from an earlier session, for the search to find.
     QString message;
-    gPlayoutAudio->ImportAudioFile(nullptr, QStringLiteral("5120"), QDir::tempPath() + QStringLiteral("/screenshot-files/Morning Jingle.wav"),
+    gPlayoutAudio->ImportAudioFile(QStringLiteral("5120"), QDir::tempPath() + QStringLiteral("/screenshot-files/Morning Jingle.wav"),
                                    false, 0, message);
     CartRecord earlier = *gPlayoutAudio->GetCart(QStringLiteral("5120"));
     earlier.Title = QStringLiteral("Slow Ferry (Acoustic)");

@@ -119,7 +119,7 @@ private slots:
         SummaryBuilder::BuildSummary(m_wizard->cdTrackList(), false, m_wizard->summaryList(), options, *gPlayoutAudio);
         QVERIFY(m_wizard->frmImportAudio::RunCDRip());
         const QString cart = m_wizard->summaryList().item(0).field("DEST");
-        QCOMPARE(gPlayoutAudio->GetCart(cart, 1)->Title, QStringLiteral("Track 2"));
+        QCOMPARE(gPlayoutAudio->GetCart(cart)->Title, QStringLiteral("Track 2"));
         QCOMPARE(m_wizard->fraResults->txtResults->toPlainText(),
                  QStringLiteral("Ripping 02 - 'Track 2'...Finished\nFinished!\n"));
         QVERIFY(!m_wizard->Ripping);

@@ -314,7 +314,7 @@ private slots:
         const QString file = TestEnvironment::instance()->root() + "/match.wav";
         QVERIFY(tone.write(file));
         QString message;
-        QVERIFY(gPlayoutAudio->ImportAudioFile(nullptr, "7", file, false, 0, message));
+        QVERIFY(gPlayoutAudio->ImportAudioFile("7", file, false, 0, message));
         CartRecord cart = *gPlayoutAudio->GetCart("7");
         cart.Title = "Blue Moon";
         QVERIFY(gPlayoutAudio->SaveCart("7", cart));
