@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QVariant>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -41,6 +42,7 @@ void StoreLeftovers::clean(CartDatabase& database, const CartAudioNames& names)
         return;
     cleanIncoming(database, names);
     cleanRetired(database, names);
+    cleanOldTemporaries(database, names);
 }
 
 void StoreLeftovers::cleanIncoming(CartDatabase& database, const CartAudioNames& names)
@@ -92,4 +94,32 @@ void StoreLeftovers::cleanRetired(CartDatabase& database, const CartAudioNames& 
             return database.exec(remove);
         });
     }
+}
+
+// Before every import went through .incoming, conversions and rips were
+// written to temporary files in the cart folders ("ORVk3x9Qa.WAV", the
+// encoder's ".ORVk3x9Qa.WAV.aB3dE6.part", the normalising ".….spool"), and a
+// kill left them there. No store file looks like these (the store's own are
+// "000300.r7.wav"); one a record names all the same is kept. Done once per
+// store: walking a million carts' folders at every opening would not pay.
+void StoreLeftovers::cleanOldTemporaries(CartDatabase& database, const CartAudioNames& names)
+{
+    const QString done = QStringLiteral("leftovers.old_temporaries_removed");
+    if (database.setting(done) == QLatin1String("1"))
+        return;
+    static const QRegularExpression temporary(
+        QStringLiteral("^\\.?[A-Z0-9]{3}[A-Za-z0-9]{6}\\.WAV(\\.[A-Za-z0-9]{6}\\.(part|spool))?$"));
+    static const QRegularExpression cartFolder(QStringLiteral("^[0-9]{3,}$"));
+    const QDir location(names.location());
+    for (const QString& folder : location.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!cartFolder.match(folder).hasMatch())
+            continue;
+        const QDir cartDir(location.filePath(folder));
+        for (const QString& name : cartDir.entryList(QDir::Files | QDir::Hidden)) {
+            const QString path = cartDir.filePath(name);
+            if (temporary.match(name).hasMatch() && !anyCartNames(database, path))
+                ::unlink(native(path).constData());
+        }
+    }
+    database.write([&] { return database.putSetting(done, QStringLiteral("1")); });
 }

@@ -4,8 +4,9 @@ class CartAudioNames;
 class CartDatabase;
 
 // Finishes what killed or failed imports left in the audio location: new
-// audio that no committed record names, and old audio that a committed
-// record replaced but nobody removed. Runs when the store is opened for
+// audio that no committed record names, old audio that a committed record
+// replaced but nobody removed, and (once per store) the temporary files
+// earlier versions converted into beside the carts' audio. Runs when the store is opened for
 // writing; each file is decided while holding its cart, so a live import on
 // another workstation is never touched.
 class StoreLeftovers
@@ -16,4 +17,5 @@ public:
 private:
     static void cleanIncoming(CartDatabase& database, const CartAudioNames& names);
     static void cleanRetired(CartDatabase& database, const CartAudioNames& names);
+    static void cleanOldTemporaries(CartDatabase& database, const CartAudioNames& names);
 };

@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 #include <csignal>
 #include <cstdio>
@@ -235,6 +237,34 @@ private slots:
         QVERIFY2(result.exitCode == 0, result.err);
         QVERIFY(QFile::exists(source));
         QCOMPARE(cart(profile, "70").value("audio_file").toString(), source);
+    }
+
+    // Temporary files that kills left in cart folders before imports went
+    // through .incoming are removed once; the carts' own files stay.
+    void oldTemporariesAreRemovedOnce()
+    {
+        const QString profile = profileFor("Upgraded");
+        QVERIFY(!profile.isEmpty());
+        QCOMPARE(run("cartvault", {"--profile", profile, "import", "5", tone(folder("upgraded") + "/a.wav", 1.0)}).exitCode, 0);
+        const QString kept = cart(profile, "5").value("audio_file").toString();
+        const QString cartFolder = QFileInfo(kept).path();
+        const QStringList left{cartFolder + "/ORVk3x9Qa.WAV", cartFolder + "/.IMPk3x9Qa.WAV.aB3dE6.part",
+                               cartFolder + "/.ORVk3x9Qa.WAV.Zz9yY8.spool"};
+        for (const QString& file : left)
+            QVERIFY(!TestEnvironment::writeFile(file, "half a conversion").isEmpty());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "upgraded");
+            db.setDatabaseName(folder("store " + profile) + "/cartvault.sqlite");
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("DELETE FROM settings WHERE key LIKE 'leftovers.%'")); // as a store from before
+        }
+        QSqlDatabase::removeDatabase("upgraded");
+
+        QCOMPARE(run("cartvault", {"--profile", profile, "list"}).exitCode, 0);
+        QCOMPARE(audioFiles(profile), QStringList{kept});
+        QVERIFY(!TestEnvironment::writeFile(left.first(), "made after the sweep").isEmpty());
+        QCOMPARE(run("cartvault", {"--profile", profile, "list"}).exitCode, 0);
+        QVERIFY(QFile::exists(left.first())); // the walk is not repeated at every opening
     }
 };
 
