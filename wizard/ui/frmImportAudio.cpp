@@ -36,6 +36,7 @@
 #include "wizard/ui/ImportResultsPage.h"
 #include "wizard/ui/ImportSummaryPage.h"
 #include "wizard/ui/RipCDPage.h"
+#include "wizard/ui/StoppableRun.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -561,6 +562,7 @@ void frmImportAudio::BuildSummary()
 bool frmImportAudio::RunFileImport()
 {
     StopRequested = false;
+    StoppableRun running(fraResults->cmdStopImport);
     WindowImportHandler handler(*this);
     m_fileRun = std::make_unique<FileImportRun>(m_context, importOptions(), handler);
     const bool succeeded = m_fileRun->RunFileImport(summaryList(), &fileList(), ImportTarget);
@@ -572,9 +574,8 @@ bool frmImportAudio::RunCDRip()
 {
     if (!CDRipperX1 || !m_context.audio)
         return false;
-    fraResults->cmdStopImport->setEnabled(true);
     StopRequested = false;
-    BusyPointer busy;
+    StoppableRun running(fraResults->cmdStopImport);
     QCoreApplication::processEvents();
     m_cdRunHandler = std::make_unique<WindowImportHandler>(*this);
     m_cdRun = std::make_unique<CDRipRun>(m_context, importOptions(), CDRipOptions{fraRipCD->chkCDAutoTop->isChecked()},
@@ -582,7 +583,6 @@ bool frmImportAudio::RunCDRip()
     Ripping = true;
     const bool succeeded = m_cdRun->RunCDRip(cdTrackList(), summaryList(), ImportTarget);
     Ripping = false;
-    fraResults->cmdStopImport->setEnabled(false);
     return succeeded;
 }
 
