@@ -24,6 +24,7 @@
 #include "wizard/ui/CDLookupActions.h"
 #include "wizard/ui/WindowImportHandler.h"
 #include "wizard/ImportListColumns.h"
+#include "wizard/ImportOptionRules.h"
 #include "wizard/ui/AudioFormatPage.h"
 #include "wizard/ui/CDPageActions.h"
 #include "wizard/ui/BusyPointer.h"
@@ -189,11 +190,8 @@ void frmImportAudio::setInitialValues()
     fraRipCD->comboCDTitleOrder->setCurrentIndex(0);
     fraImportFiles->chkFilesCreateLink->setVisible(store.AllowLinking);
 
-    // Below 1 % means the store does not normalise by default; the field
-    // still offers a sensible level for when the user ticks the box.
-    const double percent = store.NormaliseDefault;
-    fraAudioFormat->chkNormalise->setChecked(percent >= 1);
-    fraAudioFormat->txtNormalise->setText(percent < 1 ? QStringLiteral("63") : QString::number(percent));
+    fraAudioFormat->chkNormalise->setChecked(store.NormaliseDefault >= 1);
+    fraAudioFormat->txtNormalise->setText(QString::number(ImportOptionRules::offeredLevel(store.NormaliseDefault)));
 
     fraRipCD->chkCDAutoTop->setChecked(store.AutoTopDefault);
     fraRipCD->cmdCDQueryCDDB->setVisible(store.FreeDBEnabled);
