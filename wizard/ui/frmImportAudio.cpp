@@ -37,6 +37,7 @@
 #include "wizard/ui/ImportResultsPage.h"
 #include "wizard/ui/ImportSummaryPage.h"
 #include "wizard/ui/RipCDPage.h"
+#include "wizard/ui/RunEndDisplay.h"
 #include "wizard/ui/StoppableRun.h"
 
 #include <QCheckBox>
@@ -46,6 +47,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -77,20 +79,6 @@ QString welcomeText()
         + QStringLiteral("\n\n")
         + QStringLiteral("When importing tracks from a CD, this wizard can also look-up the title and artist information "
                          "from an online \"FreeDB\" database (sometimes also known as \"CDDB\"");
-}
-
-QString finishText(bool files)
-{
-    const QString line1 = files ? QStringLiteral("Your files have now been imported into Orvane using the cart numbers given earlier.")
-                                : QStringLiteral("Your tracks have now been ripped into Orvane using the cart numbers given earlier.");
-    const QString line2 = files ? QStringLiteral("You should now check that they have imported correctly and the titles and "
-                                                 "timing information is correct.")
-                                : QStringLiteral("You should now check that they have ripped correctly and the titles and "
-                                                 "timing information is correct.");
-    const QString line3 = QStringLiteral("Remember that you will now need to add these to your Scheduling system if you "
-                                         "want them to be automatically included in your scheduled Log.");
-    const QString crlf = QStringLiteral("\r\n");
-    return line1 + crlf + crlf + line2 + crlf + crlf + line3 + crlf;
 }
 } // namespace
 
@@ -392,6 +380,7 @@ void frmImportAudio::showImportingPage(int direction)
     ctlWizard->setNextEnabled(false);
     ctlWizard->setBackEnabled(false);
     fraResults->reset();
+    RunTally = ImportTally{};
 
     bool succeeded = false;
     if (fraChoose->optImportFiles->isChecked())
@@ -406,14 +395,15 @@ void frmImportAudio::showImportingPage(int direction)
 void frmImportAudio::finishRun(bool succeeded)
 {
     if (!succeeded) {
+        RunEndDisplay::showFailed(*fraResults, RunTally);
         // Let the user go back, change the choices and run again, or give up.
         ctlWizard->setNextEnabled(false);
         ctlWizard->setBackEnabled(true);
         ctlWizard->setCancelEnabled(true);
         return;
     }
-    ctlWizard->setFinishHeadline(QStringLiteral("Finished Importing"));
-    ctlWizard->setFinishText(finishText(fraChoose->optImportFiles->isChecked()));
+    RunEndDisplay::showFinished(*ctlWizard, fraChoose->optImportFiles->isChecked(), RunTally,
+                                fraResults->txtResults->toPlainText());
     if (WizardPage* finish = ctlWizard->FinishPage())
         ctlWizard->setCurrentPage(finish);
 }

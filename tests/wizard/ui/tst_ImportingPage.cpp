@@ -276,6 +276,41 @@ private slots:
         QCOMPARE(wizard->page(), int(frmImportAudio::PageFinish));
         QVERIFY(!target.stop->isEnabled());
         QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(wizard->ctlWizard->FinishText().endsWith(
+            QStringLiteral("Imported: 1 (cart %1)\nSkipped: 0\nFailed: 0\nNot started: 2").arg(carts.at(0))));
+    }
+
+    // Bug: the end of a run not saying what became of the items, or the
+    // results log gone once the finish page shows.
+    void endSaysHowTheItemsEnded()
+    {
+        QTemporaryDir folder;
+        const QStringList paths = writeWavFiles(folder, {"one.wav", "two.wav", "three.wav", "theirs.wav"});
+        const auto wizard = m_fixture.openWizardOnFiles(paths.mid(0, 3));
+        QVERIFY(wizard);
+        QVERIFY(WizardFixture::pressNextUntil(*wizard, frmImportAudio::PageSummary));
+        QStringList carts;
+        for (const ImportItem& row : wizard->summaryList().items())
+            carts << row.field(QStringLiteral("DEST"));
+        // Another workstation fills the second cart after the summary.
+        QString message;
+        QVERIFY(gPlayoutAudio->ImportAudioFile(carts.at(1), paths.at(3), false, 0, message));
+
+        m_fixture.messenger.answers << MessageAnswer::Yes;
+        QVERIFY(WizardFixture::pressNextUntil(*wizard, frmImportAudio::PageFinish));
+
+        const QString crlf = QStringLiteral("\r\n");
+        QCOMPARE(wizard->ctlWizard->FinishText(),
+                 QStringLiteral("Your files have now been imported into Orvane using the cart numbers given earlier.")
+                     + crlf + crlf
+                     + "You should now check that they have imported correctly and the titles and timing information is correct."
+                     + crlf + crlf + kLine3 + crlf + crlf
+                     + QStringLiteral("Imported: 2 (carts %1 \u2013 %2)\nSkipped: 1\nFailed: 0").arg(carts.at(0), carts.at(2)));
+        auto* details = wizard->findChild<QPlainTextEdit*>(QStringLiteral("txtFinishDetails"));
+        QVERIFY(details->isVisible());
+        QVERIFY(details->isReadOnly());
+        QCOMPARE(details->toPlainText(), wizard->fraResults->txtResults->toPlainText());
+        QVERIFY(details->toPlainText().contains(QStringLiteral("' into cart %1 because the cart is in use").arg(carts.at(1))));
     }
 
     void closingDuringARunEndsItsWait()
