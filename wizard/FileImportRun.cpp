@@ -179,12 +179,12 @@ FileImportRun::ItemEnd FileImportRun::cartInUse(const QString& path, const QStri
 
 // The store refused the audio announced on the open line. A cart that
 // another workstation filled since it was checked is skipped like one found
-// in use; anything else fails the item.
+// in use, the open line saying so; anything else fails the item.
 FileImportRun::ItemEnd FileImportRun::storeRefused(const QString& path, const QString& cart, const QString& error)
 {
     if (!m_options.overwrite)
         if (const auto record = m_context.audio->GetCart(cart); record && record->holdsAudio()) {
-            m_handler.result(QString(), true);
+            m_handler.result(QStringLiteral("Skipped"), true);
             return cartInUse(path, cart);
         }
     m_handler.result(failedBecause(error), true);

@@ -33,3 +33,5 @@ QString ImportOptionRules::level(const FileImportOptions& options)
         return QStringLiteral("The level to normalise to must be from 1 to 100 %");
     return {};
 }
+
+double ImportOptionRules::offeredLevel(double storeDefault) { return storeDefault < 1 ? 63 : storeDefault; }

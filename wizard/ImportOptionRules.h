@@ -19,4 +19,8 @@ public:
     static QString ripping(const FileImportOptions& options);
     // A level the copy job can normalise to.
     static QString level(const FileImportOptions& options);
+    // The level a store's default offers. Below 1 % the store does not
+    // normalise by default, and a level that low would make every cart near
+    // silence; such a store offers 63 % instead.
+    static double offeredLevel(double storeDefault);
 };

@@ -5,12 +5,14 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 WizardBannerPage::WizardBannerPage(const QString& namePrefix, bool withSkipChoice, QWidget* parent)
     : QWidget(parent)
     , m_headline(new QLabel(this))
     , m_text(new QLabel(this))
+    , m_details(new QPlainTextEdit(this))
 {
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
@@ -28,11 +30,17 @@ WizardBannerPage::WizardBannerPage(const QString& namePrefix, bool withSkipChoic
     m_text->setWordWrap(true);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
+    m_details->setObjectName(QStringLiteral("txt%1Details").arg(namePrefix));
+    m_details->setReadOnly(true);
+    m_details->setUndoRedoEnabled(false);
+    m_details->hide();
+
     auto* column = new QVBoxLayout;
     column->setContentsMargins(24, 24, 24, 16);
     column->setSpacing(16);
     column->addWidget(m_headline);
     column->addWidget(m_text);
+    column->addWidget(m_details, 4);
     column->addStretch(1);
     if (withSkipChoice) {
         m_skip = new QCheckBox(QStringLiteral("&Skip this page next time"), this);
@@ -57,4 +65,10 @@ void WizardBannerPage::setText(const QString& text)
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     m_text->setText(shown);
+}
+
+void WizardBannerPage::setDetails(const QString& details)
+{
+    m_details->setPlainText(details);
+    m_details->setVisible(!details.isEmpty());
 }

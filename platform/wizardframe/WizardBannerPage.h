@@ -3,6 +3,7 @@
 
 class QCheckBox;
 class QLabel;
+class QPlainTextEdit;
 
 // The layout of the welcome and finish pages: the banner at the left, a
 // large headline and the page's text at the right, and on the welcome page
@@ -16,6 +17,8 @@ public:
 
     void setHeadline(const QString& headline);
     void setText(const QString& text);
+    // Long text below the page's text, to read, scroll and copy; none hides it.
+    void setDetails(const QString& details);
     QLabel* headlineLabel() const { return m_headline; }
     QLabel* textLabel() const { return m_text; }
     // nullptr on a page without the choice.
@@ -24,5 +27,6 @@ public:
 private:
     QLabel* m_headline;
     QLabel* m_text;
+    QPlainTextEdit* m_details;
     QCheckBox* m_skip = nullptr;
 };

@@ -259,6 +259,8 @@ void WizardFrame::setFinishText(const QString& text)
     m_finishWidget->setText(text);
 }
 
+void WizardFrame::setFinishDetails(const QString& details) { m_finishWidget->setDetails(details); }
+
 void WizardFrame::setNextEnabled(bool enabled)
 {
     m_nextEnabled = enabled;

@@ -71,6 +71,8 @@ public:
     void setFinishHeadline(const QString& headline);
     QString FinishText() const { return m_finishText; }
     void setFinishText(const QString& text);
+    // Shown below the finish text in a box to scroll and copy from; empty: none.
+    void setFinishDetails(const QString& details);
     WizardPage* FinishPage() const { return m_finish.get(); }
 
     // Whether the user may use the buttons. Every move the user makes allows

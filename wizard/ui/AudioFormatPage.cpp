@@ -3,6 +3,7 @@
 #include "frame/library/GeneralTools.h"
 #include "frame/library/LibraryGlobals.h"
 #include "frame/library/PlayoutAudio.h"
+#include "wizard/ImportOptionRules.h"
 #include "wizard/ui/PageWidgets.h"
 #include "wizard/ui/SelectAllOnFocus.h"
 
@@ -143,9 +144,8 @@ void AudioFormatPage::applySourceRules(bool rippingCD, bool linking)
 
 void AudioFormatPage::restoreNormaliseDefault()
 {
-    // The store's value as it is: leaving the field keeps it in range.
     if (gPlayoutAudio)
-        txtNormalise->setText(QString::number(gPlayoutAudio->Cartvault().NormaliseDefault));
+        txtNormalise->setText(QString::number(ImportOptionRules::offeredLevel(gPlayoutAudio->Cartvault().NormaliseDefault)));
 }
 
 QString AudioFormatPage::normalisedPercentage(const QString& text)

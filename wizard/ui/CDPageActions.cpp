@@ -17,6 +17,7 @@
 CDPageActions::CDPageActions(frmImportAudio& window)
     : QObject(&window)
     , m_window(window)
+    , m_sort(window.cdTrackList())
 {
     RipCDPage* page = window.fraRipCD;
     connect(page->cmdCDSelectAll, &QPushButton::clicked, this, [&window] { window.cdTrackList().setAllChecked(true); });
@@ -101,9 +102,5 @@ void CDPageActions::EnableCDControls(bool enable)
 // field again turns the order round.
 void CDPageActions::sortByColumn(int column)
 {
-    const int field = column <= 1 ? 0 : column;
-    if (field == m_sortField)
-        m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_sortField = field;
-    m_window.cdTrackList().sortByField(field, m_sortOrder);
+    m_sort.sortByField(column <= 1 ? 0 : column);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "wizard/CDTitleOptions.h"
+#include "wizard/ImportListSort.h"
 
 #include <QObject>
 
@@ -26,6 +27,5 @@ private:
     void titleRule();
 
     frmImportAudio& m_window;
-    int m_sortField = -1;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    ImportListSort m_sort;
 };

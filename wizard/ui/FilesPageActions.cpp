@@ -20,6 +20,7 @@
 FilesPageActions::FilesPageActions(frmImportAudio& window)
     : QObject(&window)
     , m_window(window)
+    , m_sort(window.fileList())
 {
     ImportFilesPage* page = window.fraImportFiles;
     connect(page->cmdFilesAddFiles, &QPushButton::clicked, this, &FilesPageActions::addFiles);
@@ -55,6 +56,7 @@ void FilesPageActions::addFiles()
     ImportFolderSetting::SaveImportFolder(gDirectory.get(), FileTools::GetFolder(files.first(), 0));
     for (const QString& file : files)
         m_window.AddImportFile(file);
+    UpdateFileButtons();
 }
 
 void FilesPageActions::addFolder()
@@ -95,11 +97,7 @@ void FilesPageActions::removeSelected()
 // column of the current sort field again turns the order round.
 void FilesPageActions::sortByColumn(int column)
 {
-    const int field = column == 1 ? 0 : column;
-    if (field == m_sortField)
-        m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_sortField = field;
-    m_window.fileList().sortByField(field, m_sortOrder);
+    m_sort.sortByField(column == 1 ? 0 : column);
 }
 
 void FilesPageActions::UpdateFileButtons()

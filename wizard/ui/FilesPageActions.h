@@ -1,4 +1,6 @@
 #pragma once
+#include "wizard/ImportListSort.h"
+
 #include <QObject>
 
 class frmImportAudio;
@@ -24,6 +26,5 @@ public:
 
 private:
     frmImportAudio& m_window;
-    int m_sortField = -1;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    ImportListSort m_sort;
 };

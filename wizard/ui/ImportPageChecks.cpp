@@ -147,6 +147,10 @@ void ImportPageChecks::leaveAudioFormat(bool& cancel)
     }
     if (const QString why = ImportOptionRules::linkingKeepsAudio(options); !why.isEmpty())
         refuse(why, cancel);
+    // The field keeps its level in range only once it is left; Enter on it
+    // moves on without leaving it.
+    else if (const QString level = ImportOptionRules::level(options); !level.isEmpty())
+        refuse(level, cancel);
 }
 
 void ImportPageChecks::leaveSummary(bool& cancel)

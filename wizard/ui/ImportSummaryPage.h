@@ -1,4 +1,6 @@
 #pragma once
+#include "wizard/ImportListSort.h"
+
 #include <QWidget>
 
 class ImportItemList;
@@ -21,5 +23,8 @@ public:
     QLabel* lblStoreName = nullptr;
 
 private:
+    void sortByColumn(int column);
+
     ImportItemList* m_summary = nullptr;
+    ImportListSort m_sort;
 };

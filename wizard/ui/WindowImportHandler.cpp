@@ -14,6 +14,12 @@ void WindowImportHandler::itemStarted(int currentItem, int itemCount)
 {
     m_window.CurrentItem = currentItem;
     m_window.ItemCount = itemCount;
+    m_window.RunTally.setItemCount(itemCount);
+}
+
+void WindowImportHandler::itemDone(const QString&, const QString& cart, Outcome outcome, const QString&)
+{
+    m_window.RunTally.add(cart, outcome);
 }
 
 void WindowImportHandler::progress(int current, int overall)

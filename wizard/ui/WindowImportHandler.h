@@ -19,7 +19,7 @@ public:
     void itemStarted(int currentItem, int itemCount) override;
     void progress(int current, int overall) override;
     void copyJob(cCopyAudioFileNCT* job) override;
-    void itemDone(const QString&, const QString&, Outcome, const QString&) override {}
+    void itemDone(const QString& key, const QString& cart, Outcome outcome, const QString& error) override;
     bool stopRequested() override;
 
 private:

@@ -24,6 +24,7 @@
 #include "wizard/ui/CDLookupActions.h"
 #include "wizard/ui/WindowImportHandler.h"
 #include "wizard/ImportListColumns.h"
+#include "wizard/ImportOptionRules.h"
 #include "wizard/ui/AudioFormatPage.h"
 #include "wizard/ui/CDPageActions.h"
 #include "wizard/ui/BusyPointer.h"
@@ -36,6 +37,8 @@
 #include "wizard/ui/ImportResultsPage.h"
 #include "wizard/ui/ImportSummaryPage.h"
 #include "wizard/ui/RipCDPage.h"
+#include "wizard/ui/RunEndDisplay.h"
+#include "wizard/ui/StoppableRun.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -44,6 +47,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -75,20 +79,6 @@ QString welcomeText()
         + QStringLiteral("\n\n")
         + QStringLiteral("When importing tracks from a CD, this wizard can also look-up the title and artist information "
                          "from an online \"FreeDB\" database (sometimes also known as \"CDDB\"");
-}
-
-QString finishText(bool files)
-{
-    const QString line1 = files ? QStringLiteral("Your files have now been imported into Orvane using the cart numbers given earlier.")
-                                : QStringLiteral("Your tracks have now been ripped into Orvane using the cart numbers given earlier.");
-    const QString line2 = files ? QStringLiteral("You should now check that they have imported correctly and the titles and "
-                                                 "timing information is correct.")
-                                : QStringLiteral("You should now check that they have ripped correctly and the titles and "
-                                                 "timing information is correct.");
-    const QString line3 = QStringLiteral("Remember that you will now need to add these to your Scheduling system if you "
-                                         "want them to be automatically included in your scheduled Log.");
-    const QString crlf = QStringLiteral("\r\n");
-    return line1 + crlf + crlf + line2 + crlf + crlf + line3 + crlf;
 }
 } // namespace
 
@@ -188,11 +178,8 @@ void frmImportAudio::setInitialValues()
     fraRipCD->comboCDTitleOrder->setCurrentIndex(0);
     fraImportFiles->chkFilesCreateLink->setVisible(store.AllowLinking);
 
-    // Below 1 % means the store does not normalise by default; the field
-    // still offers a sensible level for when the user ticks the box.
-    const double percent = store.NormaliseDefault;
-    fraAudioFormat->chkNormalise->setChecked(percent >= 1);
-    fraAudioFormat->txtNormalise->setText(percent < 1 ? QStringLiteral("63") : QString::number(percent));
+    fraAudioFormat->chkNormalise->setChecked(store.NormaliseDefault >= 1);
+    fraAudioFormat->txtNormalise->setText(QString::number(ImportOptionRules::offeredLevel(store.NormaliseDefault)));
 
     fraRipCD->chkCDAutoTop->setChecked(store.AutoTopDefault);
     fraRipCD->cmdCDQueryCDDB->setVisible(store.FreeDBEnabled);
@@ -393,6 +380,7 @@ void frmImportAudio::showImportingPage(int direction)
     ctlWizard->setNextEnabled(false);
     ctlWizard->setBackEnabled(false);
     fraResults->reset();
+    RunTally = ImportTally{};
 
     bool succeeded = false;
     if (fraChoose->optImportFiles->isChecked())
@@ -407,14 +395,15 @@ void frmImportAudio::showImportingPage(int direction)
 void frmImportAudio::finishRun(bool succeeded)
 {
     if (!succeeded) {
+        RunEndDisplay::showFailed(*fraResults, RunTally);
         // Let the user go back, change the choices and run again, or give up.
         ctlWizard->setNextEnabled(false);
         ctlWizard->setBackEnabled(true);
         ctlWizard->setCancelEnabled(true);
         return;
     }
-    ctlWizard->setFinishHeadline(QStringLiteral("Finished Importing"));
-    ctlWizard->setFinishText(finishText(fraChoose->optImportFiles->isChecked()));
+    RunEndDisplay::showFinished(*ctlWizard, fraChoose->optImportFiles->isChecked(), RunTally,
+                                fraResults->txtResults->toPlainText());
     if (WizardPage* finish = ctlWizard->FinishPage())
         ctlWizard->setCurrentPage(finish);
 }
@@ -561,6 +550,7 @@ void frmImportAudio::BuildSummary()
 bool frmImportAudio::RunFileImport()
 {
     StopRequested = false;
+    StoppableRun running(fraResults->cmdStopImport);
     WindowImportHandler handler(*this);
     m_fileRun = std::make_unique<FileImportRun>(m_context, importOptions(), handler);
     const bool succeeded = m_fileRun->RunFileImport(summaryList(), &fileList(), ImportTarget);
@@ -572,9 +562,8 @@ bool frmImportAudio::RunCDRip()
 {
     if (!CDRipperX1 || !m_context.audio)
         return false;
-    fraResults->cmdStopImport->setEnabled(true);
     StopRequested = false;
-    BusyPointer busy;
+    StoppableRun running(fraResults->cmdStopImport);
     QCoreApplication::processEvents();
     m_cdRunHandler = std::make_unique<WindowImportHandler>(*this);
     m_cdRun = std::make_unique<CDRipRun>(m_context, importOptions(), CDRipOptions{fraRipCD->chkCDAutoTop->isChecked()},
@@ -582,7 +571,6 @@ bool frmImportAudio::RunCDRip()
     Ripping = true;
     const bool succeeded = m_cdRun->RunCDRip(cdTrackList(), summaryList(), ImportTarget);
     Ripping = false;
-    fraResults->cmdStopImport->setEnabled(false);
     return succeeded;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "wizard/FileImportOptions.h"
 #include "wizard/ImportContext.h"
+#include "wizard/ImportTally.h"
 
 #include <QDialog>
 #include <QString>
@@ -98,6 +99,7 @@ public:
     int QueryCDDBBusy = 0;  // not 0 while a CD title lookup runs: titles are left alone meanwhile
     qint32 CurrentItem = 0; // 1-based item of the run in hand
     qint32 ItemCount = 0;
+    ImportTally RunTally; // how the items of the run in hand ended
 
     // Makes `job` the run's copy job and shows its progress; null lets go of it.
     void setCopyJob(std::shared_ptr<cCopyAudioFileNCT> job);

@@ -12,10 +12,13 @@
 #include "platform/wizardframe/WizardFrame.h"
 #include "platform/wizardframe/WizardPage.h"
 #include "tests/support/TestStore.h"
+#include "tests/support/TestWav.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ui/frmImportAudio.h"
 
+#include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -30,11 +33,28 @@ public:
     int driveCount = 0;
     std::function<bool()> fileRun = [] { return false; };
     std::function<bool()> cdRun = [] { return false; };
+    // The file list, titles, summary and file run as the window does them.
+    bool realFileImport = false;
 
-    void AddImportFile(const QString& path) override { addedFiles << path; }
-    void InterpretTitles() override { ++titleInterpretations; }
-    void BuildSummary() override { ++summaries; }
-    bool RunFileImport() override { return fileRun(); }
+    void AddImportFile(const QString& path) override
+    {
+        addedFiles << path;
+        if (realFileImport)
+            frmImportAudio::AddImportFile(path);
+    }
+    void InterpretTitles() override
+    {
+        ++titleInterpretations;
+        if (realFileImport)
+            frmImportAudio::InterpretTitles();
+    }
+    void BuildSummary() override
+    {
+        ++summaries;
+        if (realFileImport)
+            frmImportAudio::BuildSummary();
+    }
+    bool RunFileImport() override { return realFileImport ? frmImportAudio::RunFileImport() : fileRun(); }
     bool RunCDRip() override { return cdRun(); }
     int cdDriveCount() override { return driveCount; }
 
@@ -91,7 +111,44 @@ public:
         wizard->show();
         return wizard;
     }
+
+    // A shown wizard on the files page with `paths` loaded, whose file
+    // list, titles, summary and file run are the window's own.
+    std::unique_ptr<TestWizard> openWizardOnFiles(const QStringList& paths, ImportTargetHandler* target = nullptr)
+    {
+        auto wizard = std::make_unique<TestWizard>();
+        wizard->realFileImport = true;
+        if (!wizard->PrepareWizard(frmImportAudio::StartWithFiles, QString(), paths.join(QLatin1Char('|')), target))
+            return nullptr;
+        wizard->show();
+        return wizard;
+    }
+
+    // Presses Next until `page` shows; false when a press does not move on.
+    static bool pressNextUntil(TestWizard& wizard, int page)
+    {
+        auto* next = wizard.findChild<QPushButton*>(QStringLiteral("cmdNext"));
+        while (wizard.page() != page) {
+            const int before = wizard.page();
+            QTest::mouseClick(next, Qt::LeftButton);
+            if (wizard.page() == before)
+                return false;
+        }
+        return true;
+    }
 };
+
+// Each name written as a short WAV file into `folder`; their paths.
+inline QStringList writeWavFiles(const QTemporaryDir& folder, const QStringList& names)
+{
+    QStringList paths;
+    for (const QString& name : names) {
+        paths << folder.filePath(name);
+        if (!TestWav{}.write(paths.last()))
+            return {};
+    }
+    return paths;
+}
 
 // A row as the file list holds it.
 inline ImportItem fileRow(const QString& name, bool ticked = true)

@@ -1,4 +1,5 @@
 #include "audio/cCopyAudioFileNCT.h"
+#include "frame/library/CartRecord.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/wizard/ui/WizardFixture.h"
 #include "wizard/ImportTargetHandler.h"
@@ -6,6 +7,7 @@
 #include "wizard/ui/ImportResultsPage.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -21,6 +23,26 @@ const QString kLine3 = QStringLiteral("Remember that you will now need to add th
 struct KeptTarget : ImportTargetHandler {
     bool BeginImport() override { return true; }
     bool ItemImported(const QString&, const QString&) override { return true; }
+};
+
+// Presses the stop button, as a person would, while the first item is
+// being imported, and notes how the window looked then.
+struct StoppingTarget : ImportTargetHandler {
+    QPushButton* stop = nullptr;
+    QStringList imported;
+    bool stopEnabledDuringItem = false;
+    Qt::CursorShape pointerDuringItem = Qt::ArrowCursor;
+
+    bool BeginImport() override { return true; }
+    bool ItemImported(const QString&, const QString& cart) override
+    {
+        imported << cart;
+        stopEnabledDuringItem = stop->isEnabled();
+        if (const QCursor* pointer = QGuiApplication::overrideCursor())
+            pointerDuringItem = pointer->shape();
+        QTest::mouseClick(stop, Qt::LeftButton);
+        return true;
+    }
 };
 } // namespace
 
@@ -223,15 +245,72 @@ private slots:
         }
     }
 
-    void stopButtonAsksTheRunToStop()
+    // Bug: the stop button left disabled through a file run, so nobody can
+    // stop it; left pressable after it; the run going on past the item in
+    // hand; or the normal pointer over a window that does not answer.
+    void stopButtonEndsAFileRunAfterTheItemInHand()
     {
-        QPushButton* stop = results().cmdStopImport;
-        stop->setEnabled(true);
-        m_wizard->Ripping = true;
-        stop->click();
-        QVERIFY(m_wizard->StopRequested);
-        QVERIFY(!m_wizard->Ripping);
-        QVERIFY(!stop->isEnabled());
+        QTemporaryDir folder;
+        const QStringList paths = writeWavFiles(folder, {"one.wav", "two.wav", "three.wav"});
+        StoppingTarget target;
+        const auto wizard = m_fixture.openWizardOnFiles(paths, &target);
+        QVERIFY(wizard);
+        target.stop = wizard->fraResults->cmdStopImport;
+        QVERIFY(!target.stop->isEnabled());
+        QVERIFY(WizardFixture::pressNextUntil(*wizard, frmImportAudio::PageSummary));
+        QStringList carts;
+        for (const ImportItem& row : wizard->summaryList().items())
+            carts << row.field(QStringLiteral("DEST"));
+        QCOMPARE(carts.size(), 3);
+
+        m_fixture.messenger.answers << MessageAnswer::Yes;
+        QVERIFY(WizardFixture::pressNextUntil(*wizard, frmImportAudio::PageFinish));
+
+        QCOMPARE(target.imported, QStringList({carts.at(0)}));
+        QCOMPARE(target.stopEnabledDuringItem, true);
+        QCOMPARE(target.pointerDuringItem, Qt::WaitCursor);
+        QVERIFY(gPlayoutAudio->GetCart(carts.at(0))->holdsAudio());
+        QVERIFY(!gPlayoutAudio->GetCart(carts.at(1))->holdsAudio());
+        QVERIFY(!gPlayoutAudio->GetCart(carts.at(2))->holdsAudio());
+        // A stop is no failure: the run ends as a whole one does.
+        QCOMPARE(wizard->page(), int(frmImportAudio::PageFinish));
+        QVERIFY(!target.stop->isEnabled());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(wizard->ctlWizard->FinishText().endsWith(
+            QStringLiteral("Imported: 1 (cart %1)\nSkipped: 0\nFailed: 0\nNot started: 2").arg(carts.at(0))));
+    }
+
+    // Bug: the end of a run not saying what became of the items, or the
+    // results log gone once the finish page shows.
+    void endSaysHowTheItemsEnded()
+    {
+        QTemporaryDir folder;
+        const QStringList paths = writeWavFiles(folder, {"one.wav", "two.wav", "three.wav", "theirs.wav"});
+        const auto wizard = m_fixture.openWizardOnFiles(paths.mid(0, 3));
+        QVERIFY(wizard);
+        QVERIFY(WizardFixture::pressNextUntil(*wizard, frmImportAudio::PageSummary));
+        QStringList carts;
+        for (const ImportItem& row : wizard->summaryList().items())
+            carts << row.field(QStringLiteral("DEST"));
+        // Another workstation fills the second cart after the summary.
+        QString message;
+        QVERIFY(gPlayoutAudio->ImportAudioFile(carts.at(1), paths.at(3), false, 0, message));
+
+        m_fixture.messenger.answers << MessageAnswer::Yes;
+        QVERIFY(WizardFixture::pressNextUntil(*wizard, frmImportAudio::PageFinish));
+
+        const QString crlf = QStringLiteral("\r\n");
+        QCOMPARE(wizard->ctlWizard->FinishText(),
+                 QStringLiteral("Your files have now been imported into Orvane using the cart numbers given earlier.")
+                     + crlf + crlf
+                     + "You should now check that they have imported correctly and the titles and timing information is correct."
+                     + crlf + crlf + kLine3 + crlf + crlf
+                     + QStringLiteral("Imported: 2 (carts %1 \u2013 %2)\nSkipped: 1\nFailed: 0").arg(carts.at(0), carts.at(2)));
+        auto* details = wizard->findChild<QPlainTextEdit*>(QStringLiteral("txtFinishDetails"));
+        QVERIFY(details->isVisible());
+        QVERIFY(details->isReadOnly());
+        QCOMPARE(details->toPlainText(), wizard->fraResults->txtResults->toPlainText());
+        QVERIFY(details->toPlainText().contains(QStringLiteral("' into cart %1 because the cart is in use").arg(carts.at(1))));
     }
 
     void closingDuringARunEndsItsWait()

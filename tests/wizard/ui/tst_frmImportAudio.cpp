@@ -11,6 +11,7 @@
 #include "wizard/ui/BusyPointer.h"
 #include "wizard/ui/QtMessenger.h"
 #include "frame/ReportError.h"
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QTimer>
@@ -396,6 +397,68 @@ private slots:
         QVERIFY(!wizard->fraChoose->optDownloadAudio->isChecked());
         press(Qt::Key_B);
         QTRY_COMPARE(wizard->page(), 1);
+    }
+
+    // Bug: Add Files leaving the buttons as the emptied list left them, so
+    // the files just added cannot be searched for.
+    void addingFilesUpdatesTheButtons()
+    {
+        QVERIFY(m_fixture.openStore());
+        QTemporaryDir folder;
+        const QStringList paths = writeWavFiles(folder, {"first.wav", "second.wav"});
+        const auto wizard = m_fixture.openWizardOnFiles({paths.at(0)});
+        QVERIFY(wizard);
+        ImportFilesPage* page = wizard->fraImportFiles;
+        ImportItemView* files = page->lvwFiles;
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(files->model()->index(0, 1)).center());
+        QTest::mouseClick(page->cmdFileRemove, Qt::LeftButton);
+        QVERIFY(wizard->fileList().isEmpty());
+        QVERIFY(!page->cmdSearchForMatches->isEnabled());
+
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->selectFile(paths.at(1));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QTest::mouseClick(page->cmdFilesAddFiles, Qt::LeftButton);
+        QCOMPARE(wizard->fileList().count(), 1);
+        QVERIFY(page->cmdSearchForMatches->isEnabled());
+    }
+
+    // Bug: a click on a summary header sorting nothing, or a second click
+    // on it not turning the order round.
+    void summarySortsByTheClickedHeader()
+    {
+        QVERIFY(m_fixture.openStore());
+        QTemporaryDir folder;
+        const auto wizard = m_fixture.openWizardOnFiles(writeWavFiles(folder, {"b.wav", "c.wav", "a.wav"}));
+        QVERIFY(wizard);
+        QVERIFY(WizardFixture::pressNextUntil(*wizard, frmImportAudio::PageSummary));
+        QHeaderView* header = wizard->fraSummary->lvwSummary->header();
+        auto click = [header](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+        };
+        auto column = [&wizard](int field) {
+            QStringList texts;
+            for (const ImportItem& row : wizard->summaryList().items())
+                texts << row.subItem(field);
+            return texts;
+        };
+        QStringList titles = column(2);
+        QStringList sources = column(0);
+        std::sort(titles.begin(), titles.end());
+        std::sort(sources.begin(), sources.end(), std::greater<QString>());
+        QVERIFY(column(2) != titles);
+
+        click(2); // Title
+        QCOMPARE(column(2), titles);
+        click(2);
+        std::reverse(titles.begin(), titles.end());
+        QCOMPARE(column(2), titles);
+        click(1); // "Dest." sorts by the source, in the order last used
+        QCOMPARE(column(0), sources);
     }
 
     void displayWizardReturnsOnceClosed()
