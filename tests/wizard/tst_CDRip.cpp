@@ -87,6 +87,9 @@ class TestCDRip : public QObject
         CDRipRun run(context(), options, cdOptions, m_ripper, handler);
         if (running)
             *running = &run;
+        // A run that waits for an end that never comes fails its test
+        // instead of hanging it.
+        QTimer::singleShot(60000, &run, [&run] { run.stop(); });
         return run.RunCDRip(m_tracks, m_summary, nullptr);
     }
 
@@ -116,6 +119,7 @@ private slots:
         m_ripper.finishes = true;
         m_ripper.unreadable = false;
         m_ripper.whileRipping = nullptr;
+        m_ripper.failures.clear();
         m_ripper.positions = {375};
         m_ripper.status = CDRipper::DiscLoaded;
         m_ripper.reads = m_ripper.stops = 0;
@@ -193,6 +197,46 @@ private slots:
         QCOMPARE(after->Title, QStringLiteral("Old"));
         QCOMPARE(after->AudioLength, before->AudioLength);
         QVERIFY(!audio().GetCart("101")->holdsAudio());
+        QCOMPARE(strays(), QStringList());
+    }
+
+    // Bug: a run that waits for ever on a rip that failed after it began,
+    // the failed track reported as ripped or its partial audio handed to the
+    // cart, or the tracks after it dropped.
+    void failedRipGoesOnToTheNextTrack_data()
+    {
+        QTest::addColumn<int>("failing");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unwritable destination, first track") << 1 << int(CDRipper::ErrorCreatingFile) << "Error Creating File.";
+        QTest::newRow("read error, last track") << 2 << int(CDRipper::ReadFailed) << "Read Failed.";
+        QTest::newRow("file vanished, first track") << 1 << int(CDRipper::ErrorClosingFile) << "Error Closing File.";
+    }
+
+    void failedRipGoesOnToTheNextTrack()
+    {
+        QFETCH(int, failing);
+        QFETCH(int, code);
+        QFETCH(QString, reason);
+        loadDisc(2, {1, 2});
+        m_ripper.failures = {{failing, code}};
+        RecordingHandler handler;
+        QVERIFY(!rip(handler));
+
+        const QString failedCart = QString::number(99 + failing);
+        const int other = 3 - failing;
+        const QString otherCart = QString::number(99 + other);
+        QCOMPARE(handler.outcomes.size(), 2);
+        QCOMPARE(handler.outcomes.at(failing - 1), QStringLiteral("CD%1 x %2").arg(failing).arg(failedCart));
+        QCOMPARE(handler.outcomes.at(other - 1), QStringLiteral("CD%1 -> %2").arg(other).arg(otherCart));
+        QVERIFY2(handler.results.contains(
+                     QStringLiteral("...Failed\nCouldn't rip track 0%1 into cart %2 - %3\n").arg(failing).arg(failedCart, reason)),
+                 qPrintable(handler.results));
+        QVERIFY(handler.results.endsWith("Finished!\n"));
+        QCOMPARE(m_messenger.texts(), QStringList{"Some files were not ripped"});
+        QVERIFY(!audio().GetCart(failedCart)->holdsAudio());
+        QCOMPARE(qRound(audio().GetCart(otherCart)->AudioLength * 10), other);
+        QCOMPARE(m_ripper.stops, 0);
         QCOMPARE(strays(), QStringList());
     }
 
