@@ -357,11 +357,9 @@ void CDRipRun::storeTrack()
         record.setDescription(summaryField(QStringLiteral("DESC")), 1);
     }
     if (!m_import || !m_import->commit()) {
-        const QString message = m_import ? m_import->error() : QString();
-        m_handler.result(QStringLiteral("Couldn't import track ") + twoDigits(m_ripTrackNumber) +
-                             QStringLiteral(" into cart ") + m_ripCart + QStringLiteral(" - ") + message,
-                         true);
-        m_handler.itemDone(key, m_ripCart, FileImportHandler::Outcome::Failed, message);
+        trackFailed(QStringLiteral("Couldn't import track ") + twoDigits(m_ripTrackNumber) + QStringLiteral(" into cart ") +
+                        m_ripCart,
+                    m_import ? m_import->error() : QString());
         return;
     }
     if (m_context.directory)

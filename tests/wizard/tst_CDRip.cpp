@@ -240,6 +240,30 @@ private slots:
         QCOMPARE(strays(), QStringList());
     }
 
+    // Bug: a track the store refused reported as ripped and the run as a
+    // success. Another workstation fills the first cart while its track rips.
+    void cartFilledMeanwhileFailsItsTrack()
+    {
+        loadDisc(2, {1, 2});
+        const QString other = TestEnvironment::instance()->root() + "/other.wav";
+        TestWav elsewhere;
+        elsewhere.seconds = 1.5;
+        QVERIFY(elsewhere.write(other));
+        m_ripper.whileRipping = [&] {
+            QString message;
+            if (!audio().GetCart("100")->holdsAudio())
+                QVERIFY(audio().ImportAudioFile("100", other, false, 0, message));
+        };
+        RecordingHandler handler;
+        QVERIFY(!rip(handler));
+        QCOMPARE(handler.outcomes, (QStringList{"CD1 x 100", "CD2 -> 101"}));
+        QVERIFY2(handler.results.contains("Couldn't import track 01 into cart 100 - "), qPrintable(handler.results));
+        QCOMPARE(m_messenger.texts(), QStringList{"Some files were not ripped"});
+        QCOMPARE(qRound(audio().GetCart("100")->AudioLength * 10), 15);
+        QCOMPARE(qRound(audio().GetCart("101")->AudioLength * 10), 2);
+        QCOMPARE(strays(), QStringList());
+    }
+
     // Bug: the copy job run on audio that needs nothing, or not run when asked.
     void processingOnlyWhenAsked_data()
     {
@@ -267,8 +291,8 @@ private slots:
         QCOMPARE(strays(), QStringList());
     }
 
-    // Bug: a processing failure ending the run, or unreadable audio handed
-    // to the cart over what it holds.
+    // Bug: a processing failure ending the run, unreadable audio handed to
+    // the cart over what it holds, or the run reported a success.
     void processingFails()
     {
         loadDisc(2, {1, 2});
@@ -277,8 +301,9 @@ private slots:
         options.normalise = true;
         options.normalisePercent = 50;
         RecordingHandler handler;
-        QVERIFY(rip(handler, nullptr, options));
-        QCOMPARE(m_messenger.texts().size(), 2);
+        QVERIFY(!rip(handler, nullptr, options));
+        QCOMPARE(m_messenger.texts().size(), 3);
+        QCOMPARE(m_messenger.texts().last(), QStringLiteral("Some files were not ripped"));
         QVERIFY(m_messenger.texts().first().startsWith(
             "There was a problem compressing the Ripped Track, and the problem was reported as \n\n"));
         QCOMPARE(handler.outcomes, (QStringList{"CD1 x 100", "CD2 x 101"}));
