@@ -97,6 +97,7 @@ bool CDRipRun::RunCDRip(const ImportItemList& tracks, const ImportItemList& summ
         return false;
 
     m_stopRequested = false;
+    m_failed = false;
     m_overall = 0;
     showProgress(0, m_overall);
     m_ripper.RipperOption = false;
@@ -118,7 +119,7 @@ bool CDRipRun::RunCDRip(const ImportItemList& tracks, const ImportItemList& summ
 
     setStatus(QStringLiteral("Finished!"));
     m_handler.result(QStringLiteral("Finished!"), true);
-    if (m_stopRequested) {
+    if (m_stopRequested || m_failed) {
         ShowMessage(QStringLiteral("Some files were not ripped"), MessageIcon::Exclamation);
         return false;
     }
@@ -175,6 +176,8 @@ bool CDRipRun::RipNextTrack(int position)
         return false;
     m_ripTrackNumber = m_ripQueue.at(position - 1);
     m_currentItem = position;
+    m_started = false;
+    m_ripProblem.clear();
     m_handler.itemStarted(m_currentItem, m_itemCount);
 
     const QString track = QStringLiteral("Track #") + twoDigits(m_ripTrackNumber);
@@ -224,6 +227,7 @@ void CDRipRun::ripStarted(const QString&, qint32 start, qint32 end, qint32)
     m_handler.result(text, false);
     m_ripStart = start;
     m_ripEnd = end;
+    m_started = true;
 }
 
 void CDRipRun::ripStatus(int code, qint32 value)
@@ -240,6 +244,9 @@ void CDRipRun::ripStatus(int code, qint32 value)
         showProgress(ImportProgress::current(limited), m_overall);
     } else if (const QString text = statusText(code, value); !text.isEmpty()) {
         setStatus(text);
+        if (code == CDRipper::FileAborted)
+            return ripAborted();
+        m_ripProblem = text;
     }
     // Lets the window breathe between events, but never inside itself.
     if (!m_waiting) {
@@ -274,7 +281,33 @@ void CDRipRun::ripFinished()
     showProgress(kBarMaximum, m_overall);
     storeTrack();
     removeRipFiles();
+    nextTrack();
+}
 
+// The ripper's end of a track that failed after it began: the code before
+// it says why. The cart keeps what it had, and the run goes on.
+void CDRipRun::ripAborted()
+{
+    if (!m_import) // not a track of this run
+        return;
+    if (m_started)
+        m_handler.result(QStringLiteral("Failed"), true);
+    trackFailed(QStringLiteral("Couldn't rip track ") + twoDigits(m_ripTrackNumber) + QStringLiteral(" into cart ") +
+                    m_ripCart,
+                m_ripProblem);
+    removeRipFiles();
+    nextTrack();
+}
+
+void CDRipRun::trackFailed(const QString& text, const QString& reason)
+{
+    m_failed = true;
+    m_handler.result(text + QStringLiteral(" - ") + reason, true);
+    m_handler.itemDone(trackKey(m_ripTrackNumber), m_ripCart, FileImportHandler::Outcome::Failed, reason);
+}
+
+void CDRipRun::nextTrack()
+{
     m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem + 1, m_itemCount, 0);
     showProgress(kBarMaximum, m_overall);
     ++m_currentItem;
@@ -324,11 +357,9 @@ void CDRipRun::storeTrack()
         record.setDescription(summaryField(QStringLiteral("DESC")), 1);
     }
     if (!m_import || !m_import->commit()) {
-        const QString message = m_import ? m_import->error() : QString();
-        m_handler.result(QStringLiteral("Couldn't import track ") + twoDigits(m_ripTrackNumber) +
-                             QStringLiteral(" into cart ") + m_ripCart + QStringLiteral(" - ") + message,
-                         true);
-        m_handler.itemDone(key, m_ripCart, FileImportHandler::Outcome::Failed, message);
+        trackFailed(QStringLiteral("Couldn't import track ") + twoDigits(m_ripTrackNumber) + QStringLiteral(" into cart ") +
+                        m_ripCart,
+                    m_import ? m_import->error() : QString());
         return;
     }
     if (m_context.directory)

@@ -26,7 +26,8 @@ class cCopyAudioFileNCT;
 // it once the cart's record is committed. It is driven by the ripper's
 // events: the end of one track starts the next, while RunCDRip waits in an
 // event loop so that the window, the stop button and the close box go on
-// working. A stopped or refused rip leaves the cart as it was.
+// working. A stopped, failed or refused rip leaves the cart as it was; a
+// failed or refused one does not stop the tracks after it.
 class CDRipRun : public QObject
 {
     Q_OBJECT
@@ -38,7 +39,7 @@ public:
     // Rips the ticked rows of `tracks`; row k of `summary` holds the cart
     // and titles of the k-th ticked track. Both lists must outlive the run.
     // target (may be null) is asked first and told of each track. True when
-    // the run was not stopped.
+    // the run was not stopped and every ripped track reached its cart.
     bool RunCDRip(const ImportItemList& tracks, const ImportItemList& summary, ImportTargetHandler* target);
 
     // The user's stop: the ripper stops, the track in hand goes nowhere and
@@ -51,6 +52,9 @@ private:
     void ripStarted(const QString& text, qint32 start, qint32 end, qint32 other);
     void ripStatus(int code, qint32 value);
     void ripFinished();
+    void ripAborted();
+    void trackFailed(const QString& text, const QString& reason);
+    void nextTrack();
 
     void prepareConverters();
     void processTrack(const QString& title);
@@ -86,6 +90,9 @@ private:
     qint32 m_ripEnd = 0;
     bool m_ripping = false;
     bool m_stopRequested = false;
+    bool m_failed = false;  // a track of this run did not reach its cart
+    bool m_started = false; // the track in hand has begun to rip
+    QString m_ripProblem;   // the last problem the ripper reported for it
     bool m_waiting = false; // a status event's brief wait is running
     QString m_status;
     int m_overall = 0;

@@ -187,7 +187,14 @@ struct TrackRipper::Reader {
         source = path;
         cdio.reset(cdio_open(QFile::encodeName(path).constData(), DRIVER_UNKNOWN));
         drive.reset(cdio ? cdio_cddap_identify_cdio(cdio.get(), CDDA_MESSAGE_FORGETIT, nullptr) : nullptr);
-        if (!drive || cdio_cddap_open(drive.get()) != 0)
+        if (!drive)
+            return CDRipper::DriveNotInitialised;
+        // Images and the drives libcdio reads deliver little-endian audio.
+        // Left unknown, paranoia would guess the order from the audio itself,
+        // and noise or a loud square wave can make it guess wrong and swap
+        // every sample.
+        drive->bigendianp = 0;
+        if (cdio_cddap_open(drive.get()) != 0)
             return CDRipper::DriveNotInitialised;
         paranoia.reset(cdio_paranoia_init(drive.get()));
         if (!paranoia)

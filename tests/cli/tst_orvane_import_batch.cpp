@@ -233,6 +233,31 @@ private slots:
         QVERIFY(cart("Batch", "602").value("audio_length").toDouble() < 0);
     }
 
+    // A track the store refuses (here: its record cannot be committed) fails
+    // the run: exit 1, "succeeded" false, the track's item failed.
+    void cdTrackTheStoreRefusesFailsTheRun()
+    {
+        const CueImage image(folder("refused-disc"), "disc", {{75, true}});
+        QVERIFY(image.write());
+        QProcess rip;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ORVANE_STORE_FAULT", "linked:fail");
+        rip.setProcessEnvironment(environment);
+        rip.start(tool("orvane-import-batch"),
+                  {"--profile", "Batch", "--cd", "--device", image.cuePath(), "--start-cart", "650",
+                   "--format", "FormatType=2 SampleRate=44100 Channels=2 FormatTag=1 BitsPerSample=16", "--json"});
+        QVERIFY(rip.waitForFinished(180000));
+        const QByteArray errors = rip.readAllStandardError();
+        QVERIFY2(rip.exitCode() == 1, errors.constData());
+        const QJsonObject report = QJsonDocument::fromJson(rip.readAllStandardOutput()).object();
+        QCOMPARE(report.value("succeeded"), QJsonValue(false));
+        const QJsonArray items = report.value("items").toArray();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.at(0).toObject().value("outcome").toString(), QString("failed"));
+        QVERIFY(items.at(0).toObject().value("error").toString().contains("'linked' step"));
+        QVERIFY(cart("Batch", "650").value("audio_length").toDouble() < 0);
+    }
+
     void usageIsRefusedWithItsCode_data()
     {
         QTest::addColumn<QStringList>("arguments");

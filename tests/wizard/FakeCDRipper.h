@@ -3,13 +3,16 @@
 #include "tests/support/TestWav.h"
 
 #include <QFile>
+#include <QHash>
 #include <QTimer>
 #include <functional>
 
 // A drive for tests: a disc of the given tracks, whose rips write a short
 // tone into the destination (its length in tenths of a second is the track
 // number, so each cart's audio tells which track it got) and then report
-// the events a real rip raises, on the next turn of the event loop.
+// the events a real rip raises, on the next turn of the event loop. A track
+// given a failure ends as a real rip that fails after writing: its code,
+// then FileAborted, and no RipFinished.
 class FakeCDRipper : public CDRipper
 {
 public:
@@ -23,6 +26,7 @@ public:
     qint32 end = 750;
     QList<qint32> positions{375};  // progress reported before the end
     std::function<void()> whileRipping; // runs after the progress events
+    QHash<int, int> failures;      // track -> the status code its rip fails with
 
     int DriveCount() override { return 1; }
     bool OpenDrive(int) override { return true; }
@@ -57,6 +61,11 @@ public:
             else
                 tone.write(destination);
             m_ripping = false;
+            if (const int failure = failures.value(track)) {
+                emit RipStatus(failure, end);
+                emit RipStatus(FileAborted, end);
+                return;
+            }
             emit RipFinished();
         });
         return true;

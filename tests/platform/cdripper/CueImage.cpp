@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 
 namespace {
 QString msf(qint64 sectors)
@@ -17,11 +18,8 @@ QString msf(qint64 sectors)
 }
 
 // Left: a tone; right: a pseudo-random sequence seeded by the track.
-QByteArray trackContent(int number, const CueImage::Track& track)
+void writeTone(int number, QByteArray& bytes)
 {
-    QByteArray bytes(qsizetype(track.sectors) * CueImage::kSectorBytes, char(0x5A ^ number));
-    if (!track.audio)
-        return bytes;
     quint32 noise = 0x9E3779B9u * quint32(number);
     char* out = bytes.data();
     for (qsizetype frame = 0; frame < bytes.size() / 4; ++frame) {
@@ -29,6 +27,44 @@ QByteArray trackContent(int number, const CueImage::Track& track)
         const double left = 12000 * std::sin(2 * std::numbers::pi * 220.0 * number * double(frame) / 44100);
         qToLittleEndian<qint16>(qint16(left), out + frame * 4);
         qToLittleEndian<qint16>(qint16(noise >> 16), out + frame * 4 + 2);
+    }
+}
+
+// Every byte random, both channels.
+void writeNoise(int number, QByteArray& bytes)
+{
+    std::mt19937 random{quint32(number)};
+    for (char& byte : bytes)
+        byte = char(random());
+}
+
+// 3 kHz at full scale on both channels.
+void writeSquare(QByteArray& bytes)
+{
+    char* out = bytes.data();
+    for (qsizetype frame = 0; frame < bytes.size() / 4; ++frame) {
+        const bool high = std::sin(2 * std::numbers::pi * 3000.0 * double(frame) / 44100) >= 0;
+        const qint16 sample = high ? qint16(32767) : qint16(-32768);
+        qToLittleEndian<qint16>(sample, out + frame * 4);
+        qToLittleEndian<qint16>(sample, out + frame * 4 + 2);
+    }
+}
+
+QByteArray trackContent(int number, const CueImage::Track& track)
+{
+    QByteArray bytes(qsizetype(track.sectors) * CueImage::kSectorBytes, char(0x5A ^ number));
+    if (!track.audio)
+        return bytes;
+    switch (track.content) {
+    case CueImage::Audio::Tone:
+        writeTone(number, bytes);
+        break;
+    case CueImage::Audio::Noise:
+        writeNoise(number, bytes);
+        break;
+    case CueImage::Audio::Square:
+        writeSquare(bytes);
+        break;
     }
     return bytes;
 }

@@ -5,15 +5,18 @@
 
 // Writes a disc image as a CUE sheet and one BIN file of raw 2352-byte
 // sectors: audio tracks hold 16-bit little-endian stereo PCM, data tracks a
-// fill pattern. Every audio sample differs from its neighbours and from the
-// other tracks', so a rip that drops, repeats, reorders or swaps anything
-// cannot come out equal to trackBytes().
+// fill pattern. A tone track's samples differ from their neighbours and from
+// the other tracks', so a rip that drops, repeats, reorders or swaps anything
+// cannot come out equal to trackBytes(). Noise and a full-scale square wave
+// are audio whose byte order cannot be told from its look.
 class CueImage
 {
 public:
+    enum class Audio { Tone, Noise, Square };
     struct Track {
         int sectors = 0;
         bool audio = true;
+        Audio content = Audio::Tone;
     };
     static constexpr int kSectorBytes = 2352;
 

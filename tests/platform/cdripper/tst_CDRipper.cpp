@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QScopeGuard>
 #include <QtEndian>
 
 // Every test rips from a disc image it builds: two tone tracks, a longer one
@@ -21,6 +22,8 @@ private slots:
     void lengthText_data();
     void lengthText();
     void ripIsBitExactAndEventsInOrder();
+    void ripKeepsTheDiscsByteOrder_data();
+    void ripKeepsTheDiscsByteOrder();
     void refusedTracks_data();
     void refusedTracks();
     void unwritableDestinationEndsWithFileAborted();
@@ -144,6 +147,36 @@ void tst_CDRipper::ripIsBitExactAndEventsInOrder()
     QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 40), quint32(expected.size()));
     QVERIFY(bytes.mid(44) == expected);
     QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"track.wav"});
+}
+
+// Catches samples byte-swapped on audio whose byte order a guess gets wrong:
+// random PCM, and a full-scale square wave whose two levels look alike
+// either way round.
+void tst_CDRipper::ripKeepsTheDiscsByteOrder_data()
+{
+    QTest::addColumn<CueImage::Audio>("content");
+    QTest::newRow("random PCM") << CueImage::Audio::Noise;
+    QTest::newRow("full-scale 3 kHz square wave") << CueImage::Audio::Square;
+}
+
+void tst_CDRipper::ripKeepsTheDiscsByteOrder()
+{
+    QFETCH(CueImage::Audio, content);
+    const QString folder = freshFolder(QStringLiteral("byte-order"));
+    const CueImage image(folder, QStringLiteral("disc"), {{300, true, content}});
+    QVERIFY(image.write());
+    qputenv("ORVANE_CD_DEVICE", QFile::encodeName(image.cuePath()));
+    const auto restore = qScopeGuard([this] { qputenv("ORVANE_CD_DEVICE", QFile::encodeName(m_image->cuePath())); });
+
+    CDRipper ripper;
+    QVERIFY(openDisc(ripper));
+    QSignalSpy finished(&ripper, &CDRipper::RipFinished);
+    const QString destination = folder + QStringLiteral("/track.wav");
+    QVERIFY(ripper.RipTrack(1, destination, 1));
+    QVERIFY(finished.wait(30000));
+    QFile wav(destination);
+    QVERIFY(wav.open(QIODevice::ReadOnly));
+    QVERIFY(wav.readAll().mid(44) == image.trackBytes(1));
 }
 
 // Catches a rip started on a track that is not there or cannot be ripped.
