@@ -197,10 +197,9 @@ void CartImport::dropMisplacedTimingPoints()
     if (m_record.Extro == 0)
         m_record.Extro = static_cast<float>(length);
     if (!dropped.isEmpty())
-        m_note = QStringLiteral("Timing points outside the audio (%1 s) were left out: %2")
-                     .arg(length)
-                     .arg(dropped.join(QStringLiteral(", ")));
-    m_audio.m_lastNote = m_note;
+        m_audio.m_lastNote = QStringLiteral("Timing points outside the audio (%1 s) were left out: %2")
+                                 .arg(length)
+                                 .arg(dropped.join(QStringLiteral(", ")));
 }
 
 QString CartImport::audioFile() const { return m_linkedFile.isEmpty() ? m_incoming->finalPath() : m_linkedFile; }

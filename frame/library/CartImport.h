@@ -63,16 +63,15 @@ public:
     // the extro at the audio's end and the other timing points cleared. The
     // caller sets titles and timing points on it before commit().
     CartRecord& record() { return m_record; }
-    // Timing points that do not fit the audio are cleared; note() says which.
+    // Timing points that do not fit the audio are cleared; the store's
+    // lastImportNote() says which.
     void dropMisplacedTimingPoints();
-    QString note() const { return m_note; }
 
     // Runs inside the commit's transaction; false rolls everything back.
     void alsoCommit(std::function<bool()> work) { m_alsoCommit.append(std::move(work)); }
     bool commit();
 
     QString error() const { return m_error; }
-    double seconds() const { return m_seconds; }
 
 private:
     struct CartState {
@@ -105,5 +104,4 @@ private:
     bool m_audioFinished = false;
     QList<std::function<bool()>> m_alsoCommit;
     QString m_error;
-    QString m_note;
 };
