@@ -213,10 +213,12 @@ bool CDRipRun::ripDestination()
     return !m_ripFileName.isEmpty();
 }
 
-bool CDRipRun::processing() const
+bool CDRipRun::processingAsked() const
 {
-    return m_copyJob && (m_cdOptions.autoTop || m_convertFormat.FormatTag != 1 || m_options.normalise);
+    return m_cdOptions.autoTop || m_convertFormat.FormatTag != 1 || m_options.normalise;
 }
+
+bool CDRipRun::processing() const { return m_copyJob && processingAsked(); }
 
 void CDRipRun::ripStarted(const QString&, qint32 start, qint32 end, qint32)
 {
@@ -265,7 +267,7 @@ void CDRipRun::ripFinished()
     setStatus(m_status + QStringLiteral("Finished"));
     m_handler.result(QStringLiteral("Finished"), true);
 
-    const bool process = (m_cdOptions.autoTop || m_convertFormat.FormatTag != 1 || m_options.normalise) && m_ripping;
+    const bool process = processingAsked() && m_ripping;
     if (process) {
         m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem, m_itemCount, 100);
         showProgress(kBarMaximum, m_overall);
@@ -350,13 +352,15 @@ void CDRipRun::storeTrack()
     PlayoutAudio& audio = *m_context.audio;
     const QString key = trackKey(m_ripTrackNumber);
     const QString title = summaryField(QStringLiteral("TITLE"));
-    if (m_import && m_import->finishAudio()) {
+    bool stored = m_import && m_import->finishAudio();
+    if (stored) {
         CartRecord& record = m_import->record();
         record.Title = title;
         record.setArtist(summaryField(QStringLiteral("ARTIST")), 1);
         record.setDescription(summaryField(QStringLiteral("DESC")), 1);
+        stored = m_import->commit();
     }
-    if (!m_import || !m_import->commit()) {
+    if (!stored) {
         trackFailed(QStringLiteral("Couldn't import track ") + twoDigits(m_ripTrackNumber) + QStringLiteral(" into cart ") +
                         m_ripCart,
                     m_import ? m_import->error() : QString());

@@ -164,8 +164,10 @@ FileImportRun::ItemEnd FileImportRun::importItem(const ImportItem& row, const QS
         return importTransportFile(path, cart, target);
     static const QStringList audioTypes{QStringLiteral("wav"), QStringLiteral("mp2"), QStringLiteral("mp3"),
                                         QStringLiteral("ogg"), QStringLiteral("wma")};
+    // A cart's own file imported again (converted, say) is its audio until the commit.
+    const bool cartsOwnFile = record->holdsAudio() && !record->Linked && path.compare(record->AudioFile, Qt::CaseInsensitive) == 0;
     if (audioTypes.contains(extension))
-        return importAudio(row, path, cart, target);
+        return importAudio(row, path, cart, cartsOwnFile, target);
     return {Outcome::SkippedType, QString()};
 }
 
@@ -265,10 +267,8 @@ qint32 FileImportRun::convert(const ImportItem& row, const QString& path, CartIm
 }
 
 FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const QString& path, const QString& cart,
-                                                  ImportTargetHandler* target)
+                                                  bool cartsOwnFile, ImportTargetHandler* target)
 {
-    // A cart's own file imported again (converted, say) is its audio until the commit.
-    const bool cartsOwnFile = path.compare(m_context.audio->CartAudioFile(cart), Qt::CaseInsensitive) == 0;
     CartImport import(*m_context.audio, cart, storeOptions());
     if (!import.begin())
         return refusedAtStart(path, cart, import.error());

@@ -47,7 +47,8 @@ private:
     void prepareConverters(const ImportItemList& summary);
     ItemEnd importItem(const ImportItem& row, const QString& path, ImportTargetHandler* target);
     ItemEnd importTransportFile(const QString& path, const QString& cart, ImportTargetHandler* target);
-    ItemEnd importAudio(const ImportItem& row, const QString& path, const QString& cart, ImportTargetHandler* target);
+    ItemEnd importAudio(const ImportItem& row, const QString& path, const QString& cart, bool cartsOwnFile,
+                        ImportTargetHandler* target);
     bool needsConversion(const QString& path, std::shared_ptr<AudioFormat>& format) const;
     qint32 convert(const ImportItem& row, const QString& path, CartImport& import, std::shared_ptr<AudioFormat>& format);
     bool commit(CartImport& import, const QString& path, const QString& cart);

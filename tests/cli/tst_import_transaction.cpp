@@ -1,5 +1,6 @@
 #include "tests/platform/nct/MediaFixtures.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestStore.h"
 #include "tests/support/TestWav.h"
 
 #include <QDirIterator>
@@ -118,12 +119,7 @@ private slots:
     // the cart's file, and the source is still there.
     void killedConversionLeavesOldOrNew_data()
     {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<bool>("replaced");
-        QTest::newRow("copied") << "copied" << false;
-        QTest::newRow("linked") << "linked" << false;
-        QTest::newRow("committed") << "committed" << true;
-        QTest::newRow("retired") << "retired" << true;
+        TestStore::addImportFaultRows();
     }
 
     void killedConversionLeavesOldOrNew()

@@ -113,9 +113,7 @@ private slots:
     // cart of its own, nothing is overwritten, and both succeed.
     void racingBatchesGiveEachFileItsOwnCart_data()
     {
-        QTest::addColumn<int>("backend");
-        QTest::newRow("sqlite") << int(TestStore::SQLite);
-        QTest::newRow("postgresql") << int(TestStore::PostgreSQL);
+        TestStore::addBackendRows();
     }
 
     void racingBatchesGiveEachFileItsOwnCart()

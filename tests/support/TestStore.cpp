@@ -92,6 +92,13 @@ void TestStore::addImportFaultRows()
     QTest::newRow("retired") << "retired" << true;
 }
 
+void TestStore::addBackendRows()
+{
+    QTest::addColumn<int>("backend");
+    QTest::newRow("sqlite") << int(SQLite);
+    QTest::newRow("postgresql") << int(PostgreSQL);
+}
+
 TestStore::Session TestStore::open(const QString& name)
 {
     Session session;

@@ -34,6 +34,8 @@ public:
     // The steps of an import a fault can stop (ORVANE_STORE_FAULT), as test
     // rows: columns "step" and "replaced" (whether the cart then holds the new audio).
     static void addImportFaultRows();
+    // Both backends as test rows: column "backend" (a Backend).
+    static void addBackendRows();
 
     // Opens the profile as a tool's start-up would leave it: the process-wide
     // audio settings, playout audio view and directory. False when any fails.

@@ -135,11 +135,6 @@ class TestFileImport : public QObject
         return found;
     }
 
-    static QByteArray contents(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
 private slots:
     void init()
@@ -261,7 +256,7 @@ private slots:
         QFETCH(bool, succeeded);
         QFETCH(QString, line);
         QVERIFY(fill("50"));
-        const QByteArray cart50 = contents(audio().GetCart("50")->AudioFile);
+        const QByteArray cart50 = TestEnvironment::contents(audio().GetCart("50")->AudioFile);
         QStringList paths;
         for (int i = 0; i < dests.size(); ++i)
             paths << wav(QStringLiteral("item%1.wav").arg(i + 1), 1.0 + i);
@@ -280,9 +275,9 @@ private slots:
             const bool imported = outcomes.value(i) == "imported";
             QCOMPARE(files.item(i).Checked, i >= outcomes.size() || outcomes[i] == "failed");
             if (imported)
-                QCOMPARE(contents(audio().GetCart(dests[i])->AudioFile), contents(paths[i]));
+                QCOMPARE(TestEnvironment::contents(audio().GetCart(dests[i])->AudioFile), TestEnvironment::contents(paths[i]));
         }
-        QCOMPARE(contents(audio().GetCart("50")->AudioFile), cart50);
+        QCOMPARE(TestEnvironment::contents(audio().GetCart("50")->AudioFile), cart50);
         QCOMPARE(m_messenger.texts(), succeeded ? QStringList() : QStringList{"Some files were not imported"});
     }
 
@@ -318,7 +313,7 @@ private slots:
         for (const QString& cart : {"100", "103"}) {
             const CartRecord record = *audio().GetCart(cart);
             QVERIFY(!record.Linked);
-            QCOMPARE(contents(record.AudioFile), contents(paths[cart == QLatin1String("100") ? 0 : 3]));
+            QCOMPARE(TestEnvironment::contents(record.AudioFile), TestEnvironment::contents(paths[cart == QLatin1String("100") ? 0 : 3]));
         }
         AudioFormat house;
         m_session.settings->GetDefaultFormat(house);
@@ -328,7 +323,7 @@ private slots:
         QVERIFY(strays(audio().GetCart("101")->AudioFile).isEmpty());
         const CartRecord unpacked = *audio().GetCart("102");
         QCOMPARE(unpacked.Title, QString("Packed title"));
-        QCOMPARE(contents(unpacked.AudioFile), contents(packed.AudioFile));
+        QCOMPARE(TestEnvironment::contents(unpacked.AudioFile), TestEnvironment::contents(packed.AudioFile));
     }
 
     // Bug: converting over the file being read, or a temporary file left
@@ -372,14 +367,14 @@ private slots:
             TestStore::Session other = TestStore::open(m_profile);
             QString message;
             QVERIFY(other.audio->ImportAudioFile("100", wav("theirs.wav", 0.5), false, 0, message));
-            theirs = contents(other.audio->GetCart("100")->AudioFile);
+            theirs = TestEnvironment::contents(other.audio->GetCart("100")->AudioFile);
         };
 
         QVERIFY2(run(options, summary, nullptr, handler), qPrintable(handler.results));
         QCOMPARE(handler.outcomes, QStringList({"in use", "imported"}));
         QVERIFY(handler.results.contains("...Skipped\nCouldn't import '" + source +
                                          "' into cart 100 because the cart is in use\n"));
-        QCOMPARE(contents(audio().GetCart("100")->AudioFile), theirs);
+        QCOMPARE(TestEnvironment::contents(audio().GetCart("100")->AudioFile), theirs);
         QVERIFY(strays(audio().GetCart("100")->AudioFile).isEmpty());
     }
 

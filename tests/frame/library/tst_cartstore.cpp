@@ -68,21 +68,14 @@ class CartStoreTest : public QObject
     {
         const auto cart = *audio().GetCart(number);
         QCOMPARE(cart.AudioLength, seconds);
-        QCOMPARE(contents(cart.AudioFile), contents(source));
+        QCOMPARE(TestEnvironment::contents(cart.AudioFile), TestEnvironment::contents(source));
     }
 
-    static QByteArray contents(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
 private slots:
     void initTestCase_data()
     {
-        QTest::addColumn<int>("backend");
-        QTest::newRow("sqlite") << int(TestStore::SQLite);
-        QTest::newRow("postgresql") << int(TestStore::PostgreSQL);
+        TestStore::addBackendRows();
     }
 
     void init()
@@ -219,11 +212,11 @@ private slots:
         QCOMPARE(cart.Length, 2.0f);
         QCOMPARE(cart.AudioFile, audio().CartAudioFile("14"));
         QVERIFY(!cart.Linked);
-        QCOMPARE(contents(cart.AudioFile), contents(source));
+        QCOMPARE(TestEnvironment::contents(cart.AudioFile), TestEnvironment::contents(source));
 
         // The cart's own file onto itself.
         QVERIFY2(audio().ImportAudioFile("14", audio().CartAudioFile("14"), false, 0, message), qPrintable(message));
-        QCOMPARE(contents(audio().CartAudioFile("14")), contents(source));
+        QCOMPARE(TestEnvironment::contents(audio().CartAudioFile("14")), TestEnvironment::contents(source));
         QCOMPARE(audio().GetCart("14")->AudioLength, 2.0f);
 
         // Linking needs the store's permission.
@@ -309,7 +302,7 @@ private slots:
         QCOMPARE(int(results[0]) + int(results[1]), 1);
         const auto cart = *audio().GetCart("17");
         const QString winner = results[0] ? first : second;
-        QCOMPARE(contents(cart.AudioFile), contents(winner));
+        QCOMPARE(TestEnvironment::contents(cart.AudioFile), TestEnvironment::contents(winner));
         QCOMPARE(cart.AudioLength, results[0] ? 3.0f : 2.0f);
         QCOMPARE(orphans(), QStringList());
     }
@@ -328,12 +321,12 @@ private slots:
         QString error;
         QVERIFY2(audio().ExportTransportFile("18", zip, false, &error), qPrintable(error));
         // Export never destroys a file: not an existing one, not a cart's audio.
-        const QByteArray packed = contents(zip);
+        const QByteArray packed = TestEnvironment::contents(zip);
         QVERIFY(!audio().ExportTransportFile("18", zip, false, &error));
-        QCOMPARE(contents(zip), packed);
-        const QByteArray audio18 = contents(audio().CartAudioFile("18"));
+        QCOMPARE(TestEnvironment::contents(zip), packed);
+        const QByteArray audio18 = TestEnvironment::contents(audio().CartAudioFile("18"));
         QVERIFY(!audio().ExportTransportFile("18", audio().CartAudioFile("18"), true, &error));
-        QCOMPARE(contents(audio().CartAudioFile("18")), audio18);
+        QCOMPARE(TestEnvironment::contents(audio().CartAudioFile("18")), audio18);
         QVERIFY(audio().ImportTransportFile("19", zip));
         const auto unpacked = *audio().GetCart("19");
         QCOMPARE(unpacked.Title, record.Title);
@@ -342,7 +335,7 @@ private slots:
         QCOMPARE(unpacked.IntroEnd, 0.25f);
         QCOMPARE(unpacked.Extro, 0.75f);
         QCOMPARE(unpacked.AudioLength, 1.0f);
-        QCOMPARE(contents(unpacked.AudioFile), contents(audio().CartAudioFile("18")));
+        QCOMPARE(TestEnvironment::contents(unpacked.AudioFile), TestEnvironment::contents(audio().CartAudioFile("18")));
         QVERIFY(!audio().ExportTransportFile("20", zip, false, &error)); // holds no audio
     }
 

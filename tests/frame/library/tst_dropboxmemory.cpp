@@ -26,9 +26,7 @@ class DropboxMemoryTest : public QObject
 private slots:
     void initTestCase_data()
     {
-        QTest::addColumn<int>("backend");
-        QTest::newRow("sqlite") << int(TestStore::SQLite);
-        QTest::newRow("postgresql") << int(TestStore::PostgreSQL);
+        TestStore::addBackendRows();
     }
 
     void init()
