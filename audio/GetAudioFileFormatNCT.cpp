@@ -24,6 +24,8 @@ void chooseFormatType(NCTAudioInfo& info, const QString& fileName, AudioFormat& 
     case 1:
         format.FormatType = aftWAV;
         format.FormatTag = info.FormatTag();
+        if (info.BitsPerSample() > 0)
+            format.BitsPerSample = info.BitsPerSample();
         return;
     case 2:
         if (info.IsMpegLayer3(fileName))

@@ -213,12 +213,19 @@ bool CDRipRun::ripDestination()
     return !m_ripFileName.isEmpty();
 }
 
-bool CDRipRun::processingAsked() const
+// A ripped track is 44.1 kHz 16-bit stereo PCM; any other store format
+// (rate, channels, sample size or tag) goes through the copy job.
+bool CDRipRun::converting() const
 {
-    return m_cdOptions.autoTop || m_convertFormat.FormatTag != 1 || m_options.normalise;
+    AudioFormat ripped;
+    ripped.SampleRate = 44100;
+    return !ripped.storesAs(m_convertFormat);
 }
 
-bool CDRipRun::processing() const { return m_copyJob && processingAsked(); }
+bool CDRipRun::processing() const
+{
+    return m_copyJob && (m_cdOptions.autoTop || m_options.normalise || converting());
+}
 
 void CDRipRun::ripStarted(const QString&, qint32 start, qint32 end, qint32)
 {
@@ -267,16 +274,17 @@ void CDRipRun::ripFinished()
     setStatus(m_status + QStringLiteral("Finished"));
     m_handler.result(QStringLiteral("Finished"), true);
 
-    const bool process = processingAsked() && m_ripping;
+    const bool process = processing() && m_ripping;
     if (process) {
         m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem, m_itemCount, 100);
         showProgress(kBarMaximum, m_overall);
         QString words = (m_options.normalise ? QStringLiteral(", Normalising") : QString()) +
                         (m_cdOptions.autoTop ? QStringLiteral(", 'Topping'") : QString()) +
-                        (m_convertFormat.FormatTag > 1 ? QStringLiteral(", Compressing") : QString());
+                        (m_convertFormat.FormatTag > 1 ? QStringLiteral(", Compressing")
+                         : converting()                 ? QStringLiteral(", Converting")
+                                                        : QString());
         setStatus(words.mid(2) + QStringLiteral(" CD Track..."));
-        if (m_copyJob)
-            processTrack(summaryField(QStringLiteral("TITLE")));
+        processTrack(summaryField(QStringLiteral("TITLE")));
     } else if (m_import && m_ripFileName != m_import->incomingPath()) {
         m_import->copyFrom(m_ripFileName);
     }

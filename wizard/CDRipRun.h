@@ -60,7 +60,7 @@ private:
     void processTrack(const QString& title);
     void storeTrack();
     bool ripDestination();
-    bool processingAsked() const;
+    bool converting() const;
     bool processing() const;
     void endWait();
     void setStatus(const QString& text);

@@ -27,12 +27,6 @@ QString quotedName(const QString& path)
     return QLatin1Char('\'') + FileTools::GetFileName(path) + QLatin1Char('\'');
 }
 
-bool sameFormat(const AudioFormat& a, const AudioFormat& b)
-{
-    return a.FormatType == b.FormatType && a.FormatTag == b.FormatTag && a.SampleRate == b.SampleRate &&
-           a.Channels == b.Channels;
-}
-
 // Titles, then the timing points: each point must lie inside the one set
 // before it, so they are tested in this order against the record as it is
 // by then.
@@ -245,7 +239,7 @@ bool FileImportRun::needsConversion(const QString& path, std::shared_ptr<AudioFo
     if (format) {
         needed = format->FormatType != aftWAV;
         if (m_options.format != FileImportOptions::Format::Leave || needed) {
-            needed = needed || !sameFormat(*format, m_convertFormat);
+            needed = needed || !format->storesAs(m_convertFormat);
             if (needed)
                 *format = m_convertFormat;
         }

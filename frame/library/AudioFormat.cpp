@@ -110,3 +110,9 @@ bool AudioFormat::ShowFormatDialog(qint32 allowedTypes, qint32, const QString& t
     *this = chosen;
     return true;
 }
+
+bool AudioFormat::storesAs(const AudioFormat& target) const
+{
+    return FormatType == target.FormatType && FormatTag == target.FormatTag && SampleRate == target.SampleRate &&
+           Channels == target.Channels && (FormatTag != 1 || BitsPerSample == target.BitsPerSample);
+}

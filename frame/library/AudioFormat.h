@@ -47,6 +47,10 @@ public:
     bool ShowFormatDialog(qint32 allowedTypes = kAllTypes, qint32 options = 0, const QString& title = QString());
 
     bool operator==(const AudioFormat& other) const = default;
+    // Whether audio in this format can be stored as it is where `target` is
+    // asked for: same type, tag, rate and channels, and for PCM the same
+    // sample size (a compressed tag fixes its own).
+    bool storesAs(const AudioFormat& target) const;
 
     static QString typeName(qint32 formatType);
     static QString rateText(qint32 sampleRate);

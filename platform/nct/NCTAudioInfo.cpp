@@ -65,6 +65,11 @@ qint32 NCTAudioInfo::FormatTag() const
     return isOpen() ? static_cast<qint32>(m_input->stream()->codecpar->codec_tag & 0xFFFF) : 0;
 }
 
+qint32 NCTAudioInfo::BitsPerSample() const
+{
+    return isOpen() ? m_input->stream()->codecpar->bits_per_coded_sample : 0;
+}
+
 qint32 NCTAudioInfo::Samples() const
 {
     if (!isOpen())

@@ -45,6 +45,9 @@ public:
     qint32 FormatTag() const;
     // Average coded bit rate in bit/s.
     qint32 BitRate() const;
+    // Bits per coded sample as the file's header gives them (a WAV's
+    // wBitsPerSample); 0 when the container does not say.
+    qint32 BitsPerSample() const;
     // Length in frames (samples per channel); 0 when unknown.
     qint32 Samples() const;
     // The codec-specific bytes after a WAVE format header, as hex text.

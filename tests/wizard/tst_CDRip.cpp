@@ -1,3 +1,4 @@
+#include "audio/GetAudioFileFormatNCT.h"
 #include "frame/Messenger.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
@@ -270,16 +271,23 @@ private slots:
         QTest::addColumn<bool>("normalise");
         QTest::addColumn<bool>("autoTop");
         QTest::addColumn<QString>("processing"); // the status while the copy job runs, empty for none
-        QTest::newRow("plain PCM target, nothing asked") << false << false << "";
-        QTest::newRow("normalising") << true << false << "Normalising CD Track...";
-        QTest::newRow("normalising and topping") << true << true << "Normalising, 'Topping' CD Track...";
+        QTest::addColumn<int>("storeRate");
+        QTest::newRow("CD format store, nothing asked") << false << false << "" << 44100;
+        QTest::newRow("48 kHz store") << false << false << "Converting CD Track..." << 48000;
+        QTest::newRow("normalising") << true << false << "Normalising CD Track..." << 44100;
+        QTest::newRow("normalising and topping") << true << true << "Normalising, 'Topping', Converting CD Track..." << 48000;
     }
 
+    // Also: a 44.1 kHz rip left as it is in a 48 kHz store.
     void processingOnlyWhenAsked()
     {
         QFETCH(bool, normalise);
         QFETCH(bool, autoTop);
         QFETCH(QString, processing);
+        QFETCH(int, storeRate);
+        AudioFormat house;
+        house.SampleRate = storeRate;
+        QVERIFY(m_session.settings->SaveDefaultFormat(house));
         loadDisc(1, {1});
         FileImportOptions options;
         options.normalise = normalise;
@@ -288,6 +296,8 @@ private slots:
         QVERIFY(rip(handler, nullptr, options, CDRipOptions{autoTop}));
         QCOMPARE(handler.statuses.filter(" CD Track..."), processing.isEmpty() ? QStringList() : QStringList{processing});
         QVERIFY(audio().GetCart("100")->holdsAudio());
+        const auto stored = GetAudioFileFormatFromHeaders(audio().GetCart("100")->AudioFile);
+        QVERIFY(stored && stored->storesAs(house));
         QCOMPARE(strays(), QStringList());
     }
 

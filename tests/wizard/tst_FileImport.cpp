@@ -326,6 +326,47 @@ private slots:
         QCOMPARE(TestEnvironment::contents(unpacked.AudioFile), TestEnvironment::contents(packed.AudioFile));
     }
 
+    // Bug: the store's format compared on its tag alone, so a 24-bit, mono
+    // or 44.1 kHz WAV stays as it is in a 48 kHz 16-bit stereo store; or a
+    // file already in that format converted for nothing.
+    void storeFormatTakesEveryDifference_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("24-bit") << 48000 << 2 << 24;
+        QTest::newRow("mono") << 48000 << 1 << 16;
+        QTest::newRow("44.1 kHz") << 44100 << 2 << 16;
+        QTest::newRow("already the store's") << 48000 << 2 << 16;
+    }
+
+    void storeFormatTakesEveryDifference()
+    {
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        QFETCH(int, bits);
+        TestWav source;
+        source.sampleRate = rate;
+        source.channels = channels;
+        source.bitsPerSample = bits;
+        const QString path = m_folder + "/source.wav";
+        QVERIFY(source.write(path));
+        ImportItemList summary(false);
+        makeLists({path}, {"100"}, summary);
+        FileImportOptions options;
+        options.startCart = "100";
+        RecordingHandler handler;
+        QVERIFY2(run(options, summary, nullptr, handler), qPrintable(handler.results));
+
+        AudioFormat house;
+        m_session.settings->GetDefaultFormat(house);
+        const auto stored = GetAudioFileFormatFromHeaders(audio().GetCart("100")->AudioFile);
+        QVERIFY(stored);
+        QVERIFY2(stored->storesAs(house), qPrintable(stored->SettingsText()));
+        const bool kept = TestEnvironment::contents(audio().GetCart("100")->AudioFile) == TestEnvironment::contents(path);
+        QCOMPARE(kept, QString(QTest::currentDataTag()) == "already the store's");
+    }
+
     // Bug: converting over the file being read, or a temporary file left
     // beside the cart's audio.
     void cartsOwnFileConverted()
