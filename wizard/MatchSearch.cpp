@@ -6,6 +6,8 @@
 #include "frame/library/PlayoutAudio.h"
 #include "wizard/ImportItemList.h"
 
+#include <algorithm>
+
 namespace {
 // Carts read from the store at a time.
 constexpr int kBlock = 2048;
@@ -92,22 +94,40 @@ QString MatchSearch::childText(const CartRecord& cart)
                   QStringLiteral(","), cart.Description(1));
 }
 
+namespace {
+// The ticked rows among the first `count` of the list, with their texts
+// folded. Read afresh each time the window's events may have run: the CD
+// timer can empty or re-sort the track list in the middle of a walk.
+struct TickedRows {
+    QList<int> index;
+    QList<Texts> texts;
+
+    void read(const ImportItemList& source, int count)
+    {
+        index.clear();
+        texts.clear();
+        for (int i = 0; i < std::min(count, source.count()); ++i) {
+            const ImportItem& row = source.item(i);
+            if (!row.Checked)
+                continue;
+            index << i;
+            texts << Texts(row.field(QStringLiteral("TITLE")), row.field(QStringLiteral("ARTIST")), row.field(QStringLiteral("DESC")));
+        }
+    }
+};
+} // namespace
+
 // The store is read a block of carts holding audio at a time, so the walk
 // never visits empty numbers; the progress and the chance to stop still
 // come at every number ending in 1 that the walk passes, as they would if it
-// stepped through every number.
+// stepped through every number. The number of rows is read once; the rows
+// themselves after every such chance.
 bool MatchSearch::run(PlayoutAudio& audio, const QString& from, const ImportItemList& source, MatchSearchHandler& handler)
 {
     const qint64 storeSize = audio.Cartvault().StoreSize;
-    QList<int> ticked;
-    QList<Texts> wanted;
-    for (int i = 0; i < source.count(); ++i) {
-        const ImportItem& row = source.item(i);
-        if (!row.Checked)
-            continue;
-        ticked << i;
-        wanted << Texts(row.field(QStringLiteral("TITLE")), row.field(QStringLiteral("ARTIST")), row.field(QStringLiteral("DESC")));
-    }
+    const int rowCount = source.count();
+    TickedRows rows;
+    rows.read(source, rowCount);
     if (from.isEmpty()) // no such cart: nothing to walk
         return true;
     qint64 passed = from.toLongLong() - 1;
@@ -119,13 +139,14 @@ bool MatchSearch::run(PlayoutAudio& audio, const QString& from, const ImportItem
                 handler.progress(percentAt(marker, storeSize));
                 if (handler.stopRequested())
                     return false;
+                rows.read(source, rowCount);
             }
             passed = number;
             const Texts stored = cartTexts(cart);
-            for (int i = 0; i < ticked.size(); ++i) {
-                if (!matchesFolded(wanted.at(i), stored))
+            for (int i = 0; i < rows.index.size(); ++i) {
+                if (!matchesFolded(rows.texts.at(i), stored))
                     continue;
-                const ImportItem& row = source.item(ticked.at(i));
+                const ImportItem& row = source.item(rows.index.at(i));
                 handler.match(row.Key, parentText(row), childKey(cart, row), childText(cart));
             }
         }

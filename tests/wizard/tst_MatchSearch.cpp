@@ -4,6 +4,8 @@
 #include "wizard/ImportItemList.h"
 #include "wizard/MatchSearch.h"
 
+#include <functional>
+
 // The search for carts that already hold items like the ones to import.
 class MatchSearchTest : public QObject
 {
@@ -13,7 +15,13 @@ class MatchSearchTest : public QObject
         QList<int> percents;
         QStringList matches; // parent key | parent text | child key | child text
         int stopAfter = -1;  // progress calls before a stop is asked for
-        void progress(int percent) override { percents << percent; }
+        std::function<void()> whileEventsRun; // what the window may do when its events run
+        void progress(int percent) override
+        {
+            percents << percent;
+            if (whileEventsRun)
+                whileEventsRun();
+        }
         bool stopRequested() override { return stopAfter >= 0 && percents.size() > stopAfter; }
         void match(const QString& parentKey, const QString& parentText, const QString& childKey, const QString& childText) override
         {
@@ -119,10 +127,58 @@ private slots:
         QCOMPARE(recorder.percents.first(), 0);  // cart number 11: passed on the way to 42
         QCOMPARE(recorder.percents.last(), 99); // 989991 of 999999
 
+        // Started at a cart holding audio, the walk takes that cart too.
         Recorder stopping;
         stopping.stopAfter = 0;
-        QVERIFY(!MatchSearch::run(*m_session.audio, "2", source, stopping));
+        QVERIFY(!MatchSearch::run(*m_session.audio, "5", source, stopping));
         QCOMPARE(stopping.matches.size(), 2); // cart 5's two rows, before the walk passed 11
+        m_session = {};
+    }
+
+    // Bug: rows read by the index they had when the walk began, after the CD
+    // timer changed the list while the window's events ran: hits filed
+    // under the wrong row, or a row read past the end of the list.
+    void rowsReadAfreshAfterEvents()
+    {
+        QString error;
+        QVERIFY2(TestStore::createProfile("changing", TestStore::SQLite, &error), qPrintable(error));
+        QVERIFY(TestStore::setSettings("changing", {{"FirstCart", "1"}, {"LastCart", "999"}}));
+        m_session = TestStore::open("changing");
+        fill("5", "Blue Moon", "Ella");
+        fill("42", "Blue Moon (Live)");
+        fill("90", "Other", "Ella Fitzgerald");
+
+        ImportItemList source(true);
+        source.add(row("fa", "Blue Moon"));
+        source.add(row("fb", "Nothing Like It"));
+        source.add(row("fd", "  ", "Ella"));
+        Recorder recorder;
+        recorder.whileEventsRun = [&source] {
+            if (source.count() == 3) // the first row goes as the walk passes 11
+                source.remove(0);
+        };
+        QVERIFY(MatchSearch::run(*m_session.audio, "2", source, recorder));
+        QCOMPARE(recorder.matches, QStringList({
+            "fa | Blue Moon | c5-FileName=fa | 5 : Blue Moon,Ella",
+            "fd |   -Ella | c5-FileName=fd | 5 : Blue Moon,Ella",
+            "fd |   -Ella | c90-FileName=fd | 90 : Other,Ella Fitzgerald",
+        }));
+        m_session = {};
+    }
+
+    // Bug: the whole-store search starting after the store's first cart.
+    void wholeStoreFromItsFirstCart()
+    {
+        QString error;
+        QVERIFY2(TestStore::createProfile("from100", TestStore::SQLite, &error), qPrintable(error));
+        QVERIFY(TestStore::setSettings("from100", {{"FirstCart", "100"}, {"LastCart", "999"}}));
+        m_session = TestStore::open("from100");
+        fill("100", "Blue Moon");
+        fill("101", "Blue Moon (Live)");
+        QStringList numbers;
+        for (const CartRecord& cart : MatchSearch::matchingCarts(*m_session.audio, "Blue Moon", "", ""))
+            numbers << cart.Number;
+        QCOMPARE(numbers, QStringList({"100", "101"}));
         m_session = {};
     }
 };
