@@ -65,7 +65,7 @@ bool FileImportRun::RunFileImport(const ImportItemList& summary, ImportItemList*
     prepareConverters(summary);
     m_handler.copyJob(m_copyJob.get());
 
-    bool failed = false;
+    QStringList failedFiles;
     int overall = 0;
     for (int currentItem = 1; currentItem <= itemCount; ++currentItem) {
         if (m_handler.stopRequested())
@@ -78,7 +78,7 @@ bool FileImportRun::RunFileImport(const ImportItemList& summary, ImportItemList*
         const ItemEnd end = importItem(row, path, target);
         m_handler.itemDone(row.Key, row.field(QStringLiteral("DEST")), end.outcome, end.error);
         if (end.outcome == Outcome::Failed) {
-            failed = true;
+            failedFiles << path;
             break;
         }
         if (files)
@@ -90,12 +90,24 @@ bool FileImportRun::RunFileImport(const ImportItemList& summary, ImportItemList*
 
     m_handler.status(QStringLiteral("Finished!"));
     m_handler.result(QStringLiteral("Finished!"), true);
-    if (failed) {
-        ShowMessage(QStringLiteral("Some files were not imported"), MessageIcon::Exclamation);
+    if (!failedFiles.isEmpty()) {
+        ShowMessage(notImportedMessage(failedFiles), MessageIcon::Exclamation);
         return false;
     }
     m_handler.progress(100, 100);
     return true;
+}
+
+// The known text, then the files it is about, as the person chose them: a
+// long list is cut so the message still fits on the screen.
+QString FileImportRun::notImportedMessage(const QStringList& files)
+{
+    constexpr int kShown = 10;
+    QString text = QStringLiteral("Some files were not imported");
+    text += QStringLiteral("\n\n") + files.mid(0, kShown).join(QLatin1Char('\n'));
+    if (files.size() > kShown)
+        text += QStringLiteral("\n(and %1 more)").arg(files.size() - kShown);
+    return text;
 }
 
 bool FileImportRun::startChecks(const ImportItemList& summary, ImportTargetHandler* target)

@@ -43,6 +43,7 @@ private:
         QString error;
     };
 
+    static QString notImportedMessage(const QStringList& files);
     bool startChecks(const ImportItemList& summary, ImportTargetHandler* target);
     void prepareConverters(const ImportItemList& summary);
     ItemEnd importItem(const ImportItem& row, const QString& path, ImportTargetHandler* target);

@@ -278,7 +278,9 @@ private slots:
                 QCOMPARE(TestEnvironment::contents(audio().GetCart(dests[i])->AudioFile), TestEnvironment::contents(paths[i]));
         }
         QCOMPARE(TestEnvironment::contents(audio().GetCart("50")->AudioFile), cart50);
-        QCOMPARE(m_messenger.texts(), succeeded ? QStringList() : QStringList{"Some files were not imported"});
+        // The message names the file the person chose.
+        const QString notImported = "Some files were not imported\n\n" + paths.value(outcomes.indexOf("failed"));
+        QCOMPARE(m_messenger.texts(), succeeded ? QStringList() : QStringList{notImported});
     }
 
     // Bug: linking left on for a run that converts, WAV files converted when
