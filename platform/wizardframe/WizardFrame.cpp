@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -70,7 +71,7 @@ WizardFrame::WizardFrame(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_stack, 1);
+    layout->addWidget(scrolled(m_stack), 1);
     layout->addWidget(rule);
     buildButtonRow(layout);
 
@@ -90,6 +91,33 @@ WizardFrame::~WizardFrame()
         if (!owner || !owner->isAncestorOf(this))
             page->release();
     }
+}
+
+namespace {
+// Asks for the room its pages want, like the pages would themselves, and
+// makes do with less.
+class PageScrollArea : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return widget() ? widget()->sizeHint() : QScrollArea::sizeHint(); }
+    // Small enough for a 1280x720 screen at twice the scale, large enough
+    // to show a page's first controls.
+    QSize minimumSizeHint() const override { return QSize(440, 200).boundedTo(sizeHint()); }
+};
+} // namespace
+
+// The pages scroll when the window is made smaller than the largest of them,
+// so the window fits a small screen at a large scale and Next stays in reach.
+QScrollArea* WizardFrame::scrolled(QWidget* pages)
+{
+    auto* area = new PageScrollArea(this);
+    area->setObjectName(QStringLiteral("scrWizardPages"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus); // the pages' own controls take the keyboard
+    area->setWidgetResizable(true);
+    area->setWidget(pages);
+    return area;
 }
 
 void WizardFrame::buildButtonRow(QBoxLayout* layout)
@@ -367,6 +395,13 @@ void WizardFrame::showPage(WizardPage* page)
     m_current = page;
     if (page->kind() == WizardPage::Welcome)
         updateWelcomeHeadline();
+    // Only the page shown asks for room: a large page further on (or one
+    // that grew, as the files page does when its search tree opens) must not
+    // put scroll bars on the others.
+    for (int i = 0; i < m_stack->count(); ++i) {
+        const auto policy = m_stack->widget(i) == page->host() ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        m_stack->widget(i)->setSizePolicy(policy, policy);
+    }
     m_stack->setCurrentWidget(page->host());
     updateButtons();
     focusPage(page);

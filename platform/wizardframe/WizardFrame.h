@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QPushButton;
+class QScrollArea;
 class QStackedWidget;
 class WizardBannerPage;
 class WizardPage;
@@ -101,6 +102,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QScrollArea* scrolled(QWidget* pages);
     void buildButtonRow(class QBoxLayout* layout);
     WizardPage* numberedPage(int pageNumber, bool create);
     WizardPage* neighbour(const WizardPage* page, int direction) const;

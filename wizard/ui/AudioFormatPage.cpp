@@ -35,13 +35,13 @@ void AudioFormatPage::buildFormatChoices()
 {
     auto* layout = static_cast<QBoxLayout*>(this->layout());
 
-    optAudioFormatDefault = new QRadioButton(QStringLiteral("Convert the Audio to match the Cartvault's Format"), this);
+    optAudioFormatDefault = new QRadioButton(QStringLiteral("Convert the Audio to &match the Cartvault's Format"), this);
     optAudioFormatDefault->setObjectName(QStringLiteral("optAudioFormatDefault"));
     lblAudioFormatDefaultDescription = PageWidgets::description(
         QStringLiteral("Automatically convert the audio to match the main format used for the Cartvault"), this);
     lblAudioFormatDefaultDescription->setObjectName(QStringLiteral("lblAudioFormatDefaultDescription"));
 
-    optAudioFormatConvert = new QRadioButton(QStringLiteral("Convert the audio to a specified format:"), this);
+    optAudioFormatConvert = new QRadioButton(QStringLiteral("Convert the audio to a &specified format:"), this);
     optAudioFormatConvert->setObjectName(QStringLiteral("optAudioFormatConvert"));
     fraAudioFormatConvert = new QWidget(this);
     fraAudioFormatConvert->setObjectName(QStringLiteral("fraAudioFormatConvert"));
@@ -53,14 +53,14 @@ void AudioFormatPage::buildFormatChoices()
     lblAudioFormatConvert->setMargin(4);
     lblAudioFormatConvert->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     lblAudioFormatConvert->setMinimumWidth(lblAudioFormatConvert->fontMetrics().averageCharWidth() * 30);
-    cmdAudioFormatConvert = new QPushButton(QStringLiteral("Select"), fraAudioFormatConvert);
+    cmdAudioFormatConvert = new QPushButton(QStringLiteral("S&elect"), fraAudioFormatConvert);
     cmdAudioFormatConvert->setObjectName(QStringLiteral("cmdAudioFormatConvert"));
     auto* convertRow = new QHBoxLayout(fraAudioFormatConvert);
     convertRow->setContentsMargins(0, 0, 0, 0);
     convertRow->addWidget(lblAudioFormatConvert, 1);
     convertRow->addWidget(cmdAudioFormatConvert);
 
-    optAudioFormatLeave = new QRadioButton(QStringLiteral("Import the Audio in it's current Audio Format"), this);
+    optAudioFormatLeave = new QRadioButton(QStringLiteral("Import the Audio in it's &current Audio Format"), this);
     optAudioFormatLeave->setObjectName(QStringLiteral("optAudioFormatLeave"));
     lblAudioFormatLeaveDescription = PageWidgets::description(
         QStringLiteral("Leaves the audio in the original format even if this is incompatible with the Cartvault"), this);
@@ -90,7 +90,7 @@ void AudioFormatPage::buildNormalise()
     rule->setFrameShadow(QFrame::Sunken);
     layout->addWidget(rule);
 
-    chkNormalise = new QCheckBox(QStringLiteral("Normalise the Audio after it's imported"), this);
+    chkNormalise = new QCheckBox(QStringLiteral("Norma&lise the Audio after it's imported"), this);
     chkNormalise->setObjectName(QStringLiteral("chkNormalise"));
     fraNormalise = new QWidget(this);
     fraNormalise->setObjectName(QStringLiteral("fraNormalise"));
@@ -104,7 +104,7 @@ void AudioFormatPage::buildNormalise()
     lblNormalise->setBuddy(txtNormalise);
     txtNormalise->installEventFilter(this);
     SelectAllOnFocus::install(txtNormalise);
-    cmdNormaliseDefault = new QPushButton(QStringLiteral("Cartvault Default"), fraNormalise);
+    cmdNormaliseDefault = new QPushButton(QStringLiteral("Cartvault &Default"), fraNormalise);
     cmdNormaliseDefault->setObjectName(QStringLiteral("cmdNormaliseDefault"));
 
     auto* row = new QHBoxLayout(fraNormalise);

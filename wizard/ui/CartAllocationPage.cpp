@@ -22,9 +22,9 @@ CartAllocationPage::CartAllocationPage(QWidget* parent)
     auto* layout = PageWidgets::pageLayout(this);
 
     lblHDRefOptions = PageWidgets::label(QStringLiteral("Options:"), this, QStringLiteral("lblHDRefOptions"));
-    optAssignHDRefs = new QRadioButton(QStringLiteral("Automatically assign each file a cart number in sequence"), this);
+    optAssignHDRefs = new QRadioButton(QStringLiteral("Automatically &assign each file a cart number in sequence"), this);
     optAssignHDRefs->setObjectName(QStringLiteral("optAssignHDRefs"));
-    optReadHDRefs = new QRadioButton(QStringLiteral("Use the number in the filename as the cart number"), this);
+    optReadHDRefs = new QRadioButton(QStringLiteral("&Use the number in the filename as the cart number"), this);
     optReadHDRefs->setObjectName(QStringLiteral("optReadHDRefs"));
     auto* group = new QButtonGroup(this);
     group->addButton(optAssignHDRefs);
@@ -38,11 +38,11 @@ CartAllocationPage::CartAllocationPage(QWidget* parent)
     txtInitialHDRef->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     lblInitialHDRef->setBuddy(txtInitialHDRef);
     SelectAllOnFocus::install(txtInitialHDRef);
-    cmdSelectHDRef = new QPushButton(QStringLiteral("Select"), this);
+    cmdSelectHDRef = new QPushButton(QStringLiteral("S&elect"), this);
     cmdSelectHDRef->setObjectName(QStringLiteral("cmdSelectHDRef"));
     cmdSelectHDRef->setToolTip(QStringLiteral("Use the first empty cart from the number given"));
 
-    chkOverwriteHDItems = new QCheckBox(QStringLiteral("If a cart already exists, overwrite it with the new file."), this);
+    chkOverwriteHDItems = new QCheckBox(QStringLiteral("If a cart already exists, &overwrite it with the new file."), this);
     chkOverwriteHDItems->setObjectName(QStringLiteral("chkOverwriteHDItems"));
 
     auto* options = new QVBoxLayout;

@@ -85,7 +85,7 @@ void ImportFilesPage::buildList()
 
 void ImportFilesPage::buildTitling()
 {
-    lblItemTitling = PageWidgets::label(QStringLiteral("Item Titling:"), this, QStringLiteral("lblItemTitling"));
+    lblItemTitling = PageWidgets::label(QStringLiteral("I&tem Titling:"), this, QStringLiteral("lblItemTitling"));
     comboFilesTitleProcessing = new QComboBox(this);
     comboFilesTitleProcessing->setObjectName(QStringLiteral("comboFilesTitleProcessing"));
     comboFilesTitleProcessing->setSizeAdjustPolicy(QComboBox::AdjustToContents);

@@ -38,9 +38,9 @@ void RipCDPage::buildTrackList()
     lvwCDTracks = new ImportItemView(m_tracks, this);
     lvwCDTracks->setObjectName(QStringLiteral("lvwCDTracks"));
 
-    cmdCDSelectAll = new QPushButton(QStringLiteral("Select All"), this);
+    cmdCDSelectAll = new QPushButton(QStringLiteral("Select &All"), this);
     cmdCDSelectAll->setObjectName(QStringLiteral("cmdCDSelectAll"));
-    cmdCDDeselectAll = new QPushButton(QStringLiteral("De-Select All"), this);
+    cmdCDDeselectAll = new QPushButton(QStringLiteral("D&e-Select All"), this);
     cmdCDDeselectAll->setObjectName(QStringLiteral("cmdCDDeselectAll"));
     cmdCDQueryCDDB = new QPushButton(style()->standardIcon(QStyle::SP_DriveNetIcon), QStringLiteral("&Get Titles"), this);
     cmdCDQueryCDDB->setObjectName(QStringLiteral("cmdCDQueryCDDB"));

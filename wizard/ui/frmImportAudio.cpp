@@ -44,7 +44,9 @@
 #include <QCoreApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -87,6 +89,7 @@ frmImportAudio::frmImportAudio(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmImportAudio"));
     setWindowTitle(QStringLiteral("Import Audio"));
+    setWindowIcon(windowIconImage());
     buildWindow();
     m_checks = std::make_unique<ImportPageChecks>(*this);
     m_progress = std::make_unique<ImportProgressDisplay>(*this);
@@ -232,8 +235,25 @@ bool frmImportAudio::PrepareWizard(qint16 StartMode, const QString& InitialCart,
 
     setUpFrame();
     applyStartMode(StartMode, FileList);
-    resize(sizeHint().expandedTo(QSize(780, 580)));
+    resize(startSize());
     return true;
+}
+
+// The size the window opens at: roomy where the screen allows, never larger
+// than the screen (a 1280x720 screen at twice the scale is 640x360).
+QSize frmImportAudio::startSize() const
+{
+    const QSize wanted = sizeHint().expandedTo(QSize(780, 580));
+    const QScreen* const where = screen();
+    return where ? wanted.boundedTo(where->availableGeometry().size()).expandedTo(minimumSizeHint()) : wanted;
+}
+
+// The icon lives in the program's resources (the installed theme icon is the
+// same picture), so a window started from the build folder has it too.
+QIcon frmImportAudio::windowIconImage()
+{
+    Q_INIT_RESOURCE(WindowIcon);
+    return QIcon(QStringLiteral(":/icons/orvane-import.svg"));
 }
 
 void frmImportAudio::setUpFrame()
@@ -512,12 +532,24 @@ void frmImportAudio::unload()
 void frmImportAudio::keyPressEvent(QKeyEvent* event)
 {
     // Escape is the Cancel button, and like it does nothing while a run
-    // has Cancel switched off.
+    // has Cancel switched off. A key is easily hit by mistake: with files
+    // gathered in the list, it asks before they are thrown away.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (ctlWizard->CancelEnabled() && !discardAgreed())
+            return;
         ctlWizard->cancel();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool frmImportAudio::discardAgreed()
+{
+    const int count = fileList().count();
+    if (count == 0)
+        return true;
+    const QString text = QStringLiteral("Close the wizard and discard the %1 file(s) in the list?").arg(count);
+    return ShowMessage(text, MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
 // ---- Filled in by the parts that own them -------------------------------

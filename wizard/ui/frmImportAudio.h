@@ -19,6 +19,8 @@ class ImportProgressDisplay;
 class ImportResultsPage;
 class ImportSummaryPage;
 class ImportTargetHandler;
+class QIcon;
+class QSize;
 class QTimer;
 class RipCDPage;
 class WindowImportHandler;
@@ -143,6 +145,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool discardAgreed();
+    QSize startSize() const;
+    static QIcon windowIconImage();
     void done(int result) override;
 
 private:

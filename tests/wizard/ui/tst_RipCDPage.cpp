@@ -121,7 +121,7 @@ private slots:
         const QString cart = m_wizard->summaryList().item(0).field("DEST");
         QCOMPARE(gPlayoutAudio->GetCart(cart)->Title, QStringLiteral("Track 2"));
         QCOMPARE(m_wizard->fraResults->txtResults->toPlainText(),
-                 QStringLiteral("Ripping 02 - 'Track 2'...Finished\nFinished!\n"));
+                 QStringLiteral("Ripping 02 - 'Track 2'...Finished\nProcessing 'Track 2'...Finished\nFinished!\n"));
         QVERIFY(!m_wizard->Ripping);
         const AuditEntry entry = gDirectory->AuditLog().entries().last();
         QCOMPARE(entry.title, QStringLiteral("Import CD Track"));

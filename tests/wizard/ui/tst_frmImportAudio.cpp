@@ -7,6 +7,7 @@
 #include "wizard/ui/ChooseSourcePage.h"
 #include "wizard/ui/ImportFilesPage.h"
 #include "wizard/ui/ImportItemView.h"
+#include "wizard/ui/ImportResultsPage.h"
 #include "wizard/ui/ImportSummaryPage.h"
 #include "wizard/ui/BusyPointer.h"
 #include "wizard/ui/QtMessenger.h"
@@ -31,6 +32,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -303,6 +306,83 @@ private slots:
         QVERIFY(!wizard->TracksLoaded);
         if (route != QLatin1String("close"))
             QVERIFY(!wizard->Searching);
+    }
+
+    // Bug: Escape, hit by mistake, throwing away a list of gathered files
+    // without asking; or asking when there is nothing to lose.
+    void escapeAsksBeforeDiscardingFiles()
+    {
+        QVERIFY(m_fixture.openStore());
+        QTemporaryDir folder;
+        const auto wizard = m_fixture.openWizardOnFiles(writeWavFiles(folder, {"a.wav", "b.wav"}));
+        QVERIFY(wizard);
+        m_fixture.messenger.answers = {MessageAnswer::No};
+        QTest::keyClick(wizard.get(), Qt::Key_Escape);
+        QVERIFY(wizard->isVisible());
+        QCOMPARE(m_fixture.messenger.texts(), QStringList{"Close the wizard and discard the 2 file(s) in the list?"});
+        m_fixture.messenger.answers = {MessageAnswer::Yes};
+        QTest::keyClick(wizard.get(), Qt::Key_Escape);
+        QVERIFY(!wizard->isVisible());
+
+        const auto empty = m_fixture.openWizard();
+        QVERIFY(empty);
+        QTest::keyClick(empty.get(), Qt::Key_Escape);
+        QVERIFY(!empty->isVisible());
+        QCOMPARE(m_fixture.messenger.texts().size(), 2);
+    }
+
+    // Bug: a window that cannot be made small enough for a 1280x720 screen
+    // at twice the scale (640x360 in the window's own units), one that opens
+    // larger than the screen, or one without its icon in the task bar.
+    void windowFitsASmallScreenAndHasItsIcon()
+    {
+        QVERIFY(m_fixture.openStore());
+        const auto wizard = m_fixture.openWizard();
+        QVERIFY(wizard);
+        const QSize least = wizard->minimumSizeHint();
+        QVERIFY2(least.width() <= 640 && least.height() <= 360,
+                 qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
+        const QSize screen = wizard->screen()->availableGeometry().size();
+        QVERIFY(wizard->width() <= screen.width() && wizard->height() <= screen.height());
+        QVERIFY(!wizard->windowIcon().isNull());
+        QVERIFY(!wizard->windowIcon().pixmap(32).isNull());
+    }
+
+    // Bug: a choice on the cart or format page, or the CD page's select
+    // buttons, out of reach from the keyboard; or two controls of one page
+    // (the frame's buttons included) on the same access key.
+    void everyPageHasItsOwnAccessKeys()
+    {
+        QVERIFY(m_fixture.openStore());
+        const auto wizard = m_fixture.openWizard();
+        QVERIFY(wizard);
+        auto key = [](const QString& text) {
+            const int at = text.indexOf(QRegularExpression("&[^&]"));
+            return at < 0 ? QChar() : text.at(at + 1).toLower();
+        };
+        const QList<QWidget*> pages{wizard->fraChoose,      wizard->fraImportFiles, wizard->fraRipCD,
+                                    wizard->fraHDRefs,      wizard->fraAudioFormat, wizard->fraSummary,
+                                    wizard->fraResults};
+        for (QWidget* page : pages) {
+            QStringList texts{"< &Back", "&Next >"};
+            for (auto* button : page->findChildren<QAbstractButton*>())
+                texts << button->text();
+            for (auto* label : page->findChildren<QLabel*>())
+                if (label->buddy())
+                    texts << label->text();
+            QSet<QChar> seen;
+            for (const QString& text : texts) {
+                const QChar letter = key(text);
+                QVERIFY2(letter.isNull() || !seen.contains(letter), qPrintable(page->objectName() + ": " + text));
+                seen << letter;
+            }
+        }
+        for (QWidget* page : {static_cast<QWidget*>(wizard->fraHDRefs), static_cast<QWidget*>(wizard->fraAudioFormat)})
+            for (auto* button : page->findChildren<QAbstractButton*>())
+                QVERIFY2(!key(button->text()).isNull(), qPrintable(button->text()));
+        QVERIFY(!key(wizard->fraRipCD->cmdCDSelectAll->text()).isNull());
+        QVERIFY(!key(wizard->fraRipCD->cmdCDDeselectAll->text()).isNull());
+        QVERIFY(!key(wizard->fraImportFiles->lblItemTitling->text()).isNull());
     }
 
     // The search button fills its page's tree from the store and gives the
