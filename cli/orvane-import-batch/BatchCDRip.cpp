@@ -87,8 +87,12 @@ void BatchCDRip::titlesFound(const CDTitleProposal& proposal)
             m_titles.separators[box] = proposal.separators.at(box);
 }
 
-bool BatchCDRip::tickTracks(ImportItemList& tracks) const
+// Ticks the chosen tracks (every audio track when none were named). A named
+// track the disc does not have is refused rather than quietly left out: the
+// script asked for it.
+QString BatchCDRip::tickTracks(ImportItemList& tracks) const
 {
+    QList<int> missing = m_chosen;
     bool any = false;
     for (int row = 0; row < tracks.count(); ++row) {
         const int track = tracks.item(row).Key.mid(2).toInt();
@@ -96,8 +100,15 @@ bool BatchCDRip::tickTracks(ImportItemList& tracks) const
         const bool chosen = m_chosen.isEmpty() ? audio : m_chosen.contains(track);
         tracks.setChecked(row, chosen);
         any = any || chosen;
+        missing.removeAll(track);
     }
-    return any;
+    if (!missing.isEmpty()) {
+        QStringList numbers;
+        for (int track : missing)
+            numbers << QString::number(track);
+        return QStringLiteral("the disc has %1 tracks; not on it: %2").arg(tracks.count()).arg(numbers.join(QStringLiteral(", ")));
+    }
+    return any ? QString() : QStringLiteral("the disc has no audio track to rip");
 }
 
 int BatchCDRip::run()
@@ -113,15 +124,21 @@ int BatchCDRip::run()
         err(QStringLiteral("there is no disc in the drive, or it cannot be read"));
         return 2;
     }
+    if (const QString why = tickTracks(tracks); !why.isEmpty()) {
+        err(why);
+        return 2;
+    }
+    // The store's audit log hears of the lookup and of every track, as it
+    // does from the wizard.
+    if (!m_session.openDirectory(m_session.profile())) {
+        err(m_session.error());
+        return 2;
+    }
     if (m_lookup) {
-        CDTitleLookup lookup(tracks, *this, nullptr);
+        CDTitleLookup lookup(tracks, *this, m_session.directory());
         lookup.run(CDTitleLookupOptions::fromStore(m_session.audio()->Cartvault()), ripper.discIdentity());
     }
     CDTrackList::ApplyCDTitles(tracks, m_titles, false);
-    if (!tickTracks(tracks)) {
-        err(QStringLiteral("none of the chosen tracks is on the disc"));
-        return 2;
-    }
     ImportItemList summary(false);
     summary.setColumns(ImportListColumns::summary());
     SummaryBuilder::BuildSummary(tracks, false, summary, m_options, *m_session.audio());
@@ -129,7 +146,7 @@ int BatchCDRip::run()
         printTracks(tracks, summary);
         return 0;
     }
-    const ImportContext context{m_session.audio(), m_session.settings(), nullptr, m_session.profile(), {}};
+    const ImportContext context{m_session.audio(), m_session.settings(), m_session.directory(), m_session.profile(), {}};
     BatchHandler handler(!m_json && !m_quiet);
     CDRipRun run(context, m_options, CDRipOptions{m_autoTop}, ripper, handler);
     const bool ripped = run.RunCDRip(tracks, summary, nullptr);
@@ -156,13 +173,31 @@ int BatchCDRip::run()
     return ripped ? 0 : 1;
 }
 
+// The disc as it would be ripped: a line per track, or with --json one
+// document whose tracks carry the cart they would go to (null: not ripped).
 void BatchCDRip::printTracks(const ImportItemList& tracks, const ImportItemList& summary) const
 {
+    QJsonArray items;
     for (const ImportItem& row : tracks.items()) {
         const int line = summary.indexOf(row.Key);
+        const QString cart = line < 0 ? QString() : summary.item(line).field(QStringLiteral("DEST"));
+        if (m_json) {
+            items.append(QJsonObject{{"track", row.field(QStringLiteral("TRACK")).toInt()},
+                                     {"cart", cart.isEmpty() ? QJsonValue() : QJsonValue(cart.toLongLong())},
+                                     {"title", row.field(QStringLiteral("TITLE"))},
+                                     {"artist", row.field(QStringLiteral("ARTIST"))},
+                                     {"length", row.field(QStringLiteral("LENGTH"))},
+                                     {"type", row.field(QStringLiteral("TYPE")).trimmed().toLower()}});
+            continue;
+        }
         std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", qPrintable(row.field(QStringLiteral("TRACK"))),
-                    qPrintable(line < 0 ? QStringLiteral("-") : summary.item(line).field(QStringLiteral("DEST"))),
-                    qPrintable(row.field(QStringLiteral("TITLE"))), qPrintable(row.field(QStringLiteral("ARTIST"))),
-                    qPrintable(row.field(QStringLiteral("LENGTH"))), qPrintable(row.field(QStringLiteral("TYPE")).trimmed()));
+                    qPrintable(cart.isEmpty() ? QStringLiteral("-") : cart), qPrintable(row.field(QStringLiteral("TITLE"))),
+                    qPrintable(row.field(QStringLiteral("ARTIST"))), qPrintable(row.field(QStringLiteral("LENGTH"))),
+                    qPrintable(row.field(QStringLiteral("TYPE")).trimmed()));
     }
+    if (m_json)
+        std::fputs(QJsonDocument(QJsonObject{{"profile", m_session.profile()}, {"dry_run", true}, {"tracks", items}})
+                       .toJson(QJsonDocument::Indented)
+                       .constData(),
+                   stdout);
 }

@@ -28,7 +28,7 @@ public:
     void applyTitles() override {}
 
 private:
-    bool tickTracks(ImportItemList& tracks) const;
+    QString tickTracks(ImportItemList& tracks) const;
     void printTracks(const ImportItemList& tracks, const ImportItemList& summary) const;
 
     StoreSession& m_session;

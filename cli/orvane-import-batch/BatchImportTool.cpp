@@ -148,6 +148,9 @@ int BatchImportTool::run(const QStringList& commandLine)
         return usage(QStringLiteral("no files or folders given"));
     if (!args.words().isEmpty() && cd)
         return usage(QStringLiteral("--cd takes no files or folders"));
+    if (cd && (args.has(QStringLiteral("find-matches")) || args.has(QStringLiteral("skip-matching"))))
+        return usage(QStringLiteral("--find-matches and --skip-matching work on files; for a disc, search with "
+                                    "'cartvault search' or the wizard"));
     if (!m_session.openStore(args.value(QStringLiteral("profile"))))
         return usage(m_session.error());
     if (const int refused = readOptions(args))

@@ -229,6 +229,29 @@ private slots:
             QCOMPARE(audio.readAll().mid(44), image.trackBytes(track));
         }
         QVERIFY(cart("Batch", "602").value("audio_length").toDouble() < 0);
+
+        // The audit log hears of the lookup and of each track, as from the wizard.
+        const Result audit = run("cartvault", {"--profile", "Batch", "audit", "--json"});
+        QStringList titles;
+        for (const QJsonValue entry : QJsonDocument::fromJson(audit.out).array())
+            titles << entry.toObject().value("title").toString();
+        QCOMPARE(titles.count("CDDB Queried"), 1);
+        QCOMPARE(titles.count("Import CD Track"), 2);
+    }
+
+    // Bug: --dry-run --json printing text a script cannot read.
+    void cdDryRunAsJson()
+    {
+        const CueImage image(folder("dry-disc"), "disc", {{75, true}, {75, false}});
+        QVERIFY(image.write());
+        const Result result = run("orvane-import-batch", {"--profile", "Batch", "--cd", "--device", image.cuePath(),
+                                                          "--start-cart", "700", "--dry-run", "--json"});
+        QCOMPARE(result.exitCode, 0);
+        const QJsonArray tracks = QJsonDocument::fromJson(result.out).object().value("tracks").toArray();
+        QCOMPARE(tracks.size(), 2);
+        QCOMPARE(tracks.at(0).toObject().value("cart"), QJsonValue(700));
+        QCOMPARE(tracks.at(1).toObject().value("cart"), QJsonValue());
+        QVERIFY(cart("Batch", "700").value("audio_length").toDouble() < 0);
     }
 
     // A track the store refuses (here: its record cannot be committed) fails
@@ -276,6 +299,12 @@ private slots:
                                            << "only 'Link' carts to WAV Files";
         QTest::newRow("keeping a CD's format") << QStringList{"--profile", "Batch", "--cd", "--format", "keep"}
                                                << "when ripping from cd";
+        // Asked for, and not quietly dropped.
+        QTest::newRow("matching on a disc") << QStringList{"--profile", "Batch", "--cd", "--skip-matching"} << "work on files";
+        static const CueImage short_(folder("three-tracks"), "disc", {{75, true}, {75, true}, {75, true}});
+        QVERIFY(short_.write());
+        QTest::newRow("tracks beyond the disc")
+            << QStringList{"--profile", "Batch", "--cd", "--device", short_.cuePath(), "--tracks", "1,3-5"} << "not on it: 4, 5";
     }
 
     void usageIsRefusedWithItsCode()
