@@ -321,6 +321,8 @@ private slots:
         QTest::newRow("missing file") << QStringList{"--profile", "Batch", "/no/such/file.wav"} << "";
         QTest::newRow("bad titling") << QStringList{"--profile", "Batch", "--titling", "sideways", "/etc"} << "";
         QTest::newRow("bad format") << QStringList{"--profile", "Batch", "--format", "FormatType=32", "/etc"} << "";
+        // The level read from the next word, as from --normalise=150.
+        QTest::newRow("level out of range") << QStringList{"--profile", "Batch", "--normalise", "150", "/etc"} << "--normalise takes";
         // The wizard's rules, refused instead of quietly copying what was to be linked.
         const QString song = TestEnvironment::writeFile("song-to-link.mp3", "not heard");
         QTest::newRow("linking converts") << QStringList{"--profile", "Batch", "--link", song} << "cannot convert the Audio";
