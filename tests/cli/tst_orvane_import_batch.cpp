@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSet>
+#include <csignal>
 
 // The batch importer as a script uses it, on files the ffmpeg tool made,
 // checked through the administrator's tool.
@@ -308,6 +309,38 @@ private slots:
         QCOMPARE(outcomes, QStringList({"imported", "failed", stopOnError ? "not-reached" : "imported"}));
         const double third = cart("Batch", QString::number(start.toInt() + 2)).value("audio_length").toDouble();
         QVERIFY(stopOnError ? third < 0 : qAbs(third - 0.6) < 0.01);
+    }
+
+    // A process the store's fault hook stopped (SIGSTOP) at a step.
+    static bool stopped(qint64 pid)
+    {
+        QFile stat(QString("/proc/%1/stat").arg(pid));
+        return stat.open(QIODevice::ReadOnly) && stat.readAll().split(')').value(1).trimmed().startsWith('T');
+    }
+
+    // Bug: a file quietly landing in another cart than the one planned. The
+    // batch is held at its first copy while another import fills the next
+    // cart; the file meant for it takes the next free one, and its line says so.
+    void aCartFilledMeanwhileIsTakenOverAndSaid()
+    {
+        const QString in = folder("taken-over");
+        QVERIFY(tone(0.3).write(in + "/a.wav"));
+        QVERIFY(tone(0.5).write(in + "/b.wav"));
+        QProcess batch;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ORVANE_STORE_FAULT", "copied:stop");
+        batch.setProcessEnvironment(environment);
+        batch.start(tool("orvane-import-batch"), {"--profile", "Batch", "--start-cart", "800", in});
+        QTRY_VERIFY_WITH_TIMEOUT(stopped(batch.processId()), 60000);
+        QCOMPARE(run("cartvault", {"--profile", "Batch", "import", "801", in + "/a.wav"}).exitCode, 0);
+        while (!batch.waitForFinished(50))
+            if (stopped(batch.processId()))
+                ::kill(pid_t(batch.processId()), SIGCONT);
+        QCOMPARE(batch.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(batch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+                 QStringList({QString("imported\t%1/a.wav\tcart 800").arg(in),
+                              QString("imported\t%1/b.wav\tcart 801 in use: took 802").arg(in)}));
+        QVERIFY(qAbs(cart("Batch", "802").value("audio_length").toDouble() - 0.5) < 0.01);
     }
 
     void usageIsRefusedWithItsCode_data()
