@@ -15,16 +15,27 @@ void BatchHandler::plan(const QList<ImportItem>& planned)
 DropFolderWatcher::Result BatchHandler::describe(const QString& key) const
 {
     const Outcome outcome = m_outcomes.value(key);
+    DropFolderWatcher::Result result;
+    result.cart = outcome.cart;
     switch (outcome.outcome) {
     case FileImportHandler::Outcome::Imported:
-        return {QStringLiteral("imported"), outcome.cart, QString(), false, m_meant.value(key)};
+        result.outcome = QStringLiteral("imported");
+        result.meantCart = m_meant.value(key);
+        return result;
     case FileImportHandler::Outcome::SkippedInUse:
-        return {QStringLiteral("skipped"), outcome.cart, QStringLiteral("cart %1 holds audio (see --overwrite)").arg(outcome.cart)};
+        result.outcome = QStringLiteral("skipped");
+        result.reason = QStringLiteral("cart %1 holds audio (see --overwrite)").arg(outcome.cart);
+        return result;
     case FileImportHandler::Outcome::SkippedType:
-        return {QStringLiteral("skipped"), QString(), QStringLiteral("not a kind of file the import takes")};
+        result.outcome = QStringLiteral("skipped");
+        result.cart.clear();
+        result.reason = QStringLiteral("not a kind of file the import takes");
+        return result;
     case FileImportHandler::Outcome::Failed: break;
     }
-    return {QStringLiteral("failed"), outcome.cart, outcome.error.isEmpty() ? QStringLiteral("the import failed") : outcome.error};
+    result.outcome = QStringLiteral("failed");
+    result.reason = outcome.error.isEmpty() ? QStringLiteral("the import failed") : outcome.error;
+    return result;
 }
 
 void BatchHandler::printLine(const QString& line)
@@ -54,8 +65,12 @@ void BatchHandler::status(const QString& text)
 // whole, so that the bar redrawn meanwhile does not wipe its first half.
 void BatchHandler::result(const QString& text, bool endOfLine)
 {
-    if (m_lines != Lines::Results)
+    // The run's closing message follows its last results line: it gets a clean line too.
+    if (m_lines != Lines::Results) {
+        if (endOfLine)
+            m_progress.clear();
         return;
+    }
     m_pending += text;
     if (!endOfLine)
         return;
