@@ -25,4 +25,9 @@ struct FileImportOptions {
     QString convertFormat; // settings text of the target for Format::Convert
     bool normalise = false;
     double normalisePercent = 0;
+
+    // The wizard stops at the first failed item and leaves the rest for the
+    // person to look at; a script wants every good file in, the failures
+    // told at the end.
+    bool continuePastFailure = false;
 };

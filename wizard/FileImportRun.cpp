@@ -77,10 +77,12 @@ bool FileImportRun::RunFileImport(const ImportItemList& summary, ImportItemList*
         m_handler.status(QStringLiteral("Importing ") + FileTools::GetFileName(path));
         const ItemEnd end = importItem(row, path, target);
         m_handler.itemDone(row.Key, row.field(QStringLiteral("DEST")), end.outcome, end.error);
-        if (end.outcome == Outcome::Failed) {
+        if (end.outcome == Outcome::Failed)
             failedFiles << path;
+        if (end.outcome == Outcome::Failed && !m_options.continuePastFailure)
             break;
-        }
+        // Going on past a failure, the failed row is done with too: a later
+        // pass over the list does not try it again.
         if (files)
             if (const int fileRow = files->indexOf(row.Key); fileRow >= 0)
                 files->setChecked(fileRow, false);

@@ -16,8 +16,8 @@ class cCopyAudioFileNCT;
 // The file import run: works through the summary rows in order, converting
 // or normalising where needed, hands each item's audio to the store, writes
 // its titles and timing points, and deletes the source once its cart is
-// saved when asked. Stops at the first failed item; a cart that holds audio
-// without overwriting is skipped. Each item is one import of the store: the
+// saved when asked. Stops at the first failed item unless the options say to
+// go on; a cart that holds audio without overwriting is skipped. Each item is one import of the store: the
 // copy job writes into its incoming file, and audio and fields are committed
 // together or not at all.
 class FileImportRun

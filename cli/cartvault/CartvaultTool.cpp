@@ -3,6 +3,7 @@
 #include "frame/AppPaths.h"
 #include "frame/library/AudioSettings.h"
 #include "frame/library/AuditLog.h"
+#include "frame/library/CartNumbers.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/Directory.h"
 #include "frame/library/DropboxMemory.h"
@@ -100,12 +101,14 @@ int CartvaultTool::usage(const QString& message) const
 
 void CartvaultTool::printHelp() const
 {
-    out(QStringLiteral("Usage: cartvault [--profile NAME] VERB ...\n\nVerbs:"));
+    out(QStringLiteral("Usage: cartvault [--profile NAME] VERB ...\n       cartvault help [VERB]\n\nVerbs:"));
     for (const Verb& verb : verbs())
         out(QStringLiteral("  ") + QLatin1String(verb.synopsis));
-    out(QStringLiteral("\nEach verb takes --help. Without --profile the only profile is used. Only 'profile create'\n"
-                       "makes a store: a profile whose store is missing or damaged is refused. Exit codes: 0 success,\n"
-                       "1 failure, 2 usage.\n\n"
+    out(QStringLiteral("\nEach verb takes --help (or -h). Options take their value as --data DIR or --data=DIR;\n"
+                       "--overwrite replaces a cart's audio, --force an existing file. JSON output uses\n"
+                       "snake_case keys, cart numbers and seconds as numbers. Without --profile the only\n"
+                       "profile is used. Only 'profile create' makes a store: a profile whose store is missing or\n"
+                       "damaged is refused. Exit codes: 0 success, 1 failure, 2 usage.\n\n"
                        "Rights: reading and export need none; import needs cart rights above 0, user add and\n"
                        "settings set an administrator of the store (its creator is one), all as the system user\n"
                        "running the tool. On an SQLite store this guards against mistakes: anyone who may write\n"
@@ -138,12 +141,20 @@ int CartvaultTool::run(const QStringList& arguments)
     }
     if (rest.isEmpty())
         return usage(QStringLiteral("no verb given"));
+    // "cartvault help", "cartvault -h", and "cartvault help VERB" as "cartvault VERB --help".
+    const bool askedForHelp = rest.first() == QLatin1String("help") || rest.first() == QLatin1String("-h");
+    if (askedForHelp && rest.size() == 1) {
+        printHelp();
+        return Success;
+    }
+    if (askedForHelp)
+        rest = rest.mid(1) << QStringLiteral("--help");
     for (const Verb& verb : verbs()) {
         const QStringList words = QString::fromLatin1(verb.name).split(QLatin1Char(' '));
         if (rest.mid(0, words.size()) != words)
             continue;
         const QStringList verbArguments = rest.mid(words.size());
-        if (verbArguments.contains(QStringLiteral("--help"))) {
+        if (verbArguments.contains(QStringLiteral("--help")) || verbArguments.contains(QStringLiteral("-h"))) {
             printVerbHelp(verb);
             return Success;
         }
@@ -389,7 +400,7 @@ int CartvaultTool::dropboxList(const CommandLine& args)
     for (const DropboxMemory::Entry& e : DropboxMemory(m_audio->Cartvault().database()).entries(folder)) {
         if (json)
             rows.append(QJsonObject{{"name", e.file.name}, {"size", e.file.size}, {"mtime", e.file.mtime}, {"outcome", e.outcome},
-                                    {"cart", e.cart}, {"reason", e.reason}, {"workstation", e.workstation}, {"at", e.at}});
+                                    {"cart", CartNumbers::json(e.cart)}, {"reason", e.reason}, {"workstation", e.workstation}, {"at", e.at}});
         else
             out(QStringLiteral("%1\t%2\t%3\t%4\t%5").arg(e.at, e.outcome, e.file.name, e.cart, e.reason));
     }

@@ -2,13 +2,18 @@
 
 #include <algorithm>
 
-CommandLine::CommandLine(const QStringList& arguments, const QSet<QString>& valueOptions)
+CommandLine::CommandLine(const QStringList& arguments, const QSet<QString>& valueOptions,
+                         const QSet<QString>& optionalNumberOptions)
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (argument == QLatin1String("--")) {
             m_words += arguments.mid(i + 1);
             break;
+        }
+        if (argument == QLatin1String("-h")) {
+            m_flags.insert(QStringLiteral("help"));
+            continue;
         }
         if (!argument.startsWith(QLatin1String("--")) || argument.size() == 2) {
             m_words << argument;
@@ -27,6 +32,13 @@ CommandLine::CommandLine(const QStringList& arguments, const QSet<QString>& valu
             }
             m_values.insert(name, arguments.at(++i));
             continue;
+        }
+        if (bool number = false; optionalNumberOptions.contains(name) && i + 1 < arguments.size()) {
+            arguments.at(i + 1).toDouble(&number);
+            if (number) {
+                m_values.insert(name, arguments.at(++i));
+                continue;
+            }
         }
         m_flags.insert(name);
     }

@@ -5,11 +5,14 @@
 
 // Arguments of one verb: positional words and --options. Options that take
 // a value are named up front, so "--link" and "--data DIR" parse alike as
-// "--data=DIR".
+// "--data=DIR". An option whose number may be left out ("--normalise" for
+// the store's default level) takes the next argument only when it is a
+// number. "-h" is "--help".
 class CommandLine
 {
 public:
-    CommandLine(const QStringList& arguments, const QSet<QString>& valueOptions);
+    CommandLine(const QStringList& arguments, const QSet<QString>& valueOptions,
+                const QSet<QString>& optionalNumberOptions = {});
 
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }

@@ -1,11 +1,13 @@
 #include "AudioTool.h"
 
+#include "cli/common/CommandLine.h"
 #include "cli/common/TerminalProgress.h"
 #include "audio/BextChunk.h"
 #include "audio/CartChunk.h"
 #include "audio/GetAudioFileFormatNCT.h"
 #include "audio/cCopyAudioFileNCT.h"
 #include "frame/library/FileTools.h"
+#include "frame/library/TimeTools.h"
 #include "platform/nct/NCTAudioInfo.h"
 
 #include <QFileInfo>
@@ -19,32 +21,35 @@ namespace {
 const char* const Usage = "usage: orvane-audio probe FILE\n"
                           "       orvane-audio chunks FILE\n"
                           "       orvane-audio copy SOURCE DEST --format SETTINGS [--normalise PERCENT]\n"
-                          "                         [--autotop THRESHOLD]\n"
+                          "                         [--auto-top THRESHOLD] [--force]\n"
+                          "       orvane-audio help | -h | --help\n"
                           "\n"
                           "probe   the audio format and the length in samples that the import sees\n"
                           "chunks  the cart chunk (fields and tag text) and the bext chunk (fields and\n"
                           "        coding history) of a WAV file\n"
                           "copy    converts SOURCE into DEST in the format SETTINGS, a format settings text\n"
                           "        such as \"FormatType=2 SampleRate=48000 Channels=2 BitsPerSample=16\";\n"
-                          "        --normalise sets the peak level to PERCENT of full scale, --autotop\n"
-                          "        trims leading audio below THRESHOLD percent\n"
+                          "        --normalise sets the peak level to PERCENT of full scale, --auto-top\n"
+                          "        trims leading audio below THRESHOLD percent; an existing DEST is refused\n"
+                          "        unless --force. Options take their value as --normalise 90 or --normalise=90.\n"
                           "\n"
-                          "Results are printed as JSON. Exit status: 0 success, 1 failure, 2 usage.\n";
+                          "Results are printed as one JSON document with snake_case keys; a failure has an\n"
+                          "\"error\". Exit status: 0 success, 1 failure, 2 usage.\n";
 
 QJsonObject formatObject(const AudioFormat& format)
 {
     return QJsonObject{
-        {QStringLiteral("FormatType"), format.FormatType},
-        {QStringLiteral("FormatTypeName"), AudioFormat::typeName(format.FormatType)},
-        {QStringLiteral("SampleRate"), format.SampleRate},
-        {QStringLiteral("Channels"), format.Channels},
-        {QStringLiteral("BitRate"), format.BitRate},
-        {QStringLiteral("BitsPerSample"), format.BitsPerSample},
-        {QStringLiteral("FormatTag"), format.FormatTag},
-        {QStringLiteral("Quality"), format.Quality},
-        {QStringLiteral("CodecData"), format.CodecData},
-        {QStringLiteral("Description"), format.Description()},
-        {QStringLiteral("Settings"), format.SettingsText()},
+        {QStringLiteral("format_type"), format.FormatType},
+        {QStringLiteral("format_type_name"), AudioFormat::typeName(format.FormatType)},
+        {QStringLiteral("sample_rate"), format.SampleRate},
+        {QStringLiteral("channels"), format.Channels},
+        {QStringLiteral("bit_rate"), format.BitRate},
+        {QStringLiteral("bits_per_sample"), format.BitsPerSample},
+        {QStringLiteral("format_tag"), format.FormatTag},
+        {QStringLiteral("quality"), format.Quality},
+        {QStringLiteral("codec_data"), format.CodecData},
+        {QStringLiteral("description"), format.Description()},
+        {QStringLiteral("settings"), format.SettingsText()},
     };
 }
 
@@ -52,55 +57,59 @@ QJsonObject cartObject(const CartChunk& cart, const QString& tagText)
 {
     QJsonArray timers;
     for (const CartPostTimer& timer : cart.PostTimer)
-        timers.append(QJsonObject{{QStringLiteral("Usage"), timer.Usage.trimmed()},
-                                  {QStringLiteral("Value"), timer.Value}});
+        timers.append(QJsonObject{{QStringLiteral("usage"), timer.Usage.trimmed()},
+                                  {QStringLiteral("value"), timer.Value}});
     return QJsonObject{
-        {QStringLiteral("Version"), cart.Version.trimmed()},
-        {QStringLiteral("Title"), cart.Title.trimmed()},
-        {QStringLiteral("Artist"), cart.Artist.trimmed()},
-        {QStringLiteral("CutID"), cart.CutID.trimmed()},
-        {QStringLiteral("ClientID"), cart.ClientID.trimmed()},
-        {QStringLiteral("Category"), cart.Category.trimmed()},
-        {QStringLiteral("Classification"), cart.Classification.trimmed()},
-        {QStringLiteral("OutCue"), cart.OutCue.trimmed()},
-        {QStringLiteral("StartDate"), cart.StartDate.trimmed()},
-        {QStringLiteral("StartTime"), cart.StartTime.trimmed()},
-        {QStringLiteral("EndDate"), cart.EndDate.trimmed()},
-        {QStringLiteral("EndTime"), cart.EndTime.trimmed()},
-        {QStringLiteral("ProducerAppID"), cart.ProducerAppID.trimmed()},
-        {QStringLiteral("ProducerAppVersion"), cart.ProducerAppVersion.trimmed()},
-        {QStringLiteral("UserDef"), cart.UserDef.trimmed()},
-        {QStringLiteral("LevelReference"), cart.LevelReference},
-        {QStringLiteral("PostTimer"), timers},
-        {QStringLiteral("URL"), cart.URL.trimmed()},
-        {QStringLiteral("TagText"), tagText},
+        {QStringLiteral("version"), cart.Version.trimmed()},
+        {QStringLiteral("title"), cart.Title.trimmed()},
+        {QStringLiteral("artist"), cart.Artist.trimmed()},
+        {QStringLiteral("cut_id"), cart.CutID.trimmed()},
+        {QStringLiteral("client_id"), cart.ClientID.trimmed()},
+        {QStringLiteral("category"), cart.Category.trimmed()},
+        {QStringLiteral("classification"), cart.Classification.trimmed()},
+        {QStringLiteral("out_cue"), cart.OutCue.trimmed()},
+        {QStringLiteral("start_date"), cart.StartDate.trimmed()},
+        {QStringLiteral("start_time"), cart.StartTime.trimmed()},
+        {QStringLiteral("end_date"), cart.EndDate.trimmed()},
+        {QStringLiteral("end_time"), cart.EndTime.trimmed()},
+        {QStringLiteral("producer_app_id"), cart.ProducerAppID.trimmed()},
+        {QStringLiteral("producer_app_version"), cart.ProducerAppVersion.trimmed()},
+        {QStringLiteral("user_def"), cart.UserDef.trimmed()},
+        {QStringLiteral("level_reference"), cart.LevelReference},
+        {QStringLiteral("post_timer"), timers},
+        {QStringLiteral("url"), cart.URL.trimmed()},
+        {QStringLiteral("tag_text"), tagText},
     };
 }
 
 QJsonObject bextObject(const BextChunk& bext, const QString& codingHistory)
 {
     return QJsonObject{
-        {QStringLiteral("Description"), bext.Description.trimmed()},
-        {QStringLiteral("Originator"), bext.Originator.trimmed()},
-        {QStringLiteral("OriginatorReference"), bext.OriginatorReference.trimmed()},
-        {QStringLiteral("OriginationDate"), bext.OriginationDate.trimmed()},
-        {QStringLiteral("OriginationTime"), bext.OriginationTime.trimmed()},
-        {QStringLiteral("TimeReference"),
+        {QStringLiteral("description"), bext.Description.trimmed()},
+        {QStringLiteral("originator"), bext.Originator.trimmed()},
+        {QStringLiteral("originator_reference"), bext.OriginatorReference.trimmed()},
+        {QStringLiteral("origination_date"), bext.OriginationDate.trimmed()},
+        {QStringLiteral("origination_time"), bext.OriginationTime.trimmed()},
+        {QStringLiteral("time_reference"),
          static_cast<double>((static_cast<quint64>(bext.TimeReferenceHigh) << 32) | bext.TimeReferenceLow)},
-        {QStringLiteral("Version"), bext.Version},
-        {QStringLiteral("UMID"), QString::fromLatin1(bext.UMID.toHex())},
-        {QStringLiteral("CodingHistory"), codingHistory},
+        {QStringLiteral("version"), bext.Version},
+        {QStringLiteral("umid"), QString::fromLatin1(bext.UMID.toHex())},
+        {QStringLiteral("coding_history"), codingHistory},
     };
 }
 
-// A number option's value; false when it is missing or not a number.
-bool numberOption(const QStringList& arguments, int at, float* value)
+// A length in samples as seconds, to the millisecond.
+double seconds(qint32 length, const AudioFormat& format)
 {
-    if (at + 1 >= arguments.size())
-        return false;
+    return format.SampleRate > 0 ? TimeTools::RoundToMilliseconds(double(length) / format.SampleRate) : 0.0;
+}
+
+// A number option's value; false when it is not a number above 0.
+bool positiveOption(const CommandLine& args, const QString& option, float* value)
+{
     bool ok = false;
-    *value = arguments.at(at + 1).toFloat(&ok);
-    return ok;
+    *value = args.value(option).toFloat(&ok);
+    return ok && *value > 0;
 }
 
 } // namespace
@@ -136,8 +145,10 @@ int AudioTool::usageError(const QString& message)
     return 2;
 }
 
-int AudioTool::failure(const QString& message)
+int AudioTool::failure(const QString& message, QJsonObject report)
 {
+    report.insert(QStringLiteral("error"), message);
+    print(report);
     std::fprintf(stderr, "orvane-audio: %s\n", qPrintable(message));
     return 1;
 }
@@ -154,20 +165,20 @@ int AudioTool::probe(const QStringList& arguments)
         return usageError(QStringLiteral("probe takes one file"));
     const QString file = arguments.first();
     if (!QFileInfo(file).isFile())
-        return failure(QStringLiteral("%1: no such file").arg(file));
+        return failure(QStringLiteral("%1: no such file").arg(file), {{QStringLiteral("file"), file}});
     qint32 length = 0;
     const std::unique_ptr<AudioFormat> format = GetAudioFileFormatNCT(file, length);
     if (!format)
-        return failure(QStringLiteral("%1: not an audio file the import can read").arg(file));
+        return failure(QStringLiteral("%1: not an audio file the import can read").arg(file), {{QStringLiteral("file"), file}});
     QJsonObject result = formatObject(*format);
-    result.insert(QStringLiteral("File"), QFileInfo(file).absoluteFilePath());
-    result.insert(QStringLiteral("LengthSamples"), length);
-    result.insert(QStringLiteral("Seconds"), format->SampleRate > 0 ? double(length) / format->SampleRate : 0.0);
+    result.insert(QStringLiteral("file"), QFileInfo(file).absoluteFilePath());
+    result.insert(QStringLiteral("length_samples"), length);
+    result.insert(QStringLiteral("seconds"), seconds(length, *format));
     NCTAudioInfo info;
     if (info.OpenFile(file))
-        result.insert(QStringLiteral("Tags"), QJsonObject{{QStringLiteral("Title"), info.TitleTag()},
-                                                          {QStringLiteral("Artist"), info.ArtistTag()},
-                                                          {QStringLiteral("Album"), info.AlbumTag()}});
+        result.insert(QStringLiteral("tags"), QJsonObject{{QStringLiteral("title"), info.TitleTag()},
+                                                          {QStringLiteral("artist"), info.ArtistTag()},
+                                                          {QStringLiteral("album"), info.AlbumTag()}});
     print(result);
     return 0;
 }
@@ -178,15 +189,15 @@ int AudioTool::chunks(const QStringList& arguments)
         return usageError(QStringLiteral("chunks takes one file"));
     const QString file = arguments.first();
     if (!QFileInfo(file).isFile())
-        return failure(QStringLiteral("%1: no such file").arg(file));
+        return failure(QStringLiteral("%1: no such file").arg(file), {{QStringLiteral("file"), file}});
     CartChunk cart;
     QString tagText;
     BextChunk bext;
     QString codingHistory;
-    QJsonObject result{{QStringLiteral("File"), QFileInfo(file).absoluteFilePath()}};
-    result.insert(QStringLiteral("Cart"),
+    QJsonObject result{{QStringLiteral("file"), QFileInfo(file).absoluteFilePath()}};
+    result.insert(QStringLiteral("cart_chunk"),
                   ReadCartChunk(file, cart, tagText) ? QJsonValue(cartObject(cart, tagText)) : QJsonValue());
-    result.insert(QStringLiteral("Bext"), ReadBextChunk(file, bext, codingHistory)
+    result.insert(QStringLiteral("bext_chunk"), ReadBextChunk(file, bext, codingHistory)
                                               ? QJsonValue(bextObject(bext, codingHistory))
                                               : QJsonValue());
     print(result);
@@ -195,37 +206,37 @@ int AudioTool::chunks(const QStringList& arguments)
 
 int AudioTool::copy(const QStringList& arguments)
 {
-    QStringList files;
-    QString settings;
-    bool haveFormat = false;
-    float normalise = -1;
-    float autoTop = -1;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("--format")) {
-            if (i + 1 >= arguments.size())
-                return usageError(QStringLiteral("--format needs a settings text"));
-            settings = arguments.at(++i);
-            haveFormat = true;
-        } else if (argument == QLatin1String("--normalise") || argument == QLatin1String("--normalize")) {
-            if (!numberOption(arguments, i++, &normalise) || normalise <= 0)
-                return usageError(QStringLiteral("--normalise needs a percentage above 0"));
-        } else if (argument == QLatin1String("--autotop")) {
-            if (!numberOption(arguments, i++, &autoTop) || autoTop <= 0)
-                return usageError(QStringLiteral("--autotop needs a threshold above 0"));
-        } else if (argument.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option %1").arg(argument));
-        } else {
-            files << argument;
-        }
-    }
+    const CommandLine args(arguments, {QStringLiteral("format"), QStringLiteral("normalise"), QStringLiteral("auto-top")});
+    if (!args.ok())
+        return usageError(args.error());
+    if (const QStringList unknown = args.unknownOptions({QStringLiteral("format"), QStringLiteral("normalise"),
+                                                        QStringLiteral("auto-top"), QStringLiteral("force")});
+        !unknown.isEmpty())
+        return usageError(QStringLiteral("unknown option %1").arg(unknown.first()));
+    const QStringList files = args.words();
     if (files.size() != 2)
         return usageError(QStringLiteral("copy takes a source and a destination"));
-    if (!haveFormat)
+    if (!args.has(QStringLiteral("format")))
         return usageError(QStringLiteral("copy needs --format"));
+    float normalise = -1;
+    if (args.has(QStringLiteral("normalise")) && !positiveOption(args, QStringLiteral("normalise"), &normalise))
+        return usageError(QStringLiteral("--normalise needs a percentage above 0"));
+    float autoTop = -1;
+    if (args.has(QStringLiteral("auto-top")) && !positiveOption(args, QStringLiteral("auto-top"), &autoTop))
+        return usageError(QStringLiteral("--auto-top needs a threshold above 0"));
+    const QString settings = args.value(QStringLiteral("format"));
     auto format = std::make_shared<AudioFormat>();
     if (!format->setSettingsText(settings))
         return usageError(QStringLiteral("\"%1\" is not a format settings text").arg(settings));
+    const QFileInfo source(files.at(0)), destination(files.at(1));
+    const QJsonObject names{{QStringLiteral("source"), source.absoluteFilePath()},
+                            {QStringLiteral("destination"), destination.absoluteFilePath()}};
+    // Even with --force a file is never copied onto itself.
+    if (destination.exists() && (!args.has(QStringLiteral("force")) || destination.canonicalFilePath() == source.canonicalFilePath()))
+        return failure(QStringLiteral("%1 exists already%2")
+                           .arg(files.at(1), args.has(QStringLiteral("force")) ? QStringLiteral(" and is the source")
+                                                                               : QStringLiteral(" (copy --force replaces it)")),
+                       names);
 
     cCopyAudioFileNCT job;
     TerminalProgress progress;
@@ -246,19 +257,20 @@ int AudioTool::copy(const QStringList& arguments)
     const qint32 result = job.CopyAudioFile(files.at(0), files.at(1), format);
     progress.done();
     if (result != 0) {
-        print(QJsonObject{{QStringLiteral("Result"), result},
-                          {QStringLiteral("Error"), job.GetLastErrorDescription()}});
-        return failure(QStringLiteral("copy failed: %1 %2").arg(result).arg(job.GetLastErrorDescription()));
+        QJsonObject report = names;
+        report.insert(QStringLiteral("result"), result);
+        return failure(QStringLiteral("copy failed: %1 %2").arg(result).arg(job.GetLastErrorDescription()), report);
     }
     qint32 length = 0;
     const std::unique_ptr<AudioFormat> written = GetAudioFileFormatNCT(files.at(1), length);
-    QJsonObject report{{QStringLiteral("Result"), 0},
-                       {QStringLiteral("Source"), QFileInfo(files.at(0)).absoluteFilePath()},
-                       {QStringLiteral("Destination"), QFileInfo(files.at(1)).absoluteFilePath()},
-                       {QStringLiteral("Format"), format->Description()},
-                       {QStringLiteral("LengthSamples"), length}};
-    if (written)
-        report.insert(QStringLiteral("Written"), formatObject(*written));
+    QJsonObject report = names;
+    report.insert(QStringLiteral("result"), 0);
+    report.insert(QStringLiteral("format"), format->Description());
+    report.insert(QStringLiteral("length_samples"), length);
+    if (written) {
+        report.insert(QStringLiteral("seconds"), seconds(length, *written));
+        report.insert(QStringLiteral("written"), formatObject(*written));
+    }
     print(report);
     return 0;
 }

@@ -4,10 +4,10 @@
 
 // orvane-audio: the audio engine on its own, for engineers and tests.
 //   probe FILE                      format and length as the import sees them
-//   chunks FILE                     cart and bext chunks of a WAV file
-//   copy SOURCE DEST --format SETTINGS [--normalise PERCENT] [--autotop THRESHOLD]
-// Results are JSON on standard output. Exit codes: 0 success, 1 failure,
-// 2 usage.
+//   chunks FILE                     cart and bext chunks of a WAV file (cart_chunk, bext_chunk)
+//   copy SOURCE DEST --format SETTINGS [--normalise PERCENT] [--auto-top THRESHOLD] [--force]
+// Results are one JSON document on standard output, a failure's with its
+// error. Exit codes: 0 success, 1 failure, 2 usage.
 class AudioTool
 {
 public:
@@ -18,6 +18,7 @@ private:
     int chunks(const QStringList& arguments);
     int copy(const QStringList& arguments);
     int usageError(const QString& message);
-    int failure(const QString& message);
+    // Prints the report with the error, says it on stderr, and gives the exit code.
+    int failure(const QString& message, QJsonObject report);
     void print(const QJsonObject& object);
 };

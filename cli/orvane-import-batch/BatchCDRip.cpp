@@ -1,6 +1,8 @@
 #include "BatchCDRip.h"
 
 #include "BatchHandler.h"
+#include "frame/library/CartNumbers.h"
+#include "frame/library/TimeTools.h"
 #include "cli/common/CommandLine.h"
 #include "cli/common/StoreSession.h"
 #include "frame/library/AudioSettings.h"
@@ -147,7 +149,7 @@ int BatchCDRip::run()
         return 0;
     }
     const ImportContext context{m_session.audio(), m_session.settings(), m_session.directory(), m_session.profile(), {}};
-    BatchHandler handler(!m_json && !m_quiet);
+    BatchHandler handler(m_json || m_quiet ? BatchHandler::Lines::None : BatchHandler::Lines::Results);
     CDRipRun run(context, m_options, CDRipOptions{m_autoTop}, ripper, handler);
     const bool ripped = run.RunCDRip(tracks, summary, nullptr);
     handler.finish();
@@ -155,15 +157,20 @@ int BatchCDRip::run()
         QJsonArray items;
         for (const ImportItem& row : summary.items()) {
             const BatchHandler::Outcome outcome = handler.outcomes().value(row.Key);
-            items.append(QJsonObject{{"track", row.Text},
-                                     {"cart", row.field(QStringLiteral("DEST"))},
-                                     {"title", row.field(QStringLiteral("TITLE"))},
-                                     {"artist", row.field(QStringLiteral("ARTIST"))},
-                                     {"length", row.field(QStringLiteral("LENGTH"))},
-                                     {"outcome", handler.outcomes().contains(row.Key)
-                                                     ? (outcome.outcome == FileImportHandler::Outcome::Imported ? "imported" : "failed")
-                                                     : "not-reached"},
-                                     {"error", outcome.error}});
+            const bool reached = handler.outcomes().contains(row.Key);
+            const auto seconds = TimeTools::ParseDuration(row.field(QStringLiteral("LENGTH")));
+            QJsonObject item{{"track", row.Text},
+                             {"cart", CartNumbers::json(row.field(QStringLiteral("DEST")))},
+                             {"title", row.field(QStringLiteral("TITLE"))},
+                             {"artist", row.field(QStringLiteral("ARTIST"))},
+                             {"length", seconds ? QJsonValue(TimeTools::RoundToMilliseconds(*seconds)) : QJsonValue()},
+                             {"outcome", !reached ? "not-reached"
+                                         : outcome.outcome == FileImportHandler::Outcome::Imported ? "imported" : "failed"}};
+            if (!reached)
+                item.insert(QStringLiteral("error"), QStringLiteral("not reached: the run stopped at a failed track"));
+            else if (outcome.outcome != FileImportHandler::Outcome::Imported)
+                item.insert(QStringLiteral("error"), outcome.error.isEmpty() ? QStringLiteral("the rip failed") : outcome.error);
+            items.append(item);
         }
         std::fputs(QJsonDocument(QJsonObject{{"profile", m_session.profile()}, {"succeeded", ripped}, {"items", items}})
                        .toJson(QJsonDocument::Indented)
@@ -183,7 +190,7 @@ void BatchCDRip::printTracks(const ImportItemList& tracks, const ImportItemList&
         const QString cart = line < 0 ? QString() : summary.item(line).field(QStringLiteral("DEST"));
         if (m_json) {
             items.append(QJsonObject{{"track", row.field(QStringLiteral("TRACK")).toInt()},
-                                     {"cart", cart.isEmpty() ? QJsonValue() : QJsonValue(cart.toLongLong())},
+                                     {"cart", CartNumbers::json(cart)},
                                      {"title", row.field(QStringLiteral("TITLE"))},
                                      {"artist", row.field(QStringLiteral("ARTIST"))},
                                      {"length", row.field(QStringLiteral("LENGTH"))},

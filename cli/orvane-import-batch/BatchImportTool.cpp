@@ -5,6 +5,7 @@
 #include "DropFolderWatcher.h"
 #include "cli/common/CommandLine.h"
 #include "frame/library/AudioFormat.h"
+#include "frame/library/CartNumbers.h"
 #include "frame/library/CartRecord.h"
 #include "frame/library/DropboxLease.h"
 #include "frame/library/DropboxMemory.h"
@@ -12,6 +13,7 @@
 #include "frame/GetParameter.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/PlayoutAudio.h"
+#include "frame/library/TimeTools.h"
 #include "wizard/FileImportRun.h"
 #include "wizard/FileListBuilder.h"
 #include "wizard/ImportContext.h"
@@ -34,7 +36,7 @@ const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separator
                                   "device", "tracks", "order", "force-title", "force-artist", "watch", "settle"};
 const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help",
                            "find-matches", "skip-matching", "cd", "lookup", "auto-top", "once", "keep-failed",
-                           "leave-imported"};
+                           "leave-imported", "stop-on-error", "verbose"};
 const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
 // A cart lost to another importer is looked for again this often at most.
 constexpr int kMaxRetakes = 20;
@@ -53,15 +55,22 @@ const char* kHelp =
     "  --separators A,B        where names are split (default -,_ ; {space} for a blank)\n"
     "  --format F              store (default: the store's format) | keep | a format settings text such as\n"
     "                          \"FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16\"\n"
-    "  --normalise[=PERCENT]   normalise to PERCENT (no value: the store's default)\n"
+    "  --normalise [PERCENT]   normalise to PERCENT, also --normalise=PERCENT (no value: the store's default)\n"
     "  --link                  link WAV files where they are (when the store allows it)\n"
     "  --delete-source         delete each file once its cart is saved\n"
+    "  --stop-on-error         end the run at the first file that fails, leaving the rest (default: go on\n"
+    "                          with the others and exit 1 at the end)\n"
     "  --dry-run               print the carts each file would go into, import nothing\n"
     "  --find-matches          first list the carts of the whole store that already hold items like each file\n"
     "                          (the wizard's Search Cartvault rule)\n"
     "  --skip-matching         with --find-matches: files that match are not imported\n"
-    "  --json                  one JSON report on stdout instead of the results lines\n"
-    "  --quiet                 no results lines\n\n"
+    "  --json                  one JSON report on stdout instead of the lines\n"
+    "  --verbose               the import wizard's detailed results lines instead of one line per file\n"
+    "  --quiet                 no lines\n"
+    "  -h, --help              this help\n\n"
+    "Each file gets one line: \"imported FILE cart N\", \"skipped FILE reason\" or \"failed FILE reason\"\n"
+    "(tab-separated); a cart another importer filled first says \"cart N in use: took M\". On a terminal a\n"
+    "progress bar on stderr shows the file in hand, its progress, files done of all and the time left.\n\n"
     "CD: orvane-import-batch --cd [--device PATH|IMAGE.cue] [--tracks 1,3-5] [--lookup] [options]\n"
     "  rips the chosen tracks (default: every audio track) into carts in sequence, with the cart, format,\n"
     "  --normalise, --dry-run and --json options above and the CD page's title options:\n"
@@ -85,16 +94,6 @@ const char* kHelp =
 
 const char* kUndecodable = "the name is not valid UTF-8 text";
 
-const char* outcomeName(FileImportHandler::Outcome outcome)
-{
-    switch (outcome) {
-    case FileImportHandler::Outcome::Imported: return "imported";
-    case FileImportHandler::Outcome::SkippedInUse: return "skipped-in-use";
-    case FileImportHandler::Outcome::SkippedType: return "skipped-type";
-    case FileImportHandler::Outcome::Failed: return "failed";
-    }
-    return "failed";
-}
 } // namespace
 
 int BatchImportTool::usage(const QString& message) const
@@ -133,7 +132,7 @@ int BatchImportTool::run(const QStringList& commandLine)
     const QStringList arguments = withOptionsFiles(commandLine, &optionsError);
     if (!optionsError.isEmpty())
         return usage(optionsError);
-    const CommandLine args(arguments, kValueOptions);
+    const CommandLine args(arguments, kValueOptions, {QStringLiteral("normalise")});
     if (!args.ok())
         return usage(args.error());
     if (args.has(QStringLiteral("help"))) {
@@ -181,9 +180,12 @@ int BatchImportTool::run(const QStringList& commandLine)
         m_json ? printJson(nullptr, true) : printSummary(summary);
         return Success;
     }
-    BatchHandler handler(!m_json && !m_quiet);
+    BatchHandler handler(m_lines, m_options.sequential && !m_options.overwrite);
     const bool succeeded = importAll(files, summary, handler) && m_undecodable.isEmpty();
     handler.finish();
+    if (m_lines == BatchHandler::Lines::Items)
+        for (const QString& path : m_undecodable)
+            std::printf("%s\n", qPrintable(DropFolderWatcher::line(path, {QStringLiteral("failed"), QString(), kUndecodable})));
     if (m_json)
         printJson(&handler, succeeded);
     return succeeded ? Success : Failure;
@@ -194,6 +196,9 @@ int BatchImportTool::readOptions(const CommandLine& args)
     PlayoutAudio& audio = *m_session.audio();
     m_json = args.has(QStringLiteral("json"));
     m_quiet = args.has(QStringLiteral("quiet"));
+    m_lines = m_json || m_quiet ? BatchHandler::Lines::None
+        : args.has(QStringLiteral("verbose")) ? BatchHandler::Lines::Results
+                                             : BatchHandler::Lines::Items;
     m_dryRun = args.has(QStringLiteral("dry-run"));
     m_skipMatching = args.has(QStringLiteral("skip-matching"));
     m_findMatches = args.has(QStringLiteral("find-matches")) || m_skipMatching;
@@ -201,6 +206,7 @@ int BatchImportTool::readOptions(const CommandLine& args)
     m_options.overwrite = args.has(QStringLiteral("overwrite"));
     m_options.link = args.has(QStringLiteral("link"));
     m_options.deleteSource = args.has(QStringLiteral("delete-source"));
+    m_options.continuePastFailure = !args.has(QStringLiteral("stop-on-error"));
     m_options.startCart = args.has(QStringLiteral("start-cart")) ? args.value(QStringLiteral("start-cart")) : audio.FirstFreeCart(QString());
     if (m_options.sequential && !audio.IsValidCartNumber(m_options.startCart))
         return usage(QStringLiteral("'%1' is not a cart number of this store").arg(m_options.startCart));
@@ -275,13 +281,17 @@ bool BatchImportTool::importAll(ImportItemList& files, ImportItemList& summary, 
         SummaryBuilder::BuildSummary(files, true, summary, m_options, *m_session.audio());
         if (!m_options.sequential && m_options.overwrite)
             keepCartTitles(files, summary);
-        if (pass == 0)
+        if (pass == 0) {
             m_planned = summary.items();
+            handler.plan(m_planned);
+        }
         if (summary.isEmpty())
             break;
         FileImportRun run(context, m_options, handler);
-        succeeded = run.RunFileImport(summary, &files, nullptr);
-        if (!succeeded || !m_options.sequential || m_options.overwrite || retakeLostRaces(files, handler) == 0)
+        const bool passSucceeded = run.RunFileImport(summary, &files, nullptr);
+        succeeded = succeeded && passSucceeded;
+        const bool stopped = !passSucceeded && !m_options.continuePastFailure;
+        if (stopped || !m_options.sequential || m_options.overwrite || retakeLostRaces(files, handler) == 0)
             break;
     }
     return succeeded;
@@ -354,25 +364,17 @@ DropFolderWatcher::Result BatchImportTool::importOne(const DropboxMemory::File& 
         return {QStringLiteral("failed"), QString(), QStringLiteral("the file could not be read")};
     ImportItemList summary(false);
     summary.setColumns(ImportListColumns::summary());
-    BatchHandler handler(false);
+    BatchHandler handler(BatchHandler::Lines::None);
     const bool succeeded = importAll(files, summary, handler,
                                      [&](const QString&, const QString& cart) { return memory.recordImported(file, cart); });
     const QString key = files.item(0).Key;
     if (!handler.outcomes().contains(key))
         return {QStringLiteral("failed"), QString(), succeeded ? QStringLiteral("not imported") : QStringLiteral("no cart for it")};
-    const BatchHandler::Outcome outcome = handler.outcomes().value(key);
-    switch (outcome.outcome) {
-    case FileImportHandler::Outcome::Imported: {
-        const auto cart = m_session.audio()->GetCart(outcome.cart);
-        return {QStringLiteral("imported"), outcome.cart, QString(), cart && cart->Linked};
-    }
-    case FileImportHandler::Outcome::SkippedInUse:
-        return {QStringLiteral("skipped"), outcome.cart, QStringLiteral("cart %1 holds audio (see --overwrite)").arg(outcome.cart)};
-    case FileImportHandler::Outcome::SkippedType:
-        return {QStringLiteral("skipped"), QString(), QStringLiteral("not a kind of file the import takes")};
-    case FileImportHandler::Outcome::Failed: break;
-    }
-    return {QStringLiteral("failed"), outcome.cart, outcome.error.isEmpty() ? QStringLiteral("the import failed") : outcome.error};
+    DropFolderWatcher::Result result = handler.describe(key);
+    if (result.outcome == QLatin1String("imported"))
+        if (const auto cart = m_session.audio()->GetCart(result.cart))
+            result.linked = cart->Linked;
+    return result;
 }
 
 // Hourly news into one fixed cart: a file that brings no titles of its own
@@ -402,25 +404,42 @@ void BatchImportTool::printSummary(const ImportItemList& summary) const
                     qPrintable(row.field(QStringLiteral("LENGTH"))));
 }
 
+// Lengths are the cart's once it holds the audio; before, what the file list read.
+QJsonObject BatchImportTool::itemJson(const ImportItem& row, const BatchHandler* handler) const
+{
+    QJsonObject item{{"source", row.Key.mid(1)},
+                     {"cart", CartNumbers::json(row.field(QStringLiteral("DEST")))},
+                     {"title", row.field(QStringLiteral("TITLE"))},
+                     {"artist", row.field(QStringLiteral("ARTIST"))},
+                     {"length", QJsonValue()}};
+    if (const auto seconds = TimeTools::ParseDuration(row.field(QStringLiteral("LENGTH"))))
+        item.insert(QStringLiteral("length"), TimeTools::RoundToMilliseconds(*seconds));
+    if (!handler) {
+        item.insert(QStringLiteral("outcome"), QStringLiteral("planned"));
+        return item;
+    }
+    if (!handler->outcomes().contains(row.Key)) {
+        item.insert(QStringLiteral("outcome"), QStringLiteral("not-reached"));
+        item.insert(QStringLiteral("error"), QStringLiteral("not reached: the run stopped at a failed file"));
+        return item;
+    }
+    const DropFolderWatcher::Result result = handler->describe(row.Key);
+    const QJsonObject outcome = DropFolderWatcher::json(row.Key.mid(1), result);
+    for (auto it = outcome.constBegin(); it != outcome.constEnd(); ++it)
+        if (it.key() != QLatin1String("file"))
+            item.insert(it.key(), it.value());
+    if (const auto cart = m_session.audio()->GetCart(result.cart); cart && result.outcome == QLatin1String("imported"))
+        item.insert(QStringLiteral("length"), TimeTools::RoundToMilliseconds(cart->AudioLength));
+    return item;
+}
+
 void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) const
 {
     QJsonArray items;
     for (const ImportItem& row : m_planned) {
-        QJsonObject item{{"source", row.Key.mid(1)},
-                         {"cart", row.field(QStringLiteral("DEST"))},
-                         {"title", row.field(QStringLiteral("TITLE"))},
-                         {"artist", row.field(QStringLiteral("ARTIST"))},
-                         {"length", row.field(QStringLiteral("LENGTH"))}};
-        if (handler && handler->outcomes().contains(row.Key)) {
-            const BatchHandler::Outcome& outcome = handler->outcomes().value(row.Key);
-            item.insert(QStringLiteral("cart"), outcome.cart);
-            item.insert(QStringLiteral("outcome"), QLatin1String(outcomeName(outcome.outcome)));
-            item.insert(QStringLiteral("error"), outcome.error);
-        } else {
-            item.insert(QStringLiteral("outcome"), handler ? QStringLiteral("not-reached") : QStringLiteral("planned"));
-        }
+        QJsonObject item = itemJson(row, handler);
         if (m_findMatches)
-            item.insert(QStringLiteral("matches"), QJsonArray::fromStringList(m_matches.value(row.Key)));
+            item.insert(QStringLiteral("matches"), matchesJson(row.Key));
         items.append(item);
     }
     for (const QString& path : m_undecodable)
@@ -430,7 +449,16 @@ void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) con
                                  {"title", row.field(QStringLiteral("TITLE"))},
                                  {"artist", row.field(QStringLiteral("ARTIST"))},
                                  {"outcome", "skipped-match"},
-                                 {"matches", QJsonArray::fromStringList(m_matches.value(row.Key))}});
+                                 {"reason", "the store holds a cart like it"},
+                                 {"matches", matchesJson(row.Key)}});
     const QJsonObject report{{"profile", m_session.profile()}, {"succeeded", succeeded}, {"items", items}};
     std::fputs(QJsonDocument(report).toJson(QJsonDocument::Indented).constData(), stdout);
+}
+
+QJsonArray BatchImportTool::matchesJson(const QString& key) const
+{
+    QJsonArray carts;
+    for (const QString& cart : m_matches.value(key))
+        carts.append(CartNumbers::json(cart));
+    return carts;
 }

@@ -1,14 +1,16 @@
 #pragma once
+#include "BatchHandler.h"
 #include "DropFolderWatcher.h"
 #include "cli/common/StoreSession.h"
 #include "wizard/FileImportOptions.h"
 #include "wizard/ImportContext.h"
 #include "wizard/ImportItem.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QMap>
 #include <QStringList>
 
-class BatchHandler;
 class CommandLine;
 class ImportItemList;
 
@@ -35,6 +37,8 @@ private:
     void keepCartTitles(const ImportItemList& files, ImportItemList& summary) const;
     void printSummary(const ImportItemList& summary) const;
     void printJson(const BatchHandler* handler, bool succeeded) const;
+    QJsonObject itemJson(const ImportItem& row, const BatchHandler* handler) const;
+    QJsonArray matchesJson(const QString& key) const;
     int usage(const QString& message) const;
 
     FileImportOptions m_options;
@@ -42,6 +46,7 @@ private:
     StoreSession m_session;
     bool m_json = false;
     bool m_quiet = false;
+    BatchHandler::Lines m_lines = BatchHandler::Lines::Items;
     bool m_dryRun = false;
     bool m_findMatches = false;
     bool m_skipMatching = false;

@@ -1,6 +1,7 @@
 #include "DropFolderWatcher.h"
 
 #include "frame/WriteLog.h"
+#include "frame/library/CartNumbers.h"
 #include "frame/library/FileTools.h"
 #include "wizard/FileRowReader.h"
 
@@ -254,15 +255,32 @@ QString DropFolderWatcher::versionKey(const DropboxMemory::File& file)
 void DropFolderWatcher::report(const QString& path, const Result& result)
 {
     m_anyFailed = m_anyFailed || result.outcome == QLatin1String("failed");
-    if (m_options.json) {
-        const QJsonObject line{{"outcome", result.outcome}, {"file", path}, {"cart", result.cart}, {"reason", result.reason}};
-        std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
-    } else {
-        std::printf("%s\t%s\t%s\n", qPrintable(result.outcome), qPrintable(path),
-                    qPrintable(result.outcome == QLatin1String("imported") ? QStringLiteral("cart ") + result.cart : result.reason));
-    }
+    if (m_options.json)
+        std::printf("%s\n", QJsonDocument(json(path, result)).toJson(QJsonDocument::Compact).constData());
+    else
+        std::printf("%s\n", qPrintable(line(path, result)));
     std::fflush(stdout);
-    const bool imported = result.outcome == QLatin1String("imported");
-    logLine(result.outcome == QLatin1String("failed") ? 3 : 6,
-            QStringLiteral("%1 %2 %3").arg(result.outcome, path, imported ? QStringLiteral("cart ") + result.cart : result.reason));
+    logLine(result.outcome == QLatin1String("failed") ? 3 : 6, QString(line(path, result)).replace(QLatin1Char('\t'), QLatin1Char(' ')));
+}
+
+QString DropFolderWatcher::line(const QString& path, const Result& result)
+{
+    QString detail = result.reason;
+    if (result.outcome == QLatin1String("imported"))
+        detail = result.meantCart.isEmpty() || result.meantCart == result.cart
+            ? QStringLiteral("cart ") + result.cart
+            : QStringLiteral("cart %1 in use: took %2").arg(result.meantCart, result.cart);
+    return QStringLiteral("%1\t%2\t%3").arg(result.outcome, path, detail);
+}
+
+QJsonObject DropFolderWatcher::json(const QString& path, const Result& result)
+{
+    QJsonObject object{{"outcome", result.outcome}, {"file", path}, {"cart", CartNumbers::json(result.cart)}};
+    if (result.outcome == QLatin1String("failed"))
+        object.insert(QStringLiteral("error"), result.reason);
+    else if (!result.reason.isEmpty())
+        object.insert(QStringLiteral("reason"), result.reason);
+    if (!result.meantCart.isEmpty() && result.meantCart != result.cart)
+        object.insert(QStringLiteral("meant_cart"), CartNumbers::json(result.meantCart));
+    return object;
 }

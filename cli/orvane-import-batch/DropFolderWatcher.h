@@ -3,6 +3,7 @@
 
 #include <QFileSystemWatcher>
 #include <QHash>
+#include <QJsonObject>
 #include <QSet>
 #include <QObject>
 #include <QStringList>
@@ -34,7 +35,14 @@ public:
         QString cart;
         QString reason;
         bool linked = false; // the cart plays the file where it is
+        QString meantCart;   // the cart first meant for it, when another importer filled that one first
     };
+    // The line a person reads for one file: "imported PATH cart N",
+    // "skipped PATH reason" or "failed PATH reason", tab-separated.
+    static QString line(const QString& path, const Result& result);
+    // The same as one JSON object: outcome, file, cart (a number), and the
+    // reason of a skip or the error of a failure.
+    static QJsonObject json(const QString& path, const Result& result);
     using ImportOne = std::function<Result(const DropboxMemory::File& file)>;
 
     DropFolderWatcher(const Options& options, DropboxMemory& memory, ImportOne importOne);

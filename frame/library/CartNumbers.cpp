@@ -25,3 +25,9 @@ std::optional<qint64> CartNumbers::parse(const QString& text) const
         return std::nullopt;
     return number;
 }
+
+QJsonValue CartNumbers::json(const QString& text)
+{
+    const auto number = parseDigits(text);
+    return number ? QJsonValue(*number) : QJsonValue();
+}

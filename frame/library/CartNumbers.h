@@ -1,4 +1,5 @@
 #pragma once
+#include <QJsonValue>
 #include <QString>
 #include <optional>
 
@@ -19,6 +20,8 @@ public:
     static std::optional<qint64> parseDigits(const QString& text);
     bool contains(qint64 number) const { return number >= m_first && number <= m_last; }
     static QString text(qint64 number) { return QString::number(number); }
+    // A cart number as JSON gives it to scripts: a number, null for none.
+    static QJsonValue json(const QString& text);
 
 private:
     qint64 m_first;

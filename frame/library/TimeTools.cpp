@@ -37,3 +37,21 @@ QString TimeTools::FormatDuration(double seconds, int style)
         return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0')) + fraction;
     return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0')) + fraction;
 }
+
+double TimeTools::RoundToMilliseconds(double seconds) { return std::round(seconds * 1000) / 1000; }
+
+std::optional<double> TimeTools::ParseDuration(const QString& text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3)
+        return std::nullopt;
+    double seconds = 0;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const double value = part.toDouble(&ok);
+        if (!ok || value < 0)
+            return std::nullopt;
+        seconds = seconds * 60 + value;
+    }
+    return seconds;
+}

@@ -1,3 +1,4 @@
+#include "tests/support/JsonShape.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 #include "tests/support/TestWav.h"
@@ -131,11 +132,13 @@ private slots:
 
         const Result shown = cartvault({"--profile", "Studio 1", "show", "100", "--json"});
         QCOMPARE(shown.exitCode, 0);
+        for (const QByteArray& json : {shown.out, cartvault({"--profile", "Studio 1", "list", "--json"}).out})
+            QVERIFY2(JsonShape::problem(json).isEmpty(), qPrintable(JsonShape::problem(json)));
         const QJsonObject cart = QJsonDocument::fromJson(shown.out).object();
         for (const char* key : {"number", "title", "artist", "description", "intro_start", "intro_end", "extro", "length",
                                 "audio_length", "audio_file", "linked"})
             QVERIFY2(cart.contains(key), key);
-        QCOMPARE(cart.value("number").toString(), QString("100"));
+        QCOMPARE(cart.value("number"), QJsonValue(100));
         QCOMPARE(cart.value("audio_length").toDouble(), 1.5);
         QCOMPARE(cart.value("linked").toBool(), false);
 
@@ -366,6 +369,10 @@ private slots:
         QTest::newRow("missing value") << QStringList{"user", "add", "x", "--cart-rights"} << 2;
         QTest::newRow("unknown option") << QStringList{"list", "--colour"} << 2;
         QTest::newRow("verb help") << QStringList{"import", "--help"} << 0;
+        QTest::newRow("verb -h") << QStringList{"import", "-h"} << 0;
+        QTest::newRow("help") << QStringList{"help"} << 0;
+        QTest::newRow("-h") << QStringList{"-h"} << 0;
+        QTest::newRow("help of a verb") << QStringList{"help", "dropbox", "list"} << 0;
         QTest::newRow("no such profile") << QStringList{"--profile", "Nowhere", "list"} << 1;
         QTest::newRow("not a cart") << QStringList{"--profile", "Studio 1", "show", "abc"} << 1;
         QTest::newRow("not a wav") << QStringList{"--profile", "Studio 1", "import", "101", "/etc/hostname"} << 1;
@@ -384,6 +391,8 @@ private slots:
         QCOMPARE(result.exitCode, exitCode);
         if (exitCode != 0)
             QVERIFY(result.err.startsWith("cartvault: "));
+        else
+            QVERIFY(result.out.startsWith("Usage: cartvault"));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "tests/platform/nct/MediaFixtures.h"
+#include "tests/support/JsonShape.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 
@@ -144,10 +145,15 @@ private slots:
     {
         const QString drop = folder("broken");
         QVERIFY(!TestEnvironment::writeFile(drop + "/promo.wav", "not audio").isEmpty());
-        const Watched watched = watchOnce("Drop", drop, {"--settle", "0"});
+        // With --json, one object a line, the failure with its error.
+        const Watched watched = watchOnce("Drop", drop, {"--settle", "0", "--json"});
         QCOMPARE(watched.exitCode, 1);
         QCOMPARE(watched.lines.size(), 1);
-        QVERIFY(watched.lines.first().startsWith("failed\t"));
+        const QByteArray line = watched.lines.first().toUtf8() + '\n';
+        QVERIFY2(JsonShape::problem(line).isEmpty(), qPrintable(JsonShape::problem(line)));
+        const QJsonObject failed = QJsonDocument::fromJson(line).object();
+        QCOMPARE(failed.value("outcome").toString(), QString("failed"));
+        QVERIFY(failed.value("error").toString().contains("not a WAV file"));
         QFile log(drop + "/failed/promo.wav.log");
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(log.readAll().contains("not a WAV file"));

@@ -2,6 +2,7 @@
 
 #include "tests/platform/nct/MediaFixtures.h"
 #include "tests/support/RiffBytes.h"
+#include "tests/support/JsonShape.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QJsonDocument>
@@ -78,13 +79,14 @@ private slots:
         QVERIFY(!mp3.isEmpty());
         const fixtures::ToolResult result = tool({"probe", mp3});
         QCOMPARE(result.exitCode, 0);
+        QVERIFY2(JsonShape::problem(result.out).isEmpty(), qPrintable(JsonShape::problem(result.out)));
         const QJsonObject probe = json(result.out);
-        QCOMPARE(probe.value("FormatType").toInt(), 32);
-        QCOMPARE(probe.value("SampleRate").toInt(), 44100);
-        QCOMPARE(probe.value("Channels").toInt(), 2);
-        QCOMPARE(probe.value("BitRate").toInt(), 160);
-        QCOMPARE(probe.value("LengthSamples").toInt(), 88200);
-        QCOMPARE(probe.value("Tags").toObject().value("Title").toString(), QStringLiteral("Top of the Hour"));
+        QCOMPARE(probe.value("format_type").toInt(), 32);
+        QCOMPARE(probe.value("sample_rate").toInt(), 44100);
+        QCOMPARE(probe.value("channels").toInt(), 2);
+        QCOMPARE(probe.value("bit_rate").toInt(), 160);
+        QCOMPARE(probe.value("length_samples").toInt(), 88200);
+        QCOMPARE(probe.value("tags").toObject().value("title").toString(), QStringLiteral("Top of the Hour"));
 
         QFile text(path("readme.wav"));
         QVERIFY(text.open(QIODevice::WriteOnly));
@@ -93,6 +95,7 @@ private slots:
         const fixtures::ToolResult refused = tool({"probe", text.fileName()});
         QCOMPARE(refused.exitCode, 1);
         QVERIFY(refused.err.contains("not an audio file"));
+        QVERIFY(json(refused.out).value("error").toString().contains("not an audio file"));
     }
 
     void chunks()
@@ -101,11 +104,12 @@ private slots:
         QVERIFY(!cart.isEmpty());
         fixtures::ToolResult result = tool({"chunks", cart});
         QCOMPARE(result.exitCode, 0);
+        QVERIFY2(JsonShape::problem(result.out).isEmpty(), qPrintable(JsonShape::problem(result.out)));
         QJsonObject chunks = json(result.out);
-        QCOMPARE(chunks.value("Cart").toObject().value("Title").toString(), QStringLiteral("Traffic Jingle"));
-        QCOMPARE(chunks.value("Cart").toObject().value("Artist").toString(), QStringLiteral("Promo Dept"));
-        QCOMPARE(chunks.value("Cart").toObject().value("TagText").toString(), QStringLiteral("<tag>station</tag>"));
-        QVERIFY(chunks.value("Bext").isNull());
+        QCOMPARE(chunks.value("cart_chunk").toObject().value("title").toString(), QStringLiteral("Traffic Jingle"));
+        QCOMPARE(chunks.value("cart_chunk").toObject().value("artist").toString(), QStringLiteral("Promo Dept"));
+        QCOMPARE(chunks.value("cart_chunk").toObject().value("tag_text").toString(), QStringLiteral("<tag>station</tag>"));
+        QVERIFY(chunks.value("bext_chunk").isNull());
 
         const QString bext = fixtures::makeAudio(path("bext.wav"), TestWav{},
                                                  {"-write_bext", "1", "-metadata", "description=Drive time trail",
@@ -115,11 +119,11 @@ private slots:
         result = tool({"chunks", bext});
         QCOMPARE(result.exitCode, 0);
         chunks = json(result.out);
-        QVERIFY(chunks.value("Cart").isNull());
-        const QJsonObject fields = chunks.value("Bext").toObject();
-        QCOMPARE(fields.value("Description").toString(), QStringLiteral("Drive time trail"));
-        QCOMPARE(fields.value("Originator").toString(), QStringLiteral("Studio 2"));
-        QVERIFY(fields.value("CodingHistory").toString().startsWith("A=PCM,F=44100"));
+        QVERIFY(chunks.value("cart_chunk").isNull());
+        const QJsonObject fields = chunks.value("bext_chunk").toObject();
+        QCOMPARE(fields.value("description").toString(), QStringLiteral("Drive time trail"));
+        QCOMPARE(fields.value("originator").toString(), QStringLiteral("Studio 2"));
+        QVERIFY(fields.value("coding_history").toString().startsWith("A=PCM,F=44100"));
     }
 
     void copy()
@@ -129,20 +133,45 @@ private slots:
         QVERIFY(tone.write(path("quiet.wav")));
         fixtures::ToolResult result = tool({"copy", path("quiet.wav"), path("loud.mp3"), "--format",
                                             "FormatType=32 SampleRate=48000 Channels=1 BitRate=96", "--normalise",
-                                            "90", "--autotop", "1"});
+                                            "90", "--auto-top=1"});
         QCOMPARE(result.exitCode, 0);
         QJsonObject report = json(result.out);
-        QCOMPARE(report.value("Result").toInt(), 0);
-        QCOMPARE(report.value("Written").toObject().value("FormatType").toInt(), 32);
-        QCOMPARE(report.value("Written").toObject().value("Channels").toInt(), 1);
-        QVERIFY(qAbs(report.value("LengthSamples").toInt() - 48000) <= 2);
+        QCOMPARE(report.value("result").toInt(), 0);
+        QCOMPARE(report.value("written").toObject().value("format_type").toInt(), 32);
+        QCOMPARE(report.value("written").toObject().value("channels").toInt(), 1);
+        QVERIFY(qAbs(report.value("length_samples").toInt() - 48000) <= 2);
         QVERIFY(result.err.isEmpty()); // no bar when standard error is not a terminal
 
         result = tool({"copy", path("quiet.wav"), path("refused.wav"), "--format", "FormatType=2 SampleRate=16000"});
         QCOMPARE(result.exitCode, 1);
-        QCOMPARE(json(result.out).value("Result").toInt(), -3);
+        QCOMPARE(json(result.out).value("result").toInt(), -3);
+        QVERIFY(json(result.out).value("error").toString().contains("The sample rate was invalid"));
         QVERIFY(result.err.contains("-3 The sample rate was invalid"));
         QVERIFY(!QFileInfo::exists(path("refused.wav")));
+    }
+
+    // Bug: a copy quietly replacing a file that is there. Only --force
+    // replaces it, and nothing replaces the source with itself.
+    void copyRefusesAnExistingDestination()
+    {
+        TestWav tone;
+        QVERIFY(tone.write(path("keep-source.wav")));
+        const QByteArray kept("a file somebody needs");
+        QVERIFY(!TestEnvironment::writeFile(path("keep.wav"), kept).isEmpty());
+        const QStringList copy{"copy", path("keep-source.wav"), path("keep.wav"), "--format", "FormatType=2 SampleRate=22050"};
+        fixtures::ToolResult result = tool(copy);
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.err.contains("--force"));
+        QCOMPARE(TestEnvironment::contents(path("keep.wav")), kept);
+
+        result = tool({"copy", path("keep-source.wav"), path("keep-source.wav"), "--format", "FormatType=2", "--force"});
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(TestEnvironment::contents(path("keep-source.wav")), tone.bytes());
+
+        result = tool(copy + QStringList{"--force"});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(JsonShape::problem(result.out).isEmpty(), qPrintable(JsonShape::problem(result.out)));
+        QCOMPARE(json(result.out).value("written").toObject().value("sample_rate").toInt(), 22050);
     }
 };
 
