@@ -103,9 +103,9 @@ void CartvaultTool::printHelp() const
     out(QStringLiteral("Usage: cartvault [--profile NAME] VERB ...\n\nVerbs:"));
     for (const Verb& verb : verbs())
         out(QStringLiteral("  ") + QLatin1String(verb.synopsis));
-    out(QStringLiteral("\nEach verb takes --help. Without --profile the only profile is used. Only 'profile create'\n"
-                       "makes a store: a profile whose store is missing or damaged is refused. Exit codes: 0 success,\n"
-                       "1 failure, 2 usage.\n\n"
+    out(QStringLiteral("\nEach verb takes --help; --version prints the program's version. Without --profile the only\n"
+                       "profile is used. Only 'profile create' makes a store: a profile whose store is missing or\n"
+                       "damaged is refused. Exit codes: 0 success, 1 failure, 2 usage.\n\n"
                        "Rights: reading and export need none; import needs cart rights above 0, user add and\n"
                        "settings set an administrator of the store (its creator is one), all as the system user\n"
                        "running the tool. On an SQLite store this guards against mistakes: anyone who may write\n"
