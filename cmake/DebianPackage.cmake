@@ -7,10 +7,11 @@ set(CPACK_PACKAGE_VENDOR "Tarnwick")
 set(CPACK_PACKAGE_CONTACT "Orvane developers <orvane@tarnwick.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio import wizard and tools for the Orvane Cartvault")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Station staff import audio files (WAV, MP2, MP3, Ogg Vorbis, WMA, transport zips) and\n"
-    "audio-CD tracks into the numbered carts of the Cartvault with the orvane-import wizard.\n"
-    "orvane-import-batch does the same from scripts and drop folders, cartvault administers a\n"
-    "store and orvane-audio probes and converts audio as the import does.")
+    "Station staff import audio files (WAV, MP2, MP3, Ogg Vorbis, WMA, transport\n"
+    "zips) and audio-CD tracks into the numbered carts of the Cartvault with the\n"
+    "orvane-import wizard. orvane-import-batch does the same from scripts and drop\n"
+    "folders, cartvault administers a store and orvane-audio probes and converts\n"
+    "audio as the import does.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -29,7 +30,7 @@ string(CONCAT copyright
      "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
      "Upstream-Name: orvane\n\n"
      "Files: *\n"
-     "Copyright: Tarnwick\n"
+     "Copyright: 2026 Tarnwick\n"
      "License: proprietary\n"
      " All rights reserved.\n")
 file(CONFIGURE OUTPUT ${doc_dir}/copyright CONTENT "${copyright}" @ONLY)

@@ -25,6 +25,14 @@ class DebianPackageTest : public QObject
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.setWorkingDirectory(folder);
+        // systemd's user mode wants a runtime folder even to only verify a unit.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!environment.contains("XDG_RUNTIME_DIR")) {
+            const QString runtime = TestEnvironment::folder("runtime");
+            QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            environment.insert("XDG_RUNTIME_DIR", runtime);
+        }
+        process.setProcessEnvironment(environment);
         process.start(program, arguments);
         if (!process.waitForFinished(600000))
             return {};
@@ -69,8 +77,6 @@ private slots:
         const QString instance = TestEnvironment::folder("units") + "/orvane-dropbox@news.service";
         QVERIFY(QFile::copy(unit, instance));
         const Result verify = run("systemd-analyze", {"verify", "--user", instance});
-        if (verify.out.contains("Failed to initialize manager") || verify.out.contains("XDG_RUNTIME_DIR"))
-            QSKIP(qPrintable("no user manager to verify against here: " + verify.out));
         QVERIFY2(verify.exitCode == 0, qPrintable(verify.out));
     }
 
