@@ -72,7 +72,8 @@ endfunction()
 # A verb's help as a manual page's entry: its synopsis as the tag, its text
 # as one filled paragraph.
 function(verb_entry text out)
-  string(REGEX REPLACE "^[Uu]sage: *${NAME} *" "" text "${text}")
+  # (the options every verb takes are in the page's synopsis already)
+  string(REGEX REPLACE "^[Uu]sage: *${NAME} *(\\[[^]]*\\] *)*" "" text "${text}")
   string(REPLACE "\\" "\\e" text "${text}")
   string(REPLACE "-" "\\-" text "${text}")
   string(FIND "${text}" "\n" end)
