@@ -16,9 +16,11 @@ endfunction()
 
 # Verbs are the lines under "Verbs:" ("  profile create NAME ...") or usage
 # lines naming the program and a word ("usage: orvane-audio probe FILE").
-function(verbs_of help out)
+# The rest of the help (out_rest) says what may come before a verb.
+function(verbs_of help out out_rest)
   string(REPLACE "\n" ";" lines "${help}")
   set(verbs "")
+  set(rest "")
   set(in_list OFF)
   foreach(line IN LISTS lines)
     if(line MATCHES "^Verbs:")
@@ -29,10 +31,12 @@ function(verbs_of help out)
       list(APPEND verbs "${CMAKE_MATCH_2}")
     else()
       set(in_list OFF)
+      string(APPEND rest "${line}\n")
     endif()
   endforeach()
   list(REMOVE_DUPLICATES verbs)
   set(${out} "${verbs}" PARENT_SCOPE)
+  set(${out_rest} "${rest}" PARENT_SCOPE)
 endfunction()
 
 function(options_of help out)
@@ -69,11 +73,16 @@ function(values_of help out)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
+# A verb's help from the verb on: what comes before it ("Usage: cartvault
+# [--profile NAME]") belongs to the program, not to the verb.
+function(verb_own_help text out)
+  string(REGEX REPLACE "^[Uu]sage: *${NAME} *(\\[[^]]*\\] *)*" "" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
 # A verb's help as a manual page's entry: its synopsis as the tag, its text
 # as one filled paragraph.
 function(verb_entry text out)
-  # (the options every verb takes are in the page's synopsis already)
-  string(REGEX REPLACE "^[Uu]sage: *${NAME} *(\\[[^]]*\\] *)*" "" text "${text}")
   string(REPLACE "\\" "\\e" text "${text}")
   string(REPLACE "-" "\\-" text "${text}")
   string(FIND "${text}" "\n" end)
@@ -86,8 +95,8 @@ function(verb_entry text out)
 endfunction()
 
 help_of(help)
-verbs_of("${help}" verbs)
-options_of("${help}" options)
+verbs_of("${help}" verbs before_verb)
+options_of("${before_verb}" options)
 set(all_help "${help}")
 set(verb_list "")
 set(verb_options "")
@@ -100,6 +109,7 @@ foreach(verb IN LISTS verbs)
     continue()
   endif()
   string(APPEND all_help "${verb_help}")
+  verb_own_help("${verb_help}" verb_help)
   options_of("${verb_help}" these)
   string(APPEND verb_options "['${verb}']='${these}' ")
   verb_entry("${verb_help}" entry)
