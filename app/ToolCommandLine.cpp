@@ -61,7 +61,8 @@ QString ToolCommandLine::helpText(const QString& program)
                           "  --players=N, /PLAYERS=N        number of players for this session\n"
                           "  --debug[=MODE], /DEBUG[=MODE]  write the diagnostic log; MODE is MAX, NORMAL,\n"
                           "                                 MEDIUM, NONE or OFF (MAX when left out)\n"
-                          "  --help                         show this text\n\n"
+                          "  --help                         show this text\n"
+                          "  --version                      show the version\n\n"
                           "The log is written to $XDG_STATE_HOME/orvane/.\n")
         .arg(program);
 }

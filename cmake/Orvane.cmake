@@ -56,3 +56,22 @@ function(orvane_add_subfolders)
     add_subdirectory(${dir})
   endforeach()
 endfunction()
+
+# A program's manual page and bash completion, made from its --help after
+# each build of it and installed beside it.
+find_program(HELP2MAN help2man REQUIRED)
+find_program(GZIP gzip REQUIRED)
+function(orvane_program_docs target description)
+  set(man ${PROJECT_BINARY_DIR}/man/${target}.1.gz)
+  set(completion ${PROJECT_BINARY_DIR}/completions/${target})
+  add_custom_command(OUTPUT ${man} ${completion}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man ${PROJECT_BINARY_DIR}/completions
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DNAME=${target} "-DDESCRIPTION=${description}"
+            -DMAN=${man} -DCOMPLETION=${completion} -DTEMPLATE=${PROJECT_SOURCE_DIR}/cmake/completion.bash.in
+            -DGZIP=${GZIP} -DHELP2MAN=${HELP2MAN} -P ${PROJECT_SOURCE_DIR}/cmake/ProgramDocs.cmake
+    DEPENDS ${target} ${PROJECT_SOURCE_DIR}/cmake/ProgramDocs.cmake ${PROJECT_SOURCE_DIR}/cmake/completion.bash.in
+    COMMENT "Manual page and completion of ${target}" VERBATIM)
+  add_custom_target(${target}-docs ALL DEPENDS ${man} ${completion})
+  install(FILES ${man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${completion} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+endfunction()

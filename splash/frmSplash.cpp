@@ -1,5 +1,6 @@
 #include "splash/frmSplash.h"
 
+#include "frame/ProgramVersion.h"
 #include "frame/library/SystemInfo.h"
 #include "splash/SplashIconRow.h"
 #include "splash/SplashImageList.h"
@@ -14,10 +15,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QVersionNumber>
-
-#ifndef ORVANE_VERSION
-#define ORVANE_VERSION "0.0.0"
-#endif
 
 namespace {
 const QColor kBannerColour(0x1d, 0x2b, 0x3f);
@@ -34,7 +31,7 @@ QString programVersion()
     // so a packaged build can carry its own.
     QString text = QCoreApplication::applicationVersion();
     if (text.isEmpty())
-        text = QStringLiteral(ORVANE_VERSION);
+        text = ProgramVersion::number();
     const QVersionNumber version = QVersionNumber::fromString(text);
     return QStringLiteral("Version %1.%2.%3")
         .arg(version.majorVersion())

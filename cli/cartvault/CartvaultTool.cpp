@@ -104,10 +104,10 @@ void CartvaultTool::printHelp() const
     out(QStringLiteral("Usage: cartvault [--profile NAME] VERB ...\n       cartvault help [VERB]\n\nVerbs:"));
     for (const Verb& verb : verbs())
         out(QStringLiteral("  ") + QLatin1String(verb.synopsis));
-    out(QStringLiteral("\nEach verb takes --help (or -h). Options take their value as --data DIR or --data=DIR;\n"
-                       "--overwrite replaces a cart's audio, --force an existing file. JSON output uses\n"
-                       "snake_case keys, cart numbers and seconds as numbers. Without --profile the only\n"
-                       "profile is used. Only 'profile create' makes a store: a profile whose store is missing or\n"
+    out(QStringLiteral("\nEach verb takes --help (or -h); --version prints the program's version. Options take\n"
+                       "their value as --data DIR or --data=DIR; --overwrite replaces a cart's audio, --force an\n"
+                       "existing file. JSON output uses snake_case keys, cart numbers and seconds as numbers.\n"
+                       "Without --profile the only profile is used. Only 'profile create' makes a store: a profile whose store is missing or\n"
                        "damaged is refused. Exit codes: 0 success, 1 failure, 2 usage.\n\n"
                        "Rights: reading and export need none; import needs cart rights above 0, user add and\n"
                        "settings set an administrator of the store (its creator is one), all as the system user\n"

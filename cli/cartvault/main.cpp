@@ -1,10 +1,15 @@
 #include "CartvaultTool.h"
 
+#include "frame/ProgramVersion.h"
+
 #include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("cartvault"));
+    QCoreApplication::setApplicationVersion(ProgramVersion::number());
+    if (ProgramVersion::printIfAsked(app.arguments().mid(1), QCoreApplication::applicationName()))
+        return 0;
     return CartvaultTool().run(app.arguments().mid(1));
 }

@@ -89,6 +89,7 @@ const char* kHelp =
     "  The store remembers each file taken (cartvault dropbox list|reset FOLDER): nothing is imported twice.\n"
     "  One line per file on stdout (imported, skipped, failed), one JSON object per line with --json.\n"
     "  --options-file FILE     reads further options from FILE, one per line (the service's config)\n\n"
+    "  --help, --version       this text, or the program's version\n\n"
     "Exit codes: 0 imported (skipped carts are not failures), 1 an item failed, 2 bad usage.\n"
     "Needs cart rights above 0 in the store's directory.";
 

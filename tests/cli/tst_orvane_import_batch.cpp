@@ -197,7 +197,8 @@ private slots:
     }
 
     // A disc image ripped from a script with its titles from a CDDB server:
-    // the audio tracks land bit-exact in their carts, the data track is left.
+    // the audio tracks land bit-exact in their carts, the data track is left;
+    // the greeting carries the version (it went out empty once).
     void cdTracksAreRippedWithLookedUpTitles()
     {
         const CueImage image(folder("disc"), "disc", {{75 * 2, true}, {75, true}, {75, false}});
@@ -221,6 +222,9 @@ private slots:
         QVERIFY2(rip.exitCode() == 0, rip.readAllStandardError().constData());
         const QJsonArray items = QJsonDocument::fromJson(rip.readAllStandardOutput()).object().value("items").toArray();
         QCOMPARE(items.size(), 2);
+        // The server is greeted with the tool's name and version.
+        const QString version = QString::fromUtf8(run("orvane-import-batch", {"--version"}).out).trimmed();
+        QVERIFY2(cddb.commands.filter("cddb hello").value(0).endsWith(" " + version), qPrintable(cddb.commands.join('\n')));
 
         for (int track = 1; track <= 2; ++track) {
             const QJsonObject ripped = cart("Batch", QString::number(599 + track));
