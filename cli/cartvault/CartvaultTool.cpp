@@ -104,9 +104,10 @@ void CartvaultTool::printHelp() const
     out(QStringLiteral("Usage: cartvault [--profile NAME] VERB ...\n       cartvault help [VERB]\n\nVerbs:"));
     for (const Verb& verb : verbs())
         out(QStringLiteral("  ") + QLatin1String(verb.synopsis));
-    out(QStringLiteral("\nEach verb takes --help (or -h); --version prints the program's version. Options take\n"
-                       "their value as --data DIR or --data=DIR; --overwrite replaces a cart's audio, --force an\n"
-                       "existing file. JSON output uses snake_case keys, cart numbers and seconds as numbers.\n"
+    out(QStringLiteral("\nEach verb takes --help (or -h); --version prints the program's version. A value follows\n"
+                       "its option as the next word or after '='. Verbs that replace a cart's audio ask for\n"
+                       "'overwrite', those that replace a file for 'force'. JSON output uses snake_case keys,\n"
+                       "cart numbers and seconds as numbers.\n"
                        "Without --profile the only profile is used. Only 'profile create' makes a store: a\n"
                        "profile whose store is missing or damaged is refused. Exit codes: 0 success, 1 failure,\n"
                        "2 usage.\n\n"

@@ -67,7 +67,7 @@ private slots:
         QTest::newRow("a verb's own option") << "cartvault profile create x --pos" << "--postgres";
         QTest::newRow("options before the verb") << "cartvault --" << "--help --profile --version";
         QTest::newRow("a tool without verbs") << "orvane-import-batch --watch /tmp --over" << "--overwrite";
-        QTest::newRow("a verb without options of its own") << "orvane-audio copy a.wav b.wav --norm" << "--normalise";
+        QTest::newRow("a verb without options of its own") << "orvane-audio copy a.wav b.wav --norm" << "--normalise --normalise=";
         QTest::newRow("verbs from usage lines") << "orvane-audio c" << "chunks copy";
         QTest::newRow("the wizard") << "orvane-import --ver" << "--version";
     }
