@@ -21,5 +21,5 @@ void BatchHandler::progress(int, int overall) { m_progress.show(m_status, overal
 
 void BatchHandler::itemDone(const QString& key, const QString& cart, FileImportHandler::Outcome outcome, const QString& error)
 {
-    m_outcomes.insert(key, {cart, outcome, error});
+    m_outcomes.insert(key, {cart, outcome, error, m_verdicts.contains(key) ? std::optional(m_verdicts.take(key)) : std::nullopt});
 }

@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <QString>
+#include <optional>
 
 // A file import run shown on a terminal: the results lines on stdout (the
 // same as the wizard's results pane), a progress bar on stderr when that is
@@ -20,6 +21,7 @@ public:
         QString cart;
         FileImportHandler::Outcome outcome = FileImportHandler::Outcome::Failed;
         QString error;
+        std::optional<AccurateRipVerdict> verdict; // when the run verified the track
     };
     // By the summary row's key; the last run of an item wins.
     const QMap<QString, Outcome>& outcomes() const { return m_outcomes; }
@@ -31,11 +33,13 @@ public:
     void progress(int current, int overall) override;
     void copyJob(cCopyAudioFileNCT*) override {}
     void itemDone(const QString& key, const QString& cart, FileImportHandler::Outcome outcome, const QString& error) override;
+    void trackVerified(const QString& key, const AccurateRipVerdict& verdict) override { m_verdicts.insert(key, verdict); }
     bool stopRequested() override { return false; }
 
 private:
     bool m_printResults;
     QString m_status;
     QMap<QString, Outcome> m_outcomes;
+    QMap<QString, AccurateRipVerdict> m_verdicts;
     TerminalProgress m_progress;
 };
