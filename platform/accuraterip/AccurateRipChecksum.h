@@ -26,7 +26,7 @@ public:
     void add(const char* pcm, qint64 samples);
     // Whether exactly the track's samples were added.
     bool complete() const { return m_position == m_samples; }
-    Sums sums() const { return {m_v1, m_v2}; }
+    Sums sums() const { return {m_v1, m_v1 + m_high}; }
 
 private:
     bool m_first;
@@ -36,5 +36,5 @@ private:
     qint64 m_from = 1;     // 1-based positions that count
     qint64 m_to = 0;
     quint32 m_v1 = 0;
-    quint32 m_v2 = 0;
+    quint32 m_high = 0; // of each product, summed: v2 is v1 plus this
 };
