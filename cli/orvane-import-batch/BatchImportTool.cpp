@@ -71,7 +71,7 @@ const char* kHelp =
     "                          AccurateRipServer (also when the store's AccurateRipVerify is true); a track\n"
     "                          that differs fails and its cart keeps what it had. The verdict ends each\n"
     "                          results line; --json gives each item \"accuraterip\": {verdict (accurate,\n"
-    "                          absent or differs), confidence, crc_v1, crc_v2 (8 hex digits)}\n"
+    "                          absent or differs), confidence, crc_v1, crc_v2 (8 hex digits)}, null unverified\n"
     "  --order normal|reversed which part of a track title is the artist (default normal: the first)\n"
     "  --force-title TEXT, --force-artist TEXT   one title or artist for every track\n\n"
     "Drop folders: orvane-import-batch --watch FOLDER [--watch FOLDER ...] [options]\n"

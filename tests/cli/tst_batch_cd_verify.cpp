@@ -137,7 +137,8 @@ private slots:
             QCOMPARE(verdict.isEmpty() ? QString() : verdict.value("verdict").toString() + " " + QString::number(verdict.value("confidence").toInt()),
                      verdicts.at(track - 1));
             if (verify)
-                QCOMPARE(verdict.value("crc_v2").toString(), QString::asprintf("%08x", crcs[track - 1].v2));
+                QCOMPARE(verdict.value("crc_v1").toString() + verdict.value("crc_v2").toString(),
+                         QString::asprintf("%08x%08x", crcs[track - 1].v1, crcs[track - 1].v2));
             const bool differs = verdicts.at(track - 1).startsWith("differs");
             QCOMPARE(item.value("outcome").toString(), differs ? QString("failed") : QString("imported"));
             QCOMPARE(cartAudio(startCart + track - 1), differs ? QByteArray() : image.trackBytes(track));
