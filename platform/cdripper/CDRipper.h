@@ -1,13 +1,13 @@
 #pragma once
+#include "platform/accuraterip/AccurateRipChecksum.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
 
-#include "platform/accuraterip/AccurateRipChecksum.h"
-
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 
 // The CD ripping component: the drive, the disc's table of contents, the
 // disc's identity for a CDDB lookup, and the ripping of one track into a
