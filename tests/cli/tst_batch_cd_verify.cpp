@@ -162,24 +162,21 @@ private slots:
         startCart += 10;
         const CueImage image(TestEnvironment::folder("offset"), "disc", kTracks);
         QVERIFY(image.write());
-        QByteArray disc;
+        // The whole disc with silence around it, as far as an offset reaches.
+        const QByteArray edge(4 * 6000, '\0');
+        QByteArray disc = edge;
         for (int track = 1; track <= kTracks.size(); ++track)
             disc += image.trackBytes(track);
+        disc += edge;
         setting("CDReadOffset", QString::number(offset));
 
         Result result;
         rip(image, startCart, {}, result);
         QVERIFY2(result.exitCode == 0, result.err.constData());
-        qsizetype start = 0;
+        qsizetype start = edge.size() + qsizetype(offset) * 4;
         for (int track = 1; track <= kTracks.size(); ++track) {
             const qsizetype length = image.trackBytes(track).size();
-            QByteArray expected(length, '\0');
-            for (qsizetype at = 0; at < length; ++at) {
-                const qsizetype from = start + at + qsizetype(offset) * 4;
-                if (from >= 0 && from < disc.size())
-                    expected[at] = disc[from];
-            }
-            QVERIFY2(cartAudio(startCart + track - 1) == expected, qPrintable(QString("track %1").arg(track)));
+            QVERIFY2(cartAudio(startCart + track - 1) == disc.mid(start, length), qPrintable(QString("track %1").arg(track)));
             start += length;
         }
     }
