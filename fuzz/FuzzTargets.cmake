@@ -1,6 +1,6 @@
 # The fuzz targets: each is fuzz/<Name>Fuzzer.cpp with its seed corpus in
 # fuzz/corpus/<target>/, built from just the sources its reader needs.
-set(ORVANE_FUZZ_TARGETS wave_format cart_chunk bext_chunk csv_file transport_zip)
+set(ORVANE_FUZZ_TARGETS wave_format cart_chunk bext_chunk csv_file transport_zip accuraterip_record)
 
 if(NOT PROJECT_NAME STREQUAL "orvane_fuzz")
   return()
@@ -33,6 +33,7 @@ orvane_fuzzer(wave_format WaveFormatFuzzer.cpp ${root}/audio/WaveFormatReader.cp
 orvane_fuzzer(cart_chunk CartChunkFuzzer.cpp ${root}/audio/CartChunk.cpp ${root}/audio/WaveChunkReader.cpp)
 orvane_fuzzer(bext_chunk BextChunkFuzzer.cpp ${root}/audio/BextChunk.cpp ${root}/audio/WaveChunkReader.cpp)
 orvane_fuzzer(csv_file CsvFileFuzzer.cpp ${root}/csv/cCSVFile.cpp ${root}/csv/CsvLineReader.cpp)
+orvane_fuzzer(accuraterip_record AccurateRipRecordFuzzer.cpp ${root}/platform/accuraterip/AccurateRipRecord.cpp)
 
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)

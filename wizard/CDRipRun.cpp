@@ -4,6 +4,7 @@
 #include "frame/Messenger.h"
 #include "frame/library/AudioSettings.h"
 #include "frame/library/AuditLog.h"
+#include "frame/library/CartvaultStore.h"
 #include "frame/library/CartImport.h"
 #include "frame/library/Directory.h"
 #include "frame/library/FileTools.h"
@@ -103,6 +104,8 @@ bool CDRipRun::RunCDRip(const ImportItemList& tracks, const ImportItemList& summ
     m_ripper.RipperOption = false;
     prepareConverters();
     m_handler.copyJob(m_copyJob.get());
+    if (!prepareVerification())
+        return false;
     setStatus(QStringLiteral("Queueing first track to rip..."));
     showProgress(0, m_overall);
 
@@ -163,6 +166,26 @@ void CDRipRun::prepareConverters()
         m_copyJob->setAutoTop(true);
         m_copyJob->setAutoTopThreshold(0);
     }
+}
+
+// The disc's record is fetched before anything is ripped: a server that
+// cannot be asked ends the run with its reason, never with a verdict.
+bool CDRipRun::prepareVerification()
+{
+    const CartvaultStore& store = m_context.audio->Cartvault();
+    m_ripper.setReadOffset(store.CDReadOffset);
+    const bool verify = m_cdOptions.verify || store.AccurateRipVerify;
+    m_ripper.setChecksums(verify);
+    m_verification.reset();
+    if (!verify)
+        return true;
+    setStatus(QStringLiteral("Asking ") + store.AccurateRipServer + QStringLiteral(" for the disc's AccurateRip record..."));
+    m_verification.emplace();
+    if (m_verification->fetch(m_ripper, store.AccurateRipServer))
+        return true;
+    m_handler.result(m_verification->error(), true);
+    ShowMessage(m_verification->error(), MessageIcon::Exclamation);
+    return false;
 }
 
 bool CDRipRun::RipNextTrack(int position)
@@ -272,7 +295,11 @@ void CDRipRun::ripFinished()
         return;
     showProgress(kBarMaximum, m_overall);
     setStatus(m_status + QStringLiteral("Finished"));
-    m_handler.result(QStringLiteral("Finished"), true);
+    m_handler.result(QStringLiteral("Finished"), !m_verification);
+    if (!trackVerified()) {
+        removeRipFiles();
+        return nextTrack();
+    }
 
     const bool process = processing() && m_ripping;
     if (process) {
@@ -292,6 +319,26 @@ void CDRipRun::ripFinished()
     storeTrack();
     removeRipFiles();
     nextTrack();
+}
+
+// The track's verdict ends its results line; one that differs from the
+// database fails and goes to no cart.
+bool CDRipRun::trackVerified()
+{
+    m_verdict.clear();
+    if (!m_verification)
+        return true;
+    const AccurateRipVerdict verdict =
+        m_verification->judge(m_ripTrackNumber, m_ripper.lastChecksums().value_or(AccurateRipChecksum::Sums{}));
+    m_verdict = QStringLiteral("AccurateRip: ") + verdict.text();
+    m_handler.result(QStringLiteral(" - ") + m_verdict, true);
+    m_handler.trackVerified(trackKey(m_ripTrackNumber), verdict);
+    if (verdict.kind != AccurateRipVerdict::Differs)
+        return true;
+    trackFailed(QStringLiteral("Couldn't import track ") + twoDigits(m_ripTrackNumber) + QStringLiteral(" into cart ") +
+                    m_ripCart,
+                QStringLiteral("it ") + verdict.text());
+    return false;
 }
 
 // The ripper's end of a track that failed after it began: the code before
@@ -378,7 +425,8 @@ void CDRipRun::storeTrack()
         m_context.directory->AuditLog().LogEvent(
             2, 7, QStringLiteral("Import CD Track"),
             QStringLiteral("CD Track : ") + m_summary->item(m_currentItem - 1).Text + QStringLiteral(" '(") + title +
-                QStringLiteral("')") + QStringLiteral(" into Cart ") + m_ripCart,
+                QStringLiteral("')") + QStringLiteral(" into Cart ") + m_ripCart +
+                (m_verdict.isEmpty() ? QString() : QStringLiteral(", ") + m_verdict),
             1, 0);
     if (m_target)
         m_target->ItemImported(audio.CartAudioFile(m_ripCart), m_ripCart);

@@ -1,5 +1,6 @@
 #pragma once
 #include "wizard/CDRipOptions.h"
+#include "wizard/CDRipVerification.h"
 #include "wizard/FileImportHandler.h"
 #include "wizard/FileImportOptions.h"
 #include "wizard/ImportContext.h"
@@ -57,6 +58,8 @@ private:
     void nextTrack();
 
     void prepareConverters();
+    bool prepareVerification();
+    bool trackVerified();
     void processTrack(const QString& title);
     void storeTrack();
     bool ripDestination();
@@ -79,6 +82,8 @@ private:
     ImportTargetHandler* m_target = nullptr;
     std::shared_ptr<cCopyAudioFileNCT> m_copyJob;
     AudioFormat m_convertFormat;
+    std::optional<CDRipVerification> m_verification; // when verifying
+    QString m_verdict;                               // of the track in hand, for its audit entry
 
     QList<qint16> m_ripQueue; // track numbers, in the list's order
     qint32 m_itemCount = 0;

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/accuraterip/AccurateRipVerdict.h"
+
 #include <QString>
 
 class cCopyAudioFileNCT;
@@ -29,6 +31,10 @@ public:
     // How one item ended, for those who keep a record of each.
     enum class Outcome { Imported, SkippedInUse, SkippedType, Failed };
     virtual void itemDone(const QString& key, const QString& cart, Outcome outcome, const QString& error) = 0;
+
+    // What the AccurateRip database said of a ripped CD track, before its
+    // itemDone; only in runs that verify.
+    virtual void trackVerified(const QString& /*key*/, const AccurateRipVerdict& /*verdict*/) {}
 
     // Looked at between items; true ends the run before the next one. A
     // handler with a window lets its pending events run here.

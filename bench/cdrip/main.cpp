@@ -3,10 +3,17 @@
 // cd-paranoia tool ripping the same image to WAV files in batch mode. Both
 // read with paranoia's full checking; the outputs are compared byte for byte
 // so the two are known to have done the same work. CDRipper syncs each file
-// before it reports it finished; the tool does not.
+// before it reports it finished; the tool does not. CDRipper also verifies
+// the rip as a verified run does: the disc's AccurateRip record fetched once
+// from a server on 127.0.0.1, each track's CRCs worked out while it is read
+// and judged against it (every track must come out accurate).
 //
-// bench_cdrip [--tracks N] [--seconds S] [--runs R]
+// bench_cdrip [--tracks N] [--seconds S] [--runs R] [--no-verify]
+#include "platform/accuraterip/AccurateRipClient.h"
+#include "platform/accuraterip/AccurateRipVerdict.h"
 #include "platform/cdripper/CDRipper.h"
+#include "tests/platform/accuraterip/AccurateRipFormula.h"
+#include "tests/platform/accuraterip/FakeAccurateRipServer.h"
 #include "tests/platform/cdripper/CueImage.h"
 
 #include <QCoreApplication>
@@ -41,12 +48,42 @@ QString trackFile(const QString& folder, const QString& pattern, int track)
     return folder + QLatin1Char('/') + pattern.arg(track, 2, 10, QLatin1Char('0'));
 }
 
-// Seconds for CDRipper to rip every track into `folder`, or -1 on a failure.
-double ripWithComponent(int tracks, const QString& folder)
+// The disc's record as the database would hold it, from the image itself.
+QByteArray recordOf(const CueImage& image, int tracks, int sectors)
+{
+    QList<QPair<int, quint32>> crcs;
+    for (int n = 1; n <= tracks; ++n)
+        crcs << qMakePair(5, AccurateRipFormula::trackCrcs(image.trackBytes(n), n == 1, n == tracks).v1);
+    return AccurateRipFormula::pressing(AccurateRipFormula::disc(QList<int>(tracks, sectors)), crcs);
+}
+
+// The record from `server`, none when not verifying; false when it could not be had.
+bool fetchRecord(const CDRipper& ripper, const QString& server, std::optional<AccurateRipRecord>& record)
+{
+    if (server.isEmpty())
+        return true;
+    const CDRipper::DiscIdentity toc = ripper.discIdentity();
+    AccurateRipClient client;
+    client.server = server;
+    AccurateRipClient::Answer answer =
+        client.fetch(AccurateRipDisc::fromToc(toc.trackOffsets, QList<bool>(toc.trackOffsets.size(), true), toc.leadOut));
+    record = answer.record;
+    return answer.kind == AccurateRipClient::Answer::Found;
+}
+
+// Seconds for CDRipper to rip (and, with a server, verify) every track into
+// `folder`, or -1 on a failure.
+double ripWithComponent(int tracks, const QString& folder, const QString& server)
 {
     CDRipper ripper;
     if (!ripper.OpenDrive(0) || !ripper.ReadDisc() || ripper.TrackCount() != tracks)
         return -1;
+    QElapsedTimer timer;
+    timer.start();
+    std::optional<AccurateRipRecord> record;
+    if (!fetchRecord(ripper, server, record))
+        return -1;
+    ripper.setChecksums(record.has_value());
     QEventLoop loop;
     int track = 1;
     bool failed = false;
@@ -55,15 +92,20 @@ double ripWithComponent(int tracks, const QString& folder)
             loop.quit();
         ++track;
     };
-    QObject::connect(&ripper, &CDRipper::RipFinished, &loop, ripNext);
+    QObject::connect(&ripper, &CDRipper::RipFinished, &loop, [&] {
+        if (record && AccurateRipVerdict::judge(&*record, track - 1, ripper.lastChecksums().value_or(AccurateRipChecksum::Sums{}))
+                              .kind != AccurateRipVerdict::Accurate) {
+            failed = true;
+            return loop.quit();
+        }
+        ripNext();
+    });
     QObject::connect(&ripper, &CDRipper::RipStatus, &loop, [&](int code, qint32) {
         if (code == CDRipper::FileAborted) {
             failed = true;
             loop.quit();
         }
     });
-    QElapsedTimer timer;
-    timer.start();
     ripNext();
     loop.exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
@@ -110,6 +152,7 @@ int main(int argc, char** argv)
     const int tracks = option(arguments, QStringLiteral("--tracks"), 10);
     const int seconds = option(arguments, QStringLiteral("--seconds"), 30);
     const int runs = option(arguments, QStringLiteral("--runs"), 6);
+    const bool verify = !arguments.contains(QStringLiteral("--no-verify"));
 
     QTemporaryDir work;
     const CueImage image(work.path(), QStringLiteral("disc"),
@@ -119,6 +162,9 @@ int main(int argc, char** argv)
         return 1;
     }
     qputenv("ORVANE_CD_DEVICE", QFile::encodeName(image.cuePath()));
+    FakeAccurateRipServer server;
+    server.records.insert(AccurateRipFormula::disc(QList<int>(tracks, seconds * CDRipper::kSectorsPerSecond)).path,
+                          recordOf(image, tracks, seconds * CDRipper::kSectorsPerSecond));
 
     double ours = 0, theirs = 0, ourCpu = 0, theirCpu = 0;
     for (int run = 1; run <= runs; ++run) {
@@ -129,7 +175,7 @@ int main(int argc, char** argv)
         double a = 0, b = 0;
         auto timeOurs = [&] {
             const double cpuBefore = cpuSeconds(RUSAGE_SELF);
-            a = ripWithComponent(tracks, ourFolder);
+            a = ripWithComponent(tracks, ourFolder, verify ? server.address() : QString());
             ourCpu += cpuSeconds(RUSAGE_SELF) - cpuBefore;
         };
         auto timeTheirs = [&] {
@@ -153,7 +199,8 @@ int main(int argc, char** argv)
         QDir(ourFolder).removeRecursively();
         QDir(theirFolder).removeRecursively();
     }
-    std::printf("image: %d tracks of %d s (CUE/BIN), %d runs, both bit-exact\n", tracks, seconds, runs);
+    std::printf("image: %d tracks of %d s (CUE/BIN), %d runs, both bit-exact%s\n", tracks, seconds, runs,
+                verify ? ", CDRipper's rips verified accurate" : "");
     std::printf("CDRipper: %.3f s per disc (%.0fx real time), %.3f s CPU\n", ours / runs,
                 tracks * seconds / (ours / runs), ourCpu / runs);
     std::printf("peer: cd-paranoia -B: %.3f s per disc, %.3f s CPU (CDRipper / peer = %.2f, CPU %.2f)\n", theirs / runs,

@@ -25,6 +25,18 @@
 namespace {
 void err(const QString& text) { std::fprintf(stderr, "orvane-import-batch: %s\n", qPrintable(text)); }
 
+QString crcText(quint32 crc) { return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')); }
+
+QJsonValue verdictObject(const std::optional<AccurateRipVerdict>& verdict)
+{
+    if (!verdict)
+        return QJsonValue::Null;
+    return QJsonObject{{"verdict", verdict->word()},
+                       {"confidence", verdict->confidence},
+                       {"crc_v1", crcText(verdict->sums.v1)},
+                       {"crc_v2", crcText(verdict->sums.v2)}};
+}
+
 // "1,3-5" -> 1, 3, 4, 5; empty when the text is not such a list.
 QList<int> trackList(const QString& text)
 {
@@ -77,6 +89,7 @@ int BatchCDRip::readOptions(const CommandLine& args)
     m_titles.artist = args.value(QStringLiteral("force-artist"));
     m_autoTop = args.has(QStringLiteral("auto-top"));
     m_lookup = args.has(QStringLiteral("lookup"));
+    m_verify = args.has(QStringLiteral("verify"));
     m_options.sequential = true; // tracks have no file name to take a cart number from
     return 0;
 }
@@ -150,7 +163,7 @@ int BatchCDRip::run()
     }
     const ImportContext context{m_session.audio(), m_session.settings(), m_session.directory(), m_session.profile(), {}};
     BatchHandler handler(m_json || m_quiet ? BatchHandler::Lines::None : BatchHandler::Lines::Results);
-    CDRipRun run(context, m_options, CDRipOptions{m_autoTop}, ripper, handler);
+    CDRipRun run(context, m_options, CDRipOptions{m_autoTop, m_verify}, ripper, handler);
     const bool ripped = run.RunCDRip(tracks, summary, nullptr);
     handler.finish();
     if (m_json) {
@@ -165,7 +178,8 @@ int BatchCDRip::run()
                              {"artist", row.field(QStringLiteral("ARTIST"))},
                              {"length", seconds ? QJsonValue(TimeTools::RoundToMilliseconds(*seconds)) : QJsonValue()},
                              {"outcome", !reached ? "not-reached"
-                                         : outcome.outcome == FileImportHandler::Outcome::Imported ? "imported" : "failed"}};
+                                         : outcome.outcome == FileImportHandler::Outcome::Imported ? "imported" : "failed"},
+                             {"accuraterip", verdictObject(outcome.verdict)}};
             if (!reached)
                 item.insert(QStringLiteral("error"), QStringLiteral("not reached: the run stopped at a failed track"));
             else if (outcome.outcome != FileImportHandler::Outcome::Imported)

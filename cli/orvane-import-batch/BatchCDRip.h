@@ -36,6 +36,7 @@ private:
     CDTitleOptions m_titles;
     bool m_autoTop = false;
     bool m_lookup = false;
+    bool m_verify = false;
     bool m_json;
     bool m_quiet;
     bool m_dryRun;

@@ -117,7 +117,7 @@ void BatchHandler::drawBar()
 
 void BatchHandler::itemDone(const QString& key, const QString& cart, FileImportHandler::Outcome outcome, const QString& error)
 {
-    m_outcomes.insert(key, {cart, outcome, error});
+    m_outcomes.insert(key, {cart, outcome, error, m_verdicts.contains(key) ? std::optional(m_verdicts.take(key)) : std::nullopt});
     ++m_done;
     // A cart lost to another importer: the item's line comes with the cart it gets.
     if (m_lines != Lines::Items || (m_retaking && outcome == FileImportHandler::Outcome::SkippedInUse))

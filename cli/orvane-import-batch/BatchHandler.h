@@ -5,6 +5,7 @@
 
 #include <QMap>
 #include <QString>
+#include <optional>
 
 class ImportItem;
 
@@ -26,6 +27,7 @@ public:
         QString cart;
         FileImportHandler::Outcome outcome = FileImportHandler::Outcome::Failed;
         QString error;
+        std::optional<AccurateRipVerdict> verdict; // when the run verified the track
     };
     // By the summary row's key; the last run of an item wins.
     const QMap<QString, Outcome>& outcomes() const { return m_outcomes; }
@@ -42,6 +44,7 @@ public:
     void progress(int current, int overall) override;
     void copyJob(cCopyAudioFileNCT* job) override;
     void itemDone(const QString& key, const QString& cart, FileImportHandler::Outcome outcome, const QString& error) override;
+    void trackVerified(const QString& key, const AccurateRipVerdict& verdict) override { m_verdicts.insert(key, verdict); }
     bool stopRequested() override { return false; }
 
 private:
@@ -59,5 +62,6 @@ private:
     int m_overall = 0;
     QMap<QString, QString> m_meant;
     QMap<QString, Outcome> m_outcomes;
+    QMap<QString, AccurateRipVerdict> m_verdicts;
     TerminalProgress m_progress;
 };

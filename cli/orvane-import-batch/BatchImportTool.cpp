@@ -36,7 +36,7 @@ const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separator
                                   "device", "tracks", "order", "force-title", "force-artist", "watch", "settle"};
 const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help",
                            "find-matches", "skip-matching", "cd", "lookup", "auto-top", "once", "keep-failed",
-                           "leave-imported", "stop-on-error", "verbose"};
+                           "leave-imported", "stop-on-error", "verbose", "verify"};
 const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
 // A cart lost to another importer is looked for again this often at most.
 constexpr int kMaxRetakes = 20;
@@ -76,6 +76,11 @@ const char* kHelp =
     "  --normalise, --dry-run and --json options above and the CD page's title options:\n"
     "  --lookup                titles from the store's CDDB server\n"
     "  --auto-top              trim the silence at the start of each track\n"
+    "  --verify                check each track against the AccurateRip database at the store's\n"
+    "                          AccurateRipServer (also when the store's AccurateRipVerify is true); a track\n"
+    "                          that differs fails and its cart keeps what it had. The verdict ends each\n"
+    "                          results line; --json gives each item \"accuraterip\": {verdict (accurate,\n"
+    "                          absent or differs), confidence, crc_v1, crc_v2 (8 hex digits)}, null unverified\n"
     "  --order normal|reversed which part of a track title is the artist (default normal: the first)\n"
     "  --force-title TEXT, --force-artist TEXT   one title or artist for every track\n\n"
     "Drop folders: orvane-import-batch --watch FOLDER [--watch FOLDER ...] [options]\n"

@@ -76,6 +76,9 @@ bool CartvaultStore::readSettings(std::shared_ptr<CartDatabase> database, const 
     FreeDBEnabled = db.setting(kFreeDBEnabledKey, QStringLiteral("false")) == QLatin1String("true");
     FreeDBServer = db.setting(kFreeDBServerKey, kFreeDBServer);
     FreeDBEmail = db.setting(kFreeDBEmailKey);
+    AccurateRipVerify = db.setting(kAccurateRipVerifyKey, QStringLiteral("false")) == QLatin1String("true");
+    AccurateRipServer = db.setting(kAccurateRipServerKey, kAccurateRipServer);
+    CDReadOffset = db.setting(kCDReadOffsetKey, QStringLiteral("0")).toInt();
     m_defaultFormat = db.setting(kDefaultFormatKey, kDefaultFormat);
     m_numberPlayers = db.setting(kNumberPlayersKey, QString::number(kNumberPlayers)).toInt();
     // A connection this process shares may have been opened before the
@@ -105,6 +108,9 @@ const NamedSetting kNamedSettings[] = {
     {"FreeDBEnabled", &kFreeDBEnabledKey},
     {"FreeDBServer", &kFreeDBServerKey},
     {"FreeDBEmail", &kFreeDBEmailKey},
+    {"AccurateRipVerify", &kAccurateRipVerifyKey},
+    {"AccurateRipServer", &kAccurateRipServerKey},
+    {"CDReadOffset", &kCDReadOffsetKey},
     {"DefaultFormat", &kDefaultFormatKey},
     {"NumberPlayers", &kNumberPlayersKey},
     {"LockTimeout", &kLockTimeoutKey},
@@ -221,6 +227,9 @@ QString CartvaultStore::settingText(const QString& name) const
     if (key == QLatin1String("FreeDBEnabled")) return boolText(FreeDBEnabled);
     if (key == QLatin1String("FreeDBServer")) return FreeDBServer;
     if (key == QLatin1String("FreeDBEmail")) return FreeDBEmail;
+    if (key == QLatin1String("AccurateRipVerify")) return boolText(AccurateRipVerify);
+    if (key == QLatin1String("AccurateRipServer")) return AccurateRipServer;
+    if (key == QLatin1String("CDReadOffset")) return QString::number(CDReadOffset);
     if (key == QLatin1String("DefaultFormat")) return m_defaultFormat;
     if (key == QLatin1String("NumberPlayers")) return QString::number(m_numberPlayers);
     if (key == QLatin1String("LockTimeout")) return QString::number(LockTimeout);
@@ -282,6 +291,18 @@ bool CartvaultStore::setSettingText(const QString& name, const QString& value, Q
         FreeDBServer = value.trimmed();
     } else if (key == QLatin1String("FreeDBEmail")) {
         FreeDBEmail = value.trimmed();
+    } else if (key == QLatin1String("AccurateRipVerify")) {
+        if (!boolean)
+            return refuse(QStringLiteral("%1 must be true or false").arg(key));
+        AccurateRipVerify = flag;
+    } else if (key == QLatin1String("AccurateRipServer")) {
+        if (!value.trimmed().startsWith(QLatin1String("http://")) && !value.trimmed().startsWith(QLatin1String("https://")))
+            return refuse(QStringLiteral("AccurateRipServer must be an http:// or https:// address"));
+        AccurateRipServer = value.trimmed();
+    } else if (key == QLatin1String("CDReadOffset")) {
+        if (!numeric || qAbs(number) > kMaxCDReadOffset)
+            return refuse(QStringLiteral("CDReadOffset must be a whole number of samples from -%1 to %1").arg(kMaxCDReadOffset));
+        CDReadOffset = static_cast<int>(number);
     } else if (key == QLatin1String("DefaultFormat")) {
         AudioFormat format;
         if (!format.setSettingsText(value))

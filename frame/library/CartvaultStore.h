@@ -50,6 +50,9 @@ public:
     bool FreeDBEnabled = false;
     QString FreeDBServer;
     QString FreeDBEmail;
+    bool AccurateRipVerify = false; // verify every CD rip against the server below
+    QString AccurateRipServer;
+    int CDReadOffset = 0; // samples the drive reads late (early when negative)
     int LockTimeout = StoreDefaults::kLockTimeout; // seconds a writer waits for a cart or the store
 
     // The settings an administrator may read and change by name (the

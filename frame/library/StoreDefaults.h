@@ -16,12 +16,19 @@ inline const QString kAutoTopDefaultKey = QStringLiteral("import.autotop_default
 inline const QString kFreeDBEnabledKey = QStringLiteral("freedb.enabled");
 inline const QString kFreeDBServerKey = QStringLiteral("freedb.server");
 inline const QString kFreeDBEmailKey = QStringLiteral("freedb.email");
+inline const QString kAccurateRipVerifyKey = QStringLiteral("accuraterip.verify");
+inline const QString kAccurateRipServerKey = QStringLiteral("accuraterip.server");
+inline const QString kCDReadOffsetKey = QStringLiteral("cd.read_offset");
 inline const QString kLockTimeoutKey = QStringLiteral("locks.timeout_seconds");
 
 // A broadcast store's usual house format.
 inline const QString kDefaultFormat = QStringLiteral("FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16");
 // The CDDB service that still answers.
 inline const QString kFreeDBServer = QStringLiteral("gnudb.gnudb.org");
+// The public AccurateRip service, where rippers' records are kept.
+inline const QString kAccurateRipServer = QStringLiteral("http://www.accuraterip.com/accuraterip/");
+// A read offset beyond this is no drive's: about ten sectors.
+constexpr int kMaxCDReadOffset = 5880;
 constexpr qint64 kFirstCart = 1;
 constexpr qint64 kLastCart = 999999;
 constexpr qint32 kNumericCartNumbers = 0x1000;

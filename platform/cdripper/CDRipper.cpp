@@ -82,11 +82,21 @@ struct CDRipper::Private {
     std::atomic_bool stop = false;
     bool ripping = false;
     bool writeInPlace = false;
+    int readOffset = 0;
+    bool checksums = false;
+    std::optional<AccurateRipChecksum::Sums> lastChecksums;
     // Events posted by a rip that was since stopped carry an older number and
     // are dropped on arrival.
     quint64 generation = 0;
 
     bool validTrack(int track) const { return track >= 1 && track <= tracks.size(); }
+    int lastAudioTrack() const
+    {
+        int last = int(tracks.size());
+        while (last > 1 && !tracks[last - 1].audio)
+            --last;
+        return last;
+    }
     void close()
     {
         if (!ripping)
@@ -213,6 +223,7 @@ CDRipper::DiscIdentity CDRipper::discIdentity() const
     for (const Private::Track& track : d->tracks)
         identity.trackOffsets.append(track.start);
     identity.discSeconds = d->leadOut / kSectorsPerSecond;
+    identity.leadOut = d->leadOut;
     return identity;
 }
 
@@ -224,6 +235,12 @@ void CDRipper::PrepareRip()
 
 void CDRipper::setWriteInPlace(bool inPlace) { d->writeInPlace = inPlace; }
 
+void CDRipper::setReadOffset(int samples) { d->readOffset = samples; }
+
+void CDRipper::setChecksums(bool on) { d->checksums = on; }
+
+std::optional<AccurateRipChecksum::Sums> CDRipper::lastChecksums() const { return d->lastChecksums; }
+
 bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition)
 {
     if (d->ripping || !IsAudioTrack(track) || d->source.isEmpty() || destination.isEmpty())
@@ -231,10 +248,15 @@ bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition
     d->stop = false;
     const quint64 generation = ++d->generation;
     const QString source = d->source;
-    const bool inPlace = d->writeInPlace;
+    TrackRipper::Settings settings{d->writeInPlace, d->readOffset, nullptr};
+    std::optional<AccurateRipChecksum> checksum;
+    if (d->checksums)
+        checksum.emplace(track == 1, track == d->lastAudioTrack());
+    d->lastChecksums.reset();
     const int discTrack = d->firstTrack + track - 1;
     const QString text = QStringLiteral("Track %1").arg(track, 2, 10, QLatin1Char('0'));
-    d->worker = std::thread([=, this] {
+    d->worker = std::thread([=, this, checksum = std::move(checksum)]() mutable {
+        settings.checksum = checksum ? &*checksum : nullptr;
         const TrackRipper::Report report{
             [=, this](qint32 start, qint32 end) {
                 post(generation, [=, this] { emit RipStarted(text, start, end, queuePosition); });
@@ -242,8 +264,14 @@ bool CDRipper::RipTrack(int track, const QString& destination, int queuePosition
             [=, this](int code, qint32 value) { post(generation, [=, this] { emit RipStatus(code, value); }); },
         };
         qint32 position = 0;
-        const int outcome = d->ripper.rip(source, discTrack, destination, inPlace, d->stop, report, position);
-        post(generation, [=, this] { endRip(outcome, position); });
+        const int outcome = d->ripper.rip(source, discTrack, destination, settings, d->stop, report, position);
+        std::optional<AccurateRipChecksum::Sums> sums;
+        if (checksum && checksum->complete())
+            sums = checksum->sums();
+        post(generation, [=, this] {
+            d->lastChecksums = sums;
+            endRip(outcome, position);
+        });
     });
     d->ripping = true;
     return true;

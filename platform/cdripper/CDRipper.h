@@ -1,10 +1,13 @@
 #pragma once
+#include "platform/accuraterip/AccurateRipChecksum.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The CD ripping component: the drive, the disc's table of contents, the
 // disc's identity for a CDDB lookup, and the ripping of one track into a
@@ -57,6 +60,7 @@ public:
     struct DiscIdentity {
         QList<qint32> trackOffsets;
         qint32 discSeconds = 0;
+        qint32 leadOut = 0; // in frames, with the lead-in
     };
     virtual DiscIdentity discIdentity() const;
 
@@ -76,6 +80,12 @@ public:
     // fails; nothing is renamed over it.
     void setWriteInPlace(bool inPlace);
     virtual bool IsRipping() const;
+    // The drive's read offset in samples, corrected in every rip after.
+    void setReadOffset(int samples);
+    // Rips after this also work out each track's AccurateRip CRCs.
+    void setChecksums(bool on);
+    // The CRCs of the last track that finished, when asked for.
+    std::optional<AccurateRipChecksum::Sums> lastChecksums() const;
     // Ends the read within a second; the destination is left as it was and
     // no further event of this rip arrives.
     virtual void StopRip();

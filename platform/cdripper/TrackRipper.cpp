@@ -2,6 +2,8 @@
 
 #include "CDRipper.h"
 
+#include "platform/accuraterip/AccurateRipChecksum.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSaveFile>
@@ -26,6 +28,8 @@ constexpr qint64 kProgressIntervalMs = 100;
 // About a megabyte of audio: how often the written part is handed to the
 // disk while the rip goes on.
 constexpr int kWriteBackSectors = 446;
+
+constexpr int kSectorSamples = CDIO_CD_FRAMESIZE_RAW / 4;
 
 struct CdioCloser {
     void operator()(CdIo_t* cdio) const { cdio_destroy(cdio); }
@@ -109,11 +113,12 @@ QByteArray waveHeader(qint64 dataBytes)
     return h;
 }
 
-bool writeSector(QFileDevice& file, int16_t* samples)
+bool writeSamples(QFileDevice& file, int16_t* samples, int count)
 {
     if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian)
-        qToLittleEndian<qint16>(samples, CDIO_CD_FRAMESIZE_RAW / 2, samples);
-    return file.write(reinterpret_cast<const char*>(samples), CDIO_CD_FRAMESIZE_RAW) == CDIO_CD_FRAMESIZE_RAW;
+        qToLittleEndian<qint16>(samples, count * 2, samples);
+    const qint64 bytes = qint64(count) * 4;
+    return file.write(reinterpret_cast<const char*>(samples), bytes) == bytes;
 }
 
 // The finished file is synced before it replaces the destination; starting
@@ -124,14 +129,36 @@ bool startWriteBack(QFileDevice& file)
     return file.flush() && sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE) == 0;
 }
 
-int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const QString& destination, bool inPlace,
-             const std::atomic_bool& stop, const TrackRipper::Report& report, qint32& position)
+lsn_t sectorOf(qint64 sample) { return lsn_t(sample >= 0 ? sample / kSectorSamples : (sample + 1) / kSectorSamples - 1); }
+
+// The sectors a read of `track` may reach: those of the audio tracks around
+// it, up to a data track or the disc's edge. A drive cannot read beyond.
+std::pair<lsn_t, lsn_t> audioRun(cdrom_drive_t* drive, int track)
+{
+    int first = track, last = track;
+    while (first > 1 && cdio_cddap_track_audiop(drive, track_t(first - 1)) == 1)
+        --first;
+    while (last < cdio_cddap_tracks(drive) && cdio_cddap_track_audiop(drive, track_t(last + 1)) == 1)
+        ++last;
+    return {cdio_cddap_track_firstsector(drive, track_t(first)), cdio_cddap_track_lastsector(drive, track_t(last))};
+}
+
+int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const QString& destination,
+             const TrackRipper::Settings& settings, const std::atomic_bool& stop, const TrackRipper::Report& report,
+             qint32& position)
 {
     const lsn_t first = cdio_cddap_track_firstsector(drive, track_t(track));
     const lsn_t last = cdio_cddap_track_lastsector(drive, track_t(track));
     if (first < 0 || last < first)
         return CDRipper::ReadFailed;
-    cdio_paranoia_seek(paranoia, first, SEEK_SET);
+    // The track's samples where the drive's offset puts them on the disc.
+    const qint64 samples = qint64(last + 1 - first) * kSectorSamples;
+    const qint64 begin = qint64(first) * kSectorSamples + settings.readOffset;
+    const lsn_t from = sectorOf(begin), to = sectorOf(begin + samples - 1);
+    const auto [readableFirst, readableLast] = audioRun(drive, track);
+    cdio_paranoia_seek(paranoia, qBound(readableFirst, from, readableLast), SEEK_SET);
+    if (settings.checksum)
+        settings.checksum->begin(samples);
 
     position = first;
     report.started(first, last + 1);
@@ -142,33 +169,42 @@ int ripTrack(cdrom_drive_t* drive, cdrom_paranoia_t* paranoia, int track, const 
     // owner removes it if the rip fails.
     QSaveFile newFile(destination);
     QFile madeFile(destination);
-    QFileDevice& file = inPlace ? static_cast<QFileDevice&>(madeFile) : newFile;
+    QFileDevice& file = settings.inPlace ? static_cast<QFileDevice&>(madeFile) : newFile;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return CDRipper::ErrorCreatingFile;
-    if (file.write(waveHeader(qint64(last + 1 - first) * CDIO_CD_FRAMESIZE_RAW)) != 44)
+    if (file.write(waveHeader(samples * 4)) != 44)
         return CDRipper::ErrorWritingFile;
 
     tProblems = {&report, first, 0, -1};
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     report.status(CDRipper::Progress, first);
-    for (lsn_t sector = first; sector <= last; ++sector) {
+    int16_t silence[CDIO_CD_FRAMESIZE_RAW / 2] = {};
+    for (lsn_t sector = from; sector <= to; ++sector) {
         if (stop)
             return CDRipper::RipCancelled;
-        tProblems.sector = position = sector;
-        int16_t* samples = cdio_paranoia_read_limited(paranoia, onParanoiaEvent, kRetriesPerSector);
-        if (!samples)
+        tProblems.sector = position = qMin(first + (sector - from), last);
+        const bool readable = sector >= readableFirst && sector <= readableLast;
+        int16_t* read = readable ? cdio_paranoia_read_limited(paranoia, onParanoiaEvent, kRetriesPerSector) : silence;
+        if (!read)
             return CDRipper::ReadFailed;
-        if (!writeSector(file, samples) || ((sector - first + 1) % kWriteBackSectors == 0 && !startWriteBack(file)))
+        // Only the first and last sectors are cut, when the offset is not
+        // a whole number of sectors.
+        const int skip = int(qMax<qint64>(0, begin - qint64(sector) * kSectorSamples));
+        const int count = int(qMin<qint64>(kSectorSamples, begin + samples - qint64(sector) * kSectorSamples)) - skip;
+        if (!writeSamples(file, read + skip * 2, count) ||
+            ((sector - from + 1) % kWriteBackSectors == 0 && !startWriteBack(file)))
             return CDRipper::ErrorWritingFile;
+        if (settings.checksum) // the samples as written, little-endian
+            settings.checksum->add(reinterpret_cast<const char*>(read + skip * 2), count);
         if (sinceProgress.elapsed() >= kProgressIntervalMs) {
             sinceProgress.restart();
-            report.status(CDRipper::Progress, sector + 1);
+            report.status(CDRipper::Progress, position + 1);
         }
     }
     position = last + 1;
     report.status(CDRipper::Progress, position);
-    if (inPlace)
+    if (settings.inPlace)
         return madeFile.flush() && ::fsync(madeFile.handle()) == 0 ? 0 : CDRipper::ErrorClosingFile;
     return newFile.commit() ? 0 : CDRipper::ErrorClosingFile;
 }
@@ -212,7 +248,7 @@ void TrackRipper::close()
     m_reader.reset();
 }
 
-int TrackRipper::rip(const QString& source, int track, const QString& destination, bool inPlace,
+int TrackRipper::rip(const QString& source, int track, const QString& destination, const Settings& settings,
                      const std::atomic_bool& stop, const Report& report, qint32& position)
 {
     position = 0;
@@ -224,7 +260,7 @@ int TrackRipper::rip(const QString& source, int track, const QString& destinatio
         }
     }
     const int outcome =
-        ripTrack(m_reader->drive.get(), m_reader->paranoia.get(), track, destination, inPlace, stop, report, position);
+        ripTrack(m_reader->drive.get(), m_reader->paranoia.get(), track, destination, settings, stop, report, position);
     // After a failure the disc may be gone or changed: the next rip starts
     // with a fresh reader.
     if (outcome != 0)

@@ -1,7 +1,10 @@
 #include "audio/GetAudioFileFormatNCT.h"
 #include "frame/Messenger.h"
+#include "frame/library/AuditLog.h"
+#include "frame/library/Directory.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
+#include "tests/platform/accuraterip/FakeAccurateRipServer.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 #include "tests/wizard/FakeCDRipper.h"
@@ -55,6 +58,7 @@ class TestCDRip : public QObject
     TestStore::Session m_session;
     ScriptedMessenger m_messenger;
     FakeCDRipper m_ripper;
+    Directory* m_directory = nullptr; // where the run's audit entries go, when set
     ImportItemList m_tracks{true};
     ImportItemList m_summary{false};
 
@@ -65,6 +69,7 @@ class TestCDRip : public QObject
         ImportContext c;
         c.audio = &audio();
         c.settings = m_session.settings.get();
+        c.directory = m_directory;
         return c;
     }
 
@@ -125,6 +130,7 @@ private slots:
         m_ripper.status = CDRipper::DiscLoaded;
         m_ripper.reads = m_ripper.stops = 0;
         m_tracks.clear();
+        m_directory = nullptr;
     }
 
     void cleanup()
@@ -434,6 +440,28 @@ private slots:
         CDTrackList::ApplyCDTitles(m_tracks, options, false);
         const ImportItem& row = m_tracks.item(0);
         QCOMPARE((QStringList{row.field("TITLE"), row.field("ARTIST"), row.field("DESC")}), expected);
+    }
+
+    // A store that asks for verification gets it from the wizard without
+    // any choice on the page: the record is asked for once for the disc,
+    // and each track's results line and audit entry carry its verdict.
+    // Bug: verifying only when the batch tool's option says so, or asking
+    // the server once per track.
+    void storeAskedVerificationNotesEachVerdict()
+    {
+        FakeAccurateRipServer server; // knows no disc
+        QVERIFY(TestStore::setSettings(m_profile, {{"AccurateRipVerify", "true"}, {"AccurateRipServer", server.address()}}));
+        m_session = TestStore::open(m_profile);
+        Directory directory;
+        directory.ProfileName = m_profile;
+        QCOMPARE(directory.OpenDefault(false), 0);
+        m_directory = &directory;
+        loadDisc(2, {1, 2});
+        RecordingHandler handler;
+        QVERIFY(rip(handler));
+        QCOMPARE(server.requests.size(), 1);
+        QCOMPARE(handler.results.count("Finished - AccurateRip: not in the database\n"), 2);
+        QVERIFY(directory.AuditLog().entries(1).last().text.endsWith(" into Cart 101, AccurateRip: not in the database"));
     }
 };
 
