@@ -1,5 +1,7 @@
 #include "frame/library/CartRecord.h"
 
+#include <QRegularExpression>
+
 QJsonObject CartRecord::toJson() const
 {
     return QJsonObject{
@@ -14,5 +16,21 @@ QJsonObject CartRecord::toJson() const
         {QStringLiteral("audio_length"), AudioLength},
         {QStringLiteral("audio_file"), AudioFile},
         {QStringLiteral("linked"), Linked},
+        {QStringLiteral("isrc"), Isrc},
+        {QStringLiteral("mcn"), Mcn},
     };
+}
+
+QString CartRecord::isrcFrom(const QString& text)
+{
+    static const QRegularExpression isrc(QStringLiteral("^[A-Z]{2}[A-Z0-9]{3}[0-9]{2}[0-9]{5}$"));
+    const QString plain = text.trimmed().remove(QLatin1Char('-')).toUpper();
+    return isrc.match(plain).hasMatch() ? plain : QString();
+}
+
+QString CartRecord::mcnFrom(const QString& text)
+{
+    static const QRegularExpression mcn(QStringLiteral("^[0-9]{13}$"));
+    const QString plain = text.trimmed();
+    return mcn.match(plain).hasMatch() && plain != QStringLiteral("0000000000000") ? plain : QString();
 }

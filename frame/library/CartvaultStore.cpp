@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <QVariant>
 
 using namespace StoreDefaults;
@@ -76,6 +77,10 @@ bool CartvaultStore::readSettings(std::shared_ptr<CartDatabase> database, const 
     FreeDBEnabled = db.setting(kFreeDBEnabledKey, QStringLiteral("false")) == QLatin1String("true");
     FreeDBServer = db.setting(kFreeDBServerKey, kFreeDBServer);
     FreeDBEmail = db.setting(kFreeDBEmailKey);
+    LookupTimeout = db.setting(kLookupTimeoutKey, QString::number(kLookupTimeout)).toInt();
+    if (LookupTimeout < 1 || LookupTimeout > kMaxLookupTimeout) // written by hand
+        LookupTimeout = kLookupTimeout;
+    MusicBrainzServer = db.setting(kMusicBrainzServerKey, kMusicBrainzServer);
     m_defaultFormat = db.setting(kDefaultFormatKey, kDefaultFormat);
     m_numberPlayers = db.setting(kNumberPlayersKey, QString::number(kNumberPlayers)).toInt();
     // A connection this process shares may have been opened before the
@@ -105,6 +110,8 @@ const NamedSetting kNamedSettings[] = {
     {"FreeDBEnabled", &kFreeDBEnabledKey},
     {"FreeDBServer", &kFreeDBServerKey},
     {"FreeDBEmail", &kFreeDBEmailKey},
+    {"LookupTimeout", &kLookupTimeoutKey},
+    {"MusicBrainzServer", &kMusicBrainzServerKey},
     {"DefaultFormat", &kDefaultFormatKey},
     {"NumberPlayers", &kNumberPlayersKey},
     {"LockTimeout", &kLockTimeoutKey},
@@ -221,6 +228,8 @@ QString CartvaultStore::settingText(const QString& name) const
     if (key == QLatin1String("FreeDBEnabled")) return boolText(FreeDBEnabled);
     if (key == QLatin1String("FreeDBServer")) return FreeDBServer;
     if (key == QLatin1String("FreeDBEmail")) return FreeDBEmail;
+    if (key == QLatin1String("LookupTimeout")) return QString::number(LookupTimeout);
+    if (key == QLatin1String("MusicBrainzServer")) return MusicBrainzServer;
     if (key == QLatin1String("DefaultFormat")) return m_defaultFormat;
     if (key == QLatin1String("NumberPlayers")) return QString::number(m_numberPlayers);
     if (key == QLatin1String("LockTimeout")) return QString::number(LockTimeout);
@@ -268,6 +277,15 @@ bool CartvaultStore::setSettingText(const QString& name, const QString& value, Q
         if (!numeric || number < 1 || number > kMaxLockTimeout)
             return refuse(QStringLiteral("LockTimeout must be a whole number of seconds from 1 to %1").arg(kMaxLockTimeout));
         LockTimeout = static_cast<int>(number);
+    } else if (key == QLatin1String("LookupTimeout")) {
+        if (!numeric || number < 1 || number > kMaxLookupTimeout)
+            return refuse(QStringLiteral("LookupTimeout must be a whole number of seconds from 1 to %1").arg(kMaxLookupTimeout));
+        LookupTimeout = static_cast<int>(number);
+    } else if (key == QLatin1String("MusicBrainzServer")) {
+        const QUrl url(value.trimmed());
+        if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) || url.host().isEmpty())
+            return refuse(QStringLiteral("MusicBrainzServer must be an http:// or https:// address"));
+        MusicBrainzServer = value.trimmed();
     } else if (key == QLatin1String("NormaliseDefault")) {
         bool isNumber = false;
         const double percent = value.trimmed().toDouble(&isNumber);

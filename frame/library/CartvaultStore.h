@@ -50,6 +50,8 @@ public:
     bool FreeDBEnabled = false;
     QString FreeDBServer;
     QString FreeDBEmail;
+    int LookupTimeout = StoreDefaults::kLookupTimeout; // seconds a CDDB or MusicBrainz lookup waits
+    QString MusicBrainzServer = StoreDefaults::kMusicBrainzServer;
     int LockTimeout = StoreDefaults::kLockTimeout; // seconds a writer waits for a cart or the store
 
     // The settings an administrator may read and change by name (the

@@ -16,12 +16,18 @@ inline const QString kAutoTopDefaultKey = QStringLiteral("import.autotop_default
 inline const QString kFreeDBEnabledKey = QStringLiteral("freedb.enabled");
 inline const QString kFreeDBServerKey = QStringLiteral("freedb.server");
 inline const QString kFreeDBEmailKey = QStringLiteral("freedb.email");
+inline const QString kLookupTimeoutKey = QStringLiteral("lookup.timeout_seconds");
+inline const QString kMusicBrainzServerKey = QStringLiteral("musicbrainz.server");
 inline const QString kLockTimeoutKey = QStringLiteral("locks.timeout_seconds");
 
 // A broadcast store's usual house format.
 inline const QString kDefaultFormat = QStringLiteral("FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16");
 // The CDDB service that still answers.
 inline const QString kFreeDBServer = QStringLiteral("gnudb.gnudb.org");
+inline const QString kMusicBrainzServer = QStringLiteral("https://musicbrainz.org");
+// Seconds a disc lookup waits for its server's answer.
+constexpr int kLookupTimeout = 10;
+constexpr int kMaxLookupTimeout = 120;
 constexpr qint64 kFirstCart = 1;
 constexpr qint64 kLastCart = 999999;
 constexpr qint32 kNumericCartNumbers = 0x1000;
