@@ -130,9 +130,10 @@ FreeDBDisc record(cddb_disc_t* disc)
 // encountered", "invalid response data", ...), with the disc asked about.
 QString failureText(cddb_conn_t* c, quint32 discId)
 {
-    return QStringLiteral("%1 (disc %2)")
-        .arg(QString::fromUtf8(cddb_error_str(cddb_errno(c))))
-        .arg(discId, 8, 16, QLatin1Char('0'));
+    const cddb_error_t error = cddb_errno(c);
+    const QString why = error == CDDB_ERR_CONNECT ? QStringLiteral("cannot connect (refused or unreachable)")
+                                                  : QString::fromUtf8(cddb_error_str(error));
+    return QStringLiteral("%1 (disc %2)").arg(why).arg(discId, 8, 16, QLatin1Char('0'));
 }
 
 DiscLookupResult queryServer(const FreeDBClient& client, const FreeDBServerAddress& address,
