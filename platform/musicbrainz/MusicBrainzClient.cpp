@@ -24,6 +24,8 @@ struct DiscIdDeleter {
 
 constexpr int kRequestSpacingMs = 1000;
 constexpr int kHttpNotFound = 404;
+// A disc's releases take some kilobytes; a reply far beyond is not one.
+constexpr qint64 kMaxReplyBytes = 8 * 1024 * 1024;
 
 // "A & B feat. C": each credited name followed by its join phrase.
 QString creditText(const QJsonArray& credits)
@@ -67,6 +69,26 @@ FreeDBDisc releaseRecord(const QJsonObject& release, const QString& discId)
     return disc;
 }
 
+// The releases of a web service reply about `discId` (the "discid" resource
+// in JSON with recordings, artist credits and ISRCs).
+DiscLookupResult parseReply(const QByteArray& json, const QString& discId)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return DiscLookupResult::failed(QStringLiteral("the reply is not JSON (%1)").arg(error.errorString()));
+    const QJsonValue releases = document[QLatin1String("releases")];
+    if (!releases.isArray())
+        return DiscLookupResult::failed(QStringLiteral("the reply lists no releases"));
+    DiscLookupResult result{DiscLookupResult::Outcome::Found, {}, {}};
+    for (const QJsonValue& release : releases.toArray())
+        if (!release[QLatin1String("media")].toArray().isEmpty())
+            result.discs << releaseRecord(release.toObject(), discId);
+    if (result.discs.isEmpty())
+        result.outcome = DiscLookupResult::Outcome::NoMatch;
+    return result;
+}
+
 // The service turns away clients that ask more than once a second.
 void waitForTurn()
 {
@@ -95,24 +117,6 @@ QString MusicBrainzClient::discId(const QList<qint32>& trackOffsets, qint32 lead
     return QString::fromLatin1(discid_get_id(disc.get()));
 }
 
-DiscLookupResult MusicBrainzClient::parseReply(const QByteArray& json, const QString& discId)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return DiscLookupResult::failed(QStringLiteral("the reply is not JSON (%1)").arg(error.errorString()));
-    const QJsonValue releases = document[QLatin1String("releases")];
-    if (!releases.isArray())
-        return DiscLookupResult::failed(QStringLiteral("the reply lists no releases"));
-    DiscLookupResult result{DiscLookupResult::Outcome::Found, {}, {}};
-    for (const QJsonValue& release : releases.toArray())
-        if (!release[QLatin1String("media")].toArray().isEmpty())
-            result.discs << releaseRecord(release.toObject(), discId);
-    if (result.discs.isEmpty())
-        result.outcome = DiscLookupResult::Outcome::NoMatch;
-    return result;
-}
-
 QString MusicBrainzClient::releaseLabel(const FreeDBDisc& release)
 {
     QString label = release.artist.isEmpty() ? release.title : release.title + QStringLiteral(" - ") + release.artist;
@@ -135,29 +139,40 @@ DiscLookupResult MusicBrainzClient::lookup(const QList<qint32>& trackOffsets, qi
         return DiscLookupResult::failed(QStringLiteral("'%1' is not a server address").arg(server));
     url.setPath(url.path().chopped(url.path().endsWith(QLatin1Char('/')) ? 1 : 0) + QStringLiteral("/ws/2/discid/") + id);
     url.setQuery(QStringLiteral("inc=recordings+artist-credits+isrcs&fmt=json"));
+    const DiscLookupResult result = ask(url, id);
+    if (result.outcome == DiscLookupResult::Outcome::Failed)
+        WriteLog(QStringLiteral("MusicBrainz: %1: %2 (disc %3)").arg(server, result.failure, id));
+    return result;
+}
 
+DiscLookupResult MusicBrainzClient::ask(const QUrl& url, const QString& discId) const
+{
     waitForTurn();
     QNetworkAccessManager network;
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, userAgent);
     request.setRawHeader("Accept", "application/json");
     request.setTransferTimeout(timeoutSeconds * 1000);
-    std::unique_ptr<QNetworkReply> reply(network.get(request));
+    const std::unique_ptr<QNetworkReply> reply(network.get(request));
+    bool oversized = false;
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(), [&oversized, &reply](qint64 received, qint64) {
+        if (received > kMaxReplyBytes && !oversized) {
+            oversized = true;
+            reply->abort();
+        }
+    });
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
 
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    DiscLookupResult result;
-    if (status == kHttpNotFound)
-        result = {DiscLookupResult::Outcome::NoMatch, {}, {}};
-    else if (reply->error() == QNetworkReply::OperationCanceledError)
-        result = DiscLookupResult::failed(QStringLiteral("no answer within %1 s").arg(timeoutSeconds));
-    else if (reply->error() != QNetworkReply::NoError)
-        result = DiscLookupResult::failed(reply->errorString());
-    else
-        result = parseReply(reply->readAll(), id);
-    if (result.outcome == DiscLookupResult::Outcome::Failed)
-        WriteLog(QStringLiteral("MusicBrainz: %1: %2 (disc %3)").arg(server, result.failure, id));
-    return result;
+    if (oversized)
+        return DiscLookupResult::failed(QStringLiteral("the reply is larger than %1 bytes").arg(kMaxReplyBytes));
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == kHttpNotFound)
+        return {DiscLookupResult::Outcome::NoMatch, {}, {}};
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        return DiscLookupResult::failed(QStringLiteral("no answer within %1 s").arg(timeoutSeconds));
+    if (reply->error() != QNetworkReply::NoError)
+        return DiscLookupResult::failed(reply->errorString());
+    return parseReply(reply->readAll(), discId);
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/freedb/DiscRecord.h"
 
-#include <QByteArray>
+#include <QUrl>
 
 // Asks a MusicBrainz server which releases hold a disc, by the disc id of its
 // table of contents. Like the CDDB client it blocks while the caller's thread
@@ -23,9 +23,9 @@ public:
     // with the tracks of the medium that is this disc.
     DiscLookupResult lookup(const QList<qint32>& trackOffsets, qint32 leadOut) const;
 
-    // The releases of a web service reply about `discId` (the "discid"
-    // resource in JSON with recordings, artist credits and ISRCs).
-    static DiscLookupResult parseReply(const QByteArray& json, const QString& discId);
     // What a person choosing among releases reads: "Title - Artist (year, country)".
     static QString releaseLabel(const FreeDBDisc& release);
+
+private:
+    DiscLookupResult ask(const QUrl& url, const QString& discId) const;
 };
