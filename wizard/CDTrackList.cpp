@@ -74,9 +74,9 @@ void showReadError(const std::exception& error)
                 MessageIcon::Information, MessageButtons::Ok);
 }
 
-// A track's CD-Text as a lookup's disc record. Each name carries its
-// performer in the "artist / title" form a CDDB record uses for a track's
-// own artist, so the proposed "/" separator splits artist from title.
+// A disc's CD-Text as a lookup's disc record. Each name carries its
+// performer, the disc's when the track has none, so the proposed "/"
+// separator splits artist from title.
 FreeDBDisc discRecord(const CDRipper::DiscText& text)
 {
     FreeDBDisc disc;
@@ -84,10 +84,8 @@ FreeDBDisc discRecord(const CDRipper::DiscText& text)
     disc.title = text.title;
     disc.trackCount = int(text.trackTitles.size());
     for (int n = 0; n < disc.trackCount; ++n) {
-        const QString title = text.trackTitles.at(n);
         const QString own = text.trackPerformers.value(n);
-        const QString performer = own.isEmpty() ? text.performer : own;
-        disc.trackTitles << (title.isEmpty() || performer.isEmpty() ? title : performer + QStringLiteral(" / ") + title);
+        disc.trackTitles << FreeDBDisc::trackName(own.isEmpty() ? text.performer : own, text.trackTitles.at(n));
     }
     return disc;
 }

@@ -15,6 +15,13 @@ struct FreeDBDisc {
     QStringList trackTitles; // one per track, empty where the server has none
     QStringList isrcs;       // one per track where the source gives them, else empty
     QString country;         // where a MusicBrainz release was issued; tells releases apart
+
+    // A track's title with its own artist, in the form CDDB records give
+    // it ("artist / title"); the title alone when either is missing.
+    static QString trackName(const QString& artist, const QString& title)
+    {
+        return title.isEmpty() || artist.isEmpty() ? title : artist + QStringLiteral(" / ") + title;
+    }
 };
 
 // How a disc lookup ended. A server that could not be asked, or whose

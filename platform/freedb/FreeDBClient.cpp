@@ -104,9 +104,7 @@ QString trackTitle(cddb_track_t* track, const QString& discArtist)
 {
     const QString title = text(cddb_track_get_title(track));
     const QString artist = text(cddb_track_get_artist(track)); // the disc's when the track has none
-    if (title.isEmpty() || artist.isEmpty() || artist == discArtist)
-        return title;
-    return artist + QStringLiteral(" / ") + title;
+    return artist == discArtist ? title : FreeDBDisc::trackName(artist, title);
 }
 
 FreeDBDisc record(cddb_disc_t* disc)

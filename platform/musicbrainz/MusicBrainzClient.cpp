@@ -46,8 +46,8 @@ QJsonObject mediumOf(const QJsonArray& media, const QString& discId)
     return media.first().toObject();
 }
 
-// Track names carry their artist as "artist / title" (the CDDB form of a
-// track's own artist), so the proposed "/" separator splits them apart.
+// Track names carry their artist, the release's when the track has none,
+// so the proposed "/" separator splits artist from title.
 FreeDBDisc releaseRecord(const QJsonObject& release, const QString& discId)
 {
     FreeDBDisc disc;
@@ -58,11 +58,9 @@ FreeDBDisc releaseRecord(const QJsonObject& release, const QString& discId)
     const QJsonArray tracks = mediumOf(release[QLatin1String("media")].toArray(), discId)[QLatin1String("tracks")].toArray();
     disc.trackCount = int(tracks.size());
     for (const QJsonValue& track : tracks) {
-        const QString title = track[QLatin1String("title")].toString().trimmed();
-        QString artist = creditText(track[QLatin1String("artist-credit")].toArray());
-        if (artist.isEmpty())
-            artist = disc.artist;
-        disc.trackTitles << (title.isEmpty() || artist.isEmpty() ? title : artist + QStringLiteral(" / ") + title);
+        const QString artist = creditText(track[QLatin1String("artist-credit")].toArray());
+        disc.trackTitles << FreeDBDisc::trackName(artist.isEmpty() ? disc.artist : artist,
+                                                  track[QLatin1String("title")].toString().trimmed());
         const QJsonArray isrcs = track[QLatin1String("recording")][QLatin1String("isrcs")].toArray();
         disc.isrcs << (isrcs.isEmpty() ? QString() : isrcs.first().toString());
     }
