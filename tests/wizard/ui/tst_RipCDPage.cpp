@@ -1,4 +1,5 @@
 #include "frame/library/AuditLog.h"
+#include "tests/platform/cdripper/CueImage.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/wizard/FakeCDRipper.h"
 #include "tests/wizard/ui/WizardFixture.h"
@@ -75,6 +76,28 @@ private slots:
         m_wizard->cdTimerTick();
         QCOMPARE(m_ripper->reads, 2);
         QVERIFY(m_wizard->tmrCD->isActive());
+    }
+
+    // A disc with CD-Text shows its titles and performers as soon as it is
+    // read and offers its own title and performer. Bug: CD-Text only reaching
+    // the batch tool, or a performer taken for a title.
+    void cdTextTitlesTheList()
+    {
+        CueImage image(TestEnvironment::folder("cdtext"), "disc",
+                       {{75, true, CueImage::Audio::Tone, "Northern Lines"},
+                        {75, true, CueImage::Audio::Tone, "Slow Ferry", "Guest Choir"}});
+        image.title = "Harbour Songs";
+        image.performer = "The Quay Sisters";
+        QVERIFY(image.write());
+        qputenv("ORVANE_CD_DEVICE", QFile::encodeName(image.cuePath()));
+        CDRipper drive;
+        m_wizard->CDRipperX1 = &drive;
+        m_wizard->ReadCDTracks();
+        m_wizard->CDRipperX1 = m_ripper;
+        qunsetenv("ORVANE_CD_DEVICE");
+        QCOMPARE(column("TITLE"), QStringList({"Northern Lines", "Slow Ferry"}));
+        QCOMPARE(column("ARTIST"), QStringList({"The Quay Sisters", "Guest Choir"}));
+        QCOMPARE(page().comboCDTitle->currentText(), QString("Harbour Songs"));
     }
 
     // Bug: the tick or "#" column sorting by track field, or a second click
