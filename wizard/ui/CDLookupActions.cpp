@@ -66,7 +66,12 @@ void CDLookupActions::titlesFound(const CDTitleProposal& proposal)
     };
     fill(page->comboCDTitle, proposal.titles);
     fill(page->comboCDArtist, proposal.artists);
-    fill(page->comboCDRelease, proposal.releases);
+    // A release chosen from the list keeps the list as it is.
+    QStringList offered;
+    for (int n = 0; n < page->comboCDRelease->count(); ++n)
+        offered << page->comboCDRelease->itemText(n);
+    if (offered != proposal.releases)
+        fill(page->comboCDRelease, proposal.releases);
     page->comboCDRelease->setCurrentIndex(proposal.release);
     page->comboCDRelease->setVisible(!proposal.releases.isEmpty());
 }
