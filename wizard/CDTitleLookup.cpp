@@ -109,7 +109,7 @@ DiscLookupResult CDTitleLookup::askMusicBrainz(const CDTitleLookupOptions& optio
     client.server = options.musicBrainzServer;
     client.userAgent = options.userAgent();
     client.timeoutSeconds = options.timeoutSeconds;
-    return client.lookup(identity.trackOffsets, identity.leadOut);
+    return client.lookup(identity.trackOffsets, identity.leadOut, identity.endsWithData);
 }
 
 void CDTitleLookup::finish(const QString& server, int release)

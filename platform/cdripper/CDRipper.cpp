@@ -248,6 +248,7 @@ CDRipper::DiscIdentity CDRipper::discIdentity() const
         identity.trackOffsets.append(track.start);
     identity.discSeconds = d->leadOut / kSectorsPerSecond;
     identity.leadOut = d->leadOut;
+    identity.endsWithData = d->tracks.size() > 1 && !d->tracks.last().audio;
     return identity;
 }
 

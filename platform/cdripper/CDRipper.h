@@ -59,6 +59,7 @@ public:
         QList<qint32> trackOffsets;
         qint32 discSeconds = 0;
         qint32 leadOut = 0; // frames, with the lead-in, as the offsets
+        bool endsWithData = false; // an enhanced CD: audio, then a data track
     };
     virtual DiscIdentity discIdentity() const;
 

@@ -101,8 +101,13 @@ void waitForTurn()
 
 } // namespace
 
-QString MusicBrainzClient::discId(const QList<qint32>& trackOffsets, qint32 leadOut)
+QString MusicBrainzClient::discId(QList<qint32> trackOffsets, qint32 leadOut, bool endsWithData)
 {
+    // An enhanced CD's audio session ends this many frames (the gap between
+    // the sessions) before its data track starts.
+    constexpr qint32 kSessionGap = 11400;
+    if (endsWithData && trackOffsets.size() > 1)
+        leadOut = trackOffsets.takeLast() - kSessionGap;
     if (trackOffsets.isEmpty() || trackOffsets.size() > 99)
         return {};
     int offsets[100] = {};
@@ -127,9 +132,9 @@ QString MusicBrainzClient::releaseLabel(const FreeDBDisc& release)
     return label;
 }
 
-DiscLookupResult MusicBrainzClient::lookup(const QList<qint32>& trackOffsets, qint32 leadOut) const
+DiscLookupResult MusicBrainzClient::lookup(const QList<qint32>& trackOffsets, qint32 leadOut, bool endsWithData) const
 {
-    const QString id = discId(trackOffsets, leadOut);
+    const QString id = discId(trackOffsets, leadOut, endsWithData);
     if (id.isEmpty())
         return DiscLookupResult::failed(QStringLiteral("the disc's table of contents gives no disc id"));
     QUrl url(server.trimmed());

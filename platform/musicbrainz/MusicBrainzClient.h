@@ -16,12 +16,13 @@ public:
 
     // The disc id of a table of contents: each track's start and the
     // lead-out, in frames with the 150-frame lead-in; tracks numbered from 1.
-    // Empty when libdiscid refuses the table.
-    static QString discId(const QList<qint32>& trackOffsets, qint32 leadOut);
+    // The closing data track of an enhanced CD (endsWithData) is not part of
+    // the id. Empty when libdiscid refuses the table.
+    static QString discId(QList<qint32> trackOffsets, qint32 leadOut, bool endsWithData = false);
 
     // Found: every release holding the disc, as the server lists them, each
     // with the tracks of the medium that is this disc.
-    DiscLookupResult lookup(const QList<qint32>& trackOffsets, qint32 leadOut) const;
+    DiscLookupResult lookup(const QList<qint32>& trackOffsets, qint32 leadOut, bool endsWithData) const;
 
     // What a person choosing among releases reads: "Title - Artist (year, country)".
     static QString releaseLabel(const FreeDBDisc& release);

@@ -18,9 +18,9 @@ public:
         bool audio = true;
         Audio content = Audio::Tone;
         // The track's CD-Text and ISRC lines; none where empty.
-        QString title;
-        QString performer;
-        QString isrc;
+        QString title{};
+        QString performer{};
+        QString isrc{};
     };
     static constexpr int kSectorBytes = 2352;
 
