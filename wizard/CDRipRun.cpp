@@ -1,6 +1,7 @@
 #include "wizard/CDRipRun.h"
 
 #include "audio/cCopyAudioFileNCT.h"
+#include "frame/GetParameter.h"
 #include "frame/Messenger.h"
 #include "frame/library/AudioSettings.h"
 #include "frame/library/AuditLog.h"
@@ -413,6 +414,8 @@ void CDRipRun::storeTrack()
         record.Title = title;
         record.setArtist(summaryField(QStringLiteral("ARTIST")), 1);
         record.setDescription(summaryField(QStringLiteral("DESC")), 1);
+        record.Isrc = trackIsrc(m_ripTrackNumber);
+        record.Mcn = CartRecord::mcnFrom(m_ripper.discText().mcn);
         stored = m_import->commit();
     }
     if (!stored) {
@@ -449,6 +452,14 @@ void CDRipRun::setStatus(const QString& text)
 void CDRipRun::showProgress(int current, int overall) { m_handler.progress(current, overall); }
 
 QString CDRipRun::summaryField(const QString& key) const { return m_summary->item(m_currentItem - 1).field(key); }
+
+// A lookup's ISRC (in the row's tag text) before the one on the disc.
+QString CDRipRun::trackIsrc(int track) const
+{
+    const int row = m_tracks->indexOf(trackKey(track));
+    const QString looked = row < 0 ? QString() : CartRecord::isrcFrom(GetParameter(m_tracks->item(row).Text, QStringLiteral("ISRC")));
+    return looked.isEmpty() ? CartRecord::isrcFrom(m_ripper.discText().isrcs.value(track - 1)) : looked;
+}
 
 QString CDRipRun::trackTitle(int track) const
 {

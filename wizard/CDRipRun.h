@@ -70,6 +70,7 @@ private:
     void showProgress(int current, int overall);
     QString summaryField(const QString& key) const;
     QString trackTitle(int track) const;
+    QString trackIsrc(int track) const;
     void removeRipFiles();
 
     ImportContext m_context;

@@ -6,6 +6,7 @@
 #include "platform/cdripper/CDRipper.h"
 #include "wizard/ImportItemList.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace {
@@ -73,6 +74,22 @@ void showReadError(const std::exception& error)
                 MessageIcon::Information, MessageButtons::Ok);
 }
 
+// A disc's CD-Text as a lookup's disc record. Each name carries its
+// performer, the disc's when the track has none, so the proposed "/"
+// separator splits artist from title.
+FreeDBDisc discRecord(const CDRipper::DiscText& text)
+{
+    FreeDBDisc disc;
+    disc.artist = text.performer;
+    disc.title = text.title;
+    disc.trackCount = int(text.trackTitles.size());
+    for (int n = 0; n < disc.trackCount; ++n) {
+        const QString own = text.trackPerformers.value(n);
+        disc.trackTitles << FreeDBDisc::trackName(own.isEmpty() ? text.performer : own, text.trackTitles.at(n));
+    }
+    return disc;
+}
+
 } // namespace
 
 ImportItem CDTrackList::trackRow(const CDRipper& ripper, int track)
@@ -112,6 +129,16 @@ bool CDTrackList::ReadCDTracks(CDRipper& ripper, ImportItemList& tracks, bool* f
             *failed = true;
         return false;
     }
+}
+
+std::optional<CDTitleProposal> CDTrackList::applyDiscText(const CDRipper& ripper, ImportItemList& tracks)
+{
+    const CDRipper::DiscText& text = ripper.discText();
+    const bool titled = std::any_of(text.trackTitles.cbegin(), text.trackTitles.cend(),
+                                    [](const QString& title) { return !title.isEmpty(); });
+    if (!titled)
+        return std::nullopt;
+    return CDTitleLookup::applyDisc(tracks, discRecord(text));
 }
 
 void CDTrackList::ApplyCDTitles(ImportItemList& tracks, const CDTitleOptions& options, bool lookupRunning)

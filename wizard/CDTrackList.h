@@ -1,7 +1,9 @@
 #pragma once
+#include "wizard/CDTitleLookup.h"
 #include "wizard/CDTitleOptions.h"
 
 #include <functional>
+#include <optional>
 
 class CDRipper;
 class ImportItem;
@@ -22,6 +24,11 @@ public:
     // "Error# <number> <description>" and leaves the rows read so far;
     // `failed` then says so.
     static bool ReadCDTracks(CDRipper& ripper, ImportItemList& tracks, bool* failed = nullptr);
+
+    // Titles the rows from the disc's CD-Text, under the same rules as a
+    // lookup's answer; what it proposes for the title fields. Nothing when
+    // the disc has no track titles.
+    static std::optional<CDTitleProposal> applyDiscText(const CDRipper& ripper, ImportItemList& tracks);
 
     // Works out TITLE, ARTIST and DESC of every row from its Title tag.
     // Nothing changes while a title lookup is running.

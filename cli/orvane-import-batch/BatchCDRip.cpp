@@ -88,7 +88,22 @@ int BatchCDRip::readOptions(const CommandLine& args)
     m_titles.forceArtist = args.has(QStringLiteral("force-artist"));
     m_titles.artist = args.value(QStringLiteral("force-artist"));
     m_autoTop = args.has(QStringLiteral("auto-top"));
-    m_lookup = args.has(QStringLiteral("lookup"));
+    m_lookupOptional = args.has(QStringLiteral("lookup-optional"));
+    m_lookup = m_lookupOptional || args.has(QStringLiteral("lookup"));
+    const QString service = args.value(QStringLiteral("lookup"));
+    if (!service.isEmpty() && service != QLatin1String("cddb") && service != QLatin1String("musicbrainz")) {
+        err(QStringLiteral("--lookup takes cddb or musicbrainz"));
+        return 2;
+    }
+    m_musicBrainz = service == QLatin1String("musicbrainz");
+    if (args.has(QStringLiteral("release"))) {
+        bool ok = false;
+        m_release = args.value(QStringLiteral("release")).toInt(&ok) - 1;
+        if (!ok || m_release < 0 || !m_musicBrainz) {
+            err(QStringLiteral("--release takes a release number from 1, with --lookup=musicbrainz"));
+            return 2;
+        }
+    }
     m_verify = args.has(QStringLiteral("verify"));
     m_options.sequential = true; // tracks have no file name to take a cart number from
     return 0;
@@ -149,9 +164,21 @@ int BatchCDRip::run()
         err(m_session.error());
         return 2;
     }
+    if (const auto proposal = CDTrackList::applyDiscText(ripper, tracks))
+        titlesFound(*proposal);
     if (m_lookup) {
         CDTitleLookup lookup(tracks, *this, m_session.directory());
-        lookup.run(CDTitleLookupOptions::fromStore(m_session.audio()->Cartvault()), ripper.discIdentity());
+        CDTitleLookupOptions options = CDTitleLookupOptions::fromStore(m_session.audio()->Cartvault());
+        if (m_musicBrainz)
+            options.service = CDTitleLookupOptions::Service::MusicBrainz;
+        options.release = m_release;
+        const DiscLookupResult::Outcome outcome = lookup.run(options, ripper.discIdentity());
+        // Carts titled "Track n" by accident are worse than no carts: the
+        // run was asked for titles and the reason is on stderr already.
+        if (outcome == DiscLookupResult::Outcome::Failed && !m_lookupOptional) {
+            err(QStringLiteral("nothing ripped, as the titles could not be looked up (--lookup-optional rips without them)"));
+            return 1;
+        }
     }
     CDTrackList::ApplyCDTitles(tracks, m_titles, false);
     ImportItemList summary(false);

@@ -9,9 +9,11 @@ class CommandLine;
 class ImportItemList;
 class StoreSession;
 
-// `orvane-import-batch --cd`: lists the disc, titles it (from a CDDB server
-// with --lookup), and rips the chosen tracks into carts through the same run
-// as the wizard's CD page. Messages the run would show go to stderr.
+// `orvane-import-batch --cd`: lists the disc, titles it (from its CD-Text,
+// then from a CDDB or MusicBrainz server with --lookup; a lookup that cannot
+// be done rips nothing unless --lookup-optional), and rips the chosen tracks
+// into carts through the same run as the wizard's CD page. Messages the run
+// would show go to stderr.
 class BatchCDRip : public CDTitleLookupHandler
 {
 public:
@@ -19,7 +21,8 @@ public:
 
     // The flags of the CD path; 0, or the usage exit code after printing why.
     int readOptions(const CommandLine& args);
-    // Exit code: 0 ripped, 1 a track was not, 2 nothing usable to rip.
+    // Exit code: 0 ripped, 1 a track was not or the lookup could not be
+    // done, 2 nothing usable to rip.
     int run();
 
     void driveWatch(bool) override {}
@@ -37,6 +40,9 @@ private:
     bool m_autoTop = false;
     bool m_lookup = false;
     bool m_verify = false;
+    bool m_lookupOptional = false; // a lookup that fails still rips
+    bool m_musicBrainz = false;    // the lookup asks MusicBrainz, not CDDB
+    int m_release = 0;             // which of several releases, from 0
     bool m_json;
     bool m_quiet;
     bool m_dryRun;

@@ -33,10 +33,10 @@
 
 namespace {
 const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format",
-                                  "device", "tracks", "order", "force-title", "force-artist", "watch", "settle"};
+                                  "device", "tracks", "release", "order", "force-title", "force-artist", "watch", "settle"};
 const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help",
-                           "find-matches", "skip-matching", "cd", "lookup", "auto-top", "once", "keep-failed",
-                           "leave-imported", "stop-on-error", "verbose", "verify"};
+                           "find-matches", "skip-matching", "cd", "lookup", "lookup-optional", "auto-top", "once",
+                           "keep-failed", "leave-imported", "stop-on-error", "verbose", "verify"};
 const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
 // A cart lost to another importer is looked for again this often at most.
 constexpr int kMaxRetakes = 20;
@@ -72,9 +72,15 @@ const char* kHelp =
     "(tab-separated); a cart another importer filled first says \"cart N in use: took M\". On a terminal a\n"
     "progress bar on stderr shows the file in hand, its progress, files done of all and the time left.\n\n"
     "CD: orvane-import-batch --cd [--device PATH|IMAGE.cue] [--tracks 1,3-5] [--lookup] [options]\n"
-    "  rips the chosen tracks (default: every audio track) into carts in sequence, with the cart, format,\n"
+    "  rips the chosen tracks (default: every audio track) into carts in sequence, titled from the disc's\n"
+    "  CD-Text where it has some, each cart keeping its track's ISRC and the disc's MCN, with the cart, format,\n"
     "  --normalise, --dry-run and --json options above and the CD page's title options:\n"
-    "  --lookup                titles from the store's CDDB server\n"
+    "  --lookup[=cddb|musicbrainz]  titles (and, from MusicBrainz, ISRCs) from the store's CDDB server\n"
+    "                          (FreeDBServer) or MusicBrainz server (MusicBrainzServer); when the server\n"
+    "                          cannot be asked (no connection, no answer within LookupTimeout seconds, a\n"
+    "                          reply that makes no sense) nothing is ripped and the exit code is 1\n"
+    "  --lookup-optional       such a failure rips with \"Track n\" titles (alone: --lookup)\n"
+    "  --release N             of several MusicBrainz releases of the disc, the Nth (default 1)\n"
     "  --auto-top              trim the silence at the start of each track\n"
     "  --verify                check each track against the AccurateRip database at the store's\n"
     "                          AccurateRipServer (also when the store's AccurateRipVerify is true); a track\n"

@@ -148,6 +148,8 @@ bool CartImport::unpackTransportFile(const QString& path)
     m_record.IntroStart = fields.IntroStart;
     m_record.IntroEnd = fields.IntroEnd;
     m_record.Extro = fields.Extro;
+    m_record.Isrc = fields.Isrc;
+    m_record.Mcn = fields.Mcn;
     dropMisplacedTimingPoints();
     return true;
 }
@@ -175,6 +177,8 @@ bool CartImport::finishAudio()
     m_record.IntroStart = 0;
     m_record.IntroEnd = 0;
     m_record.Extro = static_cast<float>(m_seconds);
+    m_record.Isrc.clear(); // the old recording's codes, likewise
+    m_record.Mcn.clear();
     m_audioFinished = true;
     return true;
 }
@@ -217,12 +221,12 @@ bool CartImport::recordAudio(QString& why)
     QSqlQuery& q = m_before.rowExists
         ? database.query(QStringLiteral(
               "UPDATE carts SET audio_length = ?, length = ?, audio_file = ?, linked = ?, intro_start = ?, "
-              "intro_end = ?, extro = ?, title = ?, artist = ?, description = ?, audio_revision = ?, modified_at = ?, "
-              "modified_by = ? WHERE number = ? AND audio_revision = ?"))
+              "intro_end = ?, extro = ?, title = ?, artist = ?, description = ?, isrc = ?, mcn = ?, audio_revision = ?, "
+              "modified_at = ?, modified_by = ? WHERE number = ? AND audio_revision = ?"))
         : database.query(QStringLiteral(
               "INSERT INTO carts (audio_length, length, audio_file, linked, intro_start, intro_end, extro, "
-              "title, artist, description, audio_revision, modified_at, modified_by, number) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO NOTHING"));
+              "title, artist, description, isrc, mcn, audio_revision, modified_at, modified_by, number) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO NOTHING"));
     q.addBindValue(m_seconds);
     q.addBindValue(m_seconds);
     q.addBindValue(CartDatabase::text(audioFile()));
@@ -233,6 +237,8 @@ bool CartImport::recordAudio(QString& why)
     q.addBindValue(CartDatabase::text(m_record.Title));
     q.addBindValue(CartDatabase::text(m_record.Artist(1)));
     q.addBindValue(CartDatabase::text(m_record.Description(1)));
+    q.addBindValue(CartDatabase::text(CartRecord::isrcFrom(m_record.Isrc)));
+    q.addBindValue(CartDatabase::text(CartRecord::mcnFrom(m_record.Mcn)));
     q.addBindValue(m_before.revision + 1);
     q.addBindValue(CartDatabase::text(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)));
     q.addBindValue(CartDatabase::text(AppPaths::systemUserName()));

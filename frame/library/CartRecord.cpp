@@ -2,6 +2,7 @@
 
 #include "frame/library/CartNumbers.h"
 #include "frame/library/TimeTools.h"
+#include <QRegularExpression>
 
 QJsonObject CartRecord::toJson() const
 {
@@ -17,5 +18,21 @@ QJsonObject CartRecord::toJson() const
         {QStringLiteral("audio_length"), TimeTools::RoundToMilliseconds(AudioLength)},
         {QStringLiteral("audio_file"), AudioFile},
         {QStringLiteral("linked"), Linked},
+        {QStringLiteral("isrc"), Isrc},
+        {QStringLiteral("mcn"), Mcn},
     };
+}
+
+QString CartRecord::isrcFrom(const QString& text)
+{
+    static const QRegularExpression isrc(QStringLiteral("^[A-Z]{2}[A-Z0-9]{3}[0-9]{2}[0-9]{5}$"));
+    const QString plain = text.trimmed().remove(QLatin1Char('-')).toUpper();
+    return isrc.match(plain).hasMatch() ? plain : QString();
+}
+
+QString CartRecord::mcnFrom(const QString& text)
+{
+    static const QRegularExpression mcn(QStringLiteral("^[0-9]{13}$"));
+    const QString plain = text.trimmed();
+    return mcn.match(plain).hasMatch() && plain != QStringLiteral("0000000000000") ? plain : QString();
 }

@@ -16,6 +16,18 @@ public:
     float Extro = 0;
     QString AudioFile; // the store's own file, or the original for a linked cart
     bool Linked = false;
+    // The recording's ISRC as 12 characters (CC XXX YY NNNNN, no hyphens)
+    // and the catalogue number (MCN, 13 digits) of the disc it came from;
+    // empty when unknown. Both belong to the audio and go with it.
+    QString Isrc;
+    QString Mcn;
+
+    // "GB-AAA-99-00001" or "gbaaa9900001" -> "GBAAA9900001"; empty when
+    // the text is not an ISRC.
+    static QString isrcFrom(const QString& text);
+    // 13 digits; empty for anything else, and for the all-zero number
+    // drives report for a disc without one.
+    static QString mcnFrom(const QString& text);
 
     // One artist and one description per cart; other indices read empty and
     // are not kept.
@@ -36,7 +48,7 @@ public:
 
     // The cart's fields under the names tools and packed carts use:
     // number, title, artist, description, intro_start, intro_end, extro,
-    // length, audio_length, audio_file, linked.
+    // length, audio_length, audio_file, linked, isrc, mcn.
     QJsonObject toJson() const;
 
 private:

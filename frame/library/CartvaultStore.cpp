@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <QVariant>
 
 using namespace StoreDefaults;
@@ -79,6 +80,10 @@ bool CartvaultStore::readSettings(std::shared_ptr<CartDatabase> database, const 
     AccurateRipVerify = db.setting(kAccurateRipVerifyKey, QStringLiteral("false")) == QLatin1String("true");
     AccurateRipServer = db.setting(kAccurateRipServerKey, kAccurateRipServer);
     CDReadOffset = db.setting(kCDReadOffsetKey, QStringLiteral("0")).toInt();
+    LookupTimeout = db.setting(kLookupTimeoutKey, QString::number(kLookupTimeout)).toInt();
+    if (LookupTimeout < 1 || LookupTimeout > kMaxLookupTimeout) // written by hand
+        LookupTimeout = kLookupTimeout;
+    MusicBrainzServer = db.setting(kMusicBrainzServerKey, kMusicBrainzServer);
     m_defaultFormat = db.setting(kDefaultFormatKey, kDefaultFormat);
     m_numberPlayers = db.setting(kNumberPlayersKey, QString::number(kNumberPlayers)).toInt();
     // A connection this process shares may have been opened before the
@@ -111,6 +116,8 @@ const NamedSetting kNamedSettings[] = {
     {"AccurateRipVerify", &kAccurateRipVerifyKey},
     {"AccurateRipServer", &kAccurateRipServerKey},
     {"CDReadOffset", &kCDReadOffsetKey},
+    {"LookupTimeout", &kLookupTimeoutKey},
+    {"MusicBrainzServer", &kMusicBrainzServerKey},
     {"DefaultFormat", &kDefaultFormatKey},
     {"NumberPlayers", &kNumberPlayersKey},
     {"LockTimeout", &kLockTimeoutKey},
@@ -230,6 +237,8 @@ QString CartvaultStore::settingText(const QString& name) const
     if (key == QLatin1String("AccurateRipVerify")) return boolText(AccurateRipVerify);
     if (key == QLatin1String("AccurateRipServer")) return AccurateRipServer;
     if (key == QLatin1String("CDReadOffset")) return QString::number(CDReadOffset);
+    if (key == QLatin1String("LookupTimeout")) return QString::number(LookupTimeout);
+    if (key == QLatin1String("MusicBrainzServer")) return MusicBrainzServer;
     if (key == QLatin1String("DefaultFormat")) return m_defaultFormat;
     if (key == QLatin1String("NumberPlayers")) return QString::number(m_numberPlayers);
     if (key == QLatin1String("LockTimeout")) return QString::number(LockTimeout);
@@ -277,6 +286,15 @@ bool CartvaultStore::setSettingText(const QString& name, const QString& value, Q
         if (!numeric || number < 1 || number > kMaxLockTimeout)
             return refuse(QStringLiteral("LockTimeout must be a whole number of seconds from 1 to %1").arg(kMaxLockTimeout));
         LockTimeout = static_cast<int>(number);
+    } else if (key == QLatin1String("LookupTimeout")) {
+        if (!numeric || number < 1 || number > kMaxLookupTimeout)
+            return refuse(QStringLiteral("LookupTimeout must be a whole number of seconds from 1 to %1").arg(kMaxLookupTimeout));
+        LookupTimeout = static_cast<int>(number);
+    } else if (key == QLatin1String("MusicBrainzServer")) {
+        const QUrl url(value.trimmed());
+        if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) || url.host().isEmpty())
+            return refuse(QStringLiteral("MusicBrainzServer must be an http:// or https:// address"));
+        MusicBrainzServer = value.trimmed();
     } else if (key == QLatin1String("NormaliseDefault")) {
         bool isNumber = false;
         const double percent = value.trimmed().toDouble(&isNumber);

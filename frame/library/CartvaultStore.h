@@ -53,6 +53,8 @@ public:
     bool AccurateRipVerify = false; // verify every CD rip against the server below
     QString AccurateRipServer;
     int CDReadOffset = 0; // samples the drive reads late (early when negative)
+    int LookupTimeout = StoreDefaults::kLookupTimeout; // seconds a CDDB or MusicBrainz lookup waits
+    QString MusicBrainzServer = StoreDefaults::kMusicBrainzServer;
     int LockTimeout = StoreDefaults::kLockTimeout; // seconds a writer waits for a cart or the store
 
     // The settings an administrator may read and change by name (the

@@ -20,7 +20,9 @@
 namespace {
 // The columns readRecord() reads, in its order, then the cart's number.
 const QString kRecordColumns = QStringLiteral(
-    "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, number");
+    "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, isrc, mcn, "
+    "number");
+constexpr int kNumberColumn = 12;
 
 void readRecord(QSqlQuery& q, CartRecord& r)
 {
@@ -34,6 +36,8 @@ void readRecord(QSqlQuery& q, CartRecord& r)
     r.AudioLength = q.value(7).toFloat();
     r.AudioFile = q.value(8).toString();
     r.Linked = q.value(9).toInt() != 0;
+    r.Isrc = q.value(10).toString();
+    r.Mcn = q.value(11).toString();
 }
 } // namespace
 
@@ -158,7 +162,7 @@ bool PlayoutAudio::fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRec
         return false;
     }
     while (q.next())
-        readRecord(q, records[q.value(10).toLongLong()]);
+        readRecord(q, records[q.value(kNumberColumn).toLongLong()]);
     q.finish();
     return true;
 }
@@ -272,7 +276,7 @@ QList<CartRecord> PlayoutAudio::cartsHoldingAudio(qint64 from, int limit)
         while (q.next()) {
             CartRecord record;
             readRecord(q, record);
-            record.Number = CartNumbers::text(q.value(10).toLongLong());
+            record.Number = CartNumbers::text(q.value(kNumberColumn).toLongLong());
             records.append(record);
         }
     } else {

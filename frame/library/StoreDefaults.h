@@ -19,6 +19,8 @@ inline const QString kFreeDBEmailKey = QStringLiteral("freedb.email");
 inline const QString kAccurateRipVerifyKey = QStringLiteral("accuraterip.verify");
 inline const QString kAccurateRipServerKey = QStringLiteral("accuraterip.server");
 inline const QString kCDReadOffsetKey = QStringLiteral("cd.read_offset");
+inline const QString kLookupTimeoutKey = QStringLiteral("lookup.timeout_seconds");
+inline const QString kMusicBrainzServerKey = QStringLiteral("musicbrainz.server");
 inline const QString kLockTimeoutKey = QStringLiteral("locks.timeout_seconds");
 
 // A broadcast store's usual house format.
@@ -29,6 +31,10 @@ inline const QString kFreeDBServer = QStringLiteral("gnudb.gnudb.org");
 inline const QString kAccurateRipServer = QStringLiteral("http://www.accuraterip.com/accuraterip/");
 // A read offset beyond this is no drive's: about ten sectors.
 constexpr int kMaxCDReadOffset = 5880;
+inline const QString kMusicBrainzServer = QStringLiteral("https://musicbrainz.org");
+// Seconds a disc lookup waits for its server's answer.
+constexpr int kLookupTimeout = 10;
+constexpr int kMaxLookupTimeout = 120;
 constexpr qint64 kFirstCart = 1;
 constexpr qint64 kLastCart = 999999;
 constexpr qint32 kNumericCartNumbers = 0x1000;

@@ -114,10 +114,22 @@ StoreMigrations::Step dropFolderClaimHolders()
     };
     return {5, statements, statements};
 }
+
+// Version 6: a cart's ISRC and its disc's catalogue number (MCN), as a CD
+// rip reads them; empty for carts from before and for audio without them.
+StoreMigrations::Step recordingCodes()
+{
+    const QStringList statements{
+        QStringLiteral("ALTER TABLE carts ADD COLUMN isrc TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE carts ADD COLUMN mcn TEXT NOT NULL DEFAULT ''"),
+    };
+    return {6, statements, statements};
+}
 } // namespace
 
 const QList<StoreMigrations::Step>& StoreMigrations::steps()
 {
-    static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders(), dropFolderClaimHolders()};
+    static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders(), dropFolderClaimHolders(),
+                                  recordingCodes()};
     return all;
 }

@@ -57,6 +57,8 @@ bool readFields(const QByteArray& json, CartRecord& cart, QString* error)
     cart.IntroStart = static_cast<float>(fields.value(QStringLiteral("intro_start")).toDouble());
     cart.IntroEnd = static_cast<float>(fields.value(QStringLiteral("intro_end")).toDouble());
     cart.Extro = static_cast<float>(fields.value(QStringLiteral("extro")).toDouble());
+    cart.Isrc = CartRecord::isrcFrom(fields.value(QStringLiteral("isrc")).toString());
+    cart.Mcn = CartRecord::mcnFrom(fields.value(QStringLiteral("mcn")).toString());
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <cdio/cdio.h>
+#include <cdio/cdtext.h>
 #include <cdio/logging.h>
 #include <cdio/mmc.h>
 
@@ -59,6 +60,19 @@ void logCdioMessage(cdio_log_level_t level, const char message[])
             app, [line] { WriteLog(line); }, Qt::QueuedConnection);
 }
 
+// A text libcdio hands over to be freed by us.
+QString takeText(char* text)
+{
+    const QString taken = QString::fromUtf8(text).trimmed();
+    cdio_free(text);
+    return taken;
+}
+
+QString cdText(const cdtext_t* text, cdtext_field_t field, track_t track)
+{
+    return text ? QString::fromUtf8(cdtext_get_const(text, field, track)).trimmed() : QString();
+}
+
 CdioHandle openSource(const QString& source)
 {
     return CdioHandle(source.isEmpty() ? nullptr : cdio_open(QFile::encodeName(source).constData(), DRIVER_UNKNOWN));
@@ -76,6 +90,7 @@ struct CDRipper::Private {
     track_t firstTrack = 1;
     QList<Track> tracks;
     qint32 leadOut = 0;
+    DiscText text;
 
     TrackRipper ripper; // used by the worker only while it runs
     std::thread worker;
@@ -104,8 +119,10 @@ struct CDRipper::Private {
         cdio.reset();
         tracks.clear();
         leadOut = 0;
+        text = {};
     }
     int deviceStatus();
+    void readText();
 };
 
 CDRipper::CDRipper(QObject* parent) : QObject(parent), d(std::make_unique<Private>())
@@ -151,7 +168,24 @@ bool CDRipper::ReadDisc()
         d->tracks.append({qint32(cdio_get_track_lba(d->cdio.get(), t)),
                           cdio_get_track_format(d->cdio.get(), t) == TRACK_FORMAT_AUDIO});
     d->leadOut = cdio_get_track_lba(d->cdio.get(), CDIO_CDROM_LEADOUT_TRACK);
+    d->readText();
     return d->leadOut != CDIO_INVALID_LBA;
+}
+
+// CD-Text block 0 (the disc's first language); libcdio gives it as UTF-8.
+void CDRipper::Private::readText()
+{
+    text = {};
+    CdIo_t* disc = cdio.get();
+    const cdtext_t* cdtext = cdio_get_cdtext(disc);
+    text.title = cdText(cdtext, CDTEXT_FIELD_TITLE, 0);
+    text.performer = cdText(cdtext, CDTEXT_FIELD_PERFORMER, 0);
+    for (track_t t = firstTrack; t < firstTrack + tracks.size(); ++t) {
+        text.trackTitles << cdText(cdtext, CDTEXT_FIELD_TITLE, t);
+        text.trackPerformers << cdText(cdtext, CDTEXT_FIELD_PERFORMER, t);
+        text.isrcs << takeText(cdio_get_track_isrc(disc, t));
+    }
+    text.mcn = takeText(cdio_get_mcn(disc));
 }
 
 qint16 CDRipper::TrackCount() const
@@ -224,8 +258,11 @@ CDRipper::DiscIdentity CDRipper::discIdentity() const
         identity.trackOffsets.append(track.start);
     identity.discSeconds = d->leadOut / kSectorsPerSecond;
     identity.leadOut = d->leadOut;
+    identity.endsWithData = d->tracks.size() > 1 && !d->tracks.last().audio;
     return identity;
 }
+
+const CDRipper::DiscText& CDRipper::discText() const { return d->text; }
 
 void CDRipper::PrepareRip()
 {

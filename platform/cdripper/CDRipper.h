@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -55,14 +56,28 @@ public:
     virtual QString LengthText(qint32 sectors) const;
     virtual int DriveStatus();
 
-    // What a CDDB lookup needs: each track's start in frames (with the
-    // 150-frame lead-in), and the disc's length in seconds.
+    // What a CDDB or MusicBrainz lookup needs: each track's start in frames
+    // (with the 150-frame lead-in), the lead-out, and the disc's length in seconds.
     struct DiscIdentity {
         QList<qint32> trackOffsets;
         qint32 discSeconds = 0;
-        qint32 leadOut = 0; // in frames, with the lead-in
+        qint32 leadOut = 0; // frames, with the lead-in, as the offsets
+        bool endsWithData = false; // an enhanced CD: audio, then a data track
     };
     virtual DiscIdentity discIdentity() const;
+
+    // What the disc says of itself, read with its table of contents:
+    // CD-Text titles and performers, each track's ISRC as the disc holds it,
+    // and the disc's media catalogue number. Empty texts where it says nothing.
+    struct DiscText {
+        QString title;
+        QString performer;
+        QStringList trackTitles;     // one per track
+        QStringList trackPerformers; // one per track
+        QStringList isrcs;           // one per track
+        QString mcn;
+    };
+    const DiscText& discText() const;
 
     bool RipperOption = false;
     virtual void PrepareRip();

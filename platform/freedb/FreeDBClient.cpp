@@ -30,13 +30,6 @@ QString text(const char* value)
     return value ? QString::fromUtf8(value).trimmed() : QString();
 }
 
-// What the worker hands back: the disc, or why there is none (logged on the
-// caller's thread, as the diagnostic log is written from one thread only).
-struct Answer {
-    std::optional<FreeDBDisc> disc;
-    QString failure;
-};
-
 // A disc holding only the table of contents, which is what the server is asked about.
 Disc discFromToc(const QList<qint32>& trackOffsets, qint32 discSeconds)
 {
@@ -111,9 +104,7 @@ QString trackTitle(cddb_track_t* track, const QString& discArtist)
 {
     const QString title = text(cddb_track_get_title(track));
     const QString artist = text(cddb_track_get_artist(track)); // the disc's when the track has none
-    if (title.isEmpty() || artist.isEmpty() || artist == discArtist)
-        return title;
-    return artist + QStringLiteral(" / ") + title;
+    return artist == discArtist ? title : FreeDBDisc::trackName(artist, title);
 }
 
 FreeDBDisc record(cddb_disc_t* disc)
@@ -133,23 +124,35 @@ FreeDBDisc record(cddb_disc_t* disc)
     return result;
 }
 
-Answer queryServer(const FreeDBClient& client, const FreeDBServerAddress& address, const QList<qint32>& trackOffsets,
-                   qint32 discSeconds)
+// The library's own words for what went wrong ("unexpected end-of-file
+// encountered", "invalid response data", ...), with the disc asked about.
+QString failureText(cddb_conn_t* c, quint32 discId)
+{
+    const cddb_error_t error = cddb_errno(c);
+    const QString why = error == CDDB_ERR_CONNECT ? QStringLiteral("cannot connect (refused or unreachable)")
+                                                  : QString::fromUtf8(cddb_error_str(error));
+    return QStringLiteral("%1 (disc %2)").arg(why).arg(discId, 8, 16, QLatin1Char('0'));
+}
+
+DiscLookupResult queryServer(const FreeDBClient& client, const FreeDBServerAddress& address,
+                             const QList<qint32>& trackOffsets, qint32 discSeconds)
 {
     Connection c = connectionFor(client, address);
     Disc disc = discFromToc(trackOffsets, discSeconds);
     if (!c || !disc)
-        return {std::nullopt, QStringLiteral("out of memory")};
+        return DiscLookupResult::failed(QStringLiteral("out of memory"));
     const quint32 wanted = cddb_disc_get_discid(disc.get());
+    // 0 is the server's "no match"; below 0 the server could not be asked
+    // or did not answer as a server does.
     const int count = cddb_query(c.get(), disc.get());
-    if (count > 0)
-        chooseMatch(c.get(), disc.get(), count, wanted);
-    if (count <= 0 || !cddb_read(c.get(), disc.get()))
-        return {std::nullopt, QStringLiteral("no record for %1 (%2)")
-                                  .arg(wanted, 8, 16, QLatin1Char('0'))
-                                  .arg(count == 0 ? QStringLiteral("no match")
-                                                  : QString::fromUtf8(cddb_error_str(cddb_errno(c.get()))))};
-    return {record(disc.get()), QString()};
+    if (count == 0)
+        return {DiscLookupResult::Outcome::NoMatch, {}, {}};
+    if (count < 0)
+        return DiscLookupResult::failed(failureText(c.get(), wanted));
+    chooseMatch(c.get(), disc.get(), count, wanted);
+    if (!cddb_read(c.get(), disc.get()))
+        return DiscLookupResult::failed(failureText(c.get(), wanted));
+    return {DiscLookupResult::Outcome::Found, {record(disc.get())}, {}};
 }
 
 } // namespace
@@ -185,31 +188,32 @@ quint32 FreeDBClient::discId(const QList<qint32>& trackOffsets, qint32 discSecon
     return cddb_disc_get_discid(discFromToc(trackOffsets, discSeconds).get());
 }
 
-std::optional<FreeDBDisc> FreeDBClient::lookup(const QList<qint32>& trackOffsets, qint32 discSeconds) const
+DiscLookupResult FreeDBClient::lookup(const QList<qint32>& trackOffsets, qint32 discSeconds) const
 {
     const std::optional<FreeDBServerAddress> address = FreeDBServerAddress::parse(server);
-    if (!address || trackOffsets.isEmpty())
-        return std::nullopt;
+    if (!address)
+        return DiscLookupResult::failed(QStringLiteral("'%1' is not a server address").arg(server));
+    if (trackOffsets.isEmpty())
+        return DiscLookupResult::failed(QStringLiteral("the disc has no tracks"));
 
     // The worker owns copies of everything it touches: when the server is
     // too slow we stop waiting, and the worker finishes on its own once the
     // library's own time-out ends its read.
-    QFuture<Answer> future = QtConcurrent::run([client = *this, address = *address, trackOffsets, discSeconds] {
-        return queryServer(client, address, trackOffsets, discSeconds);
-    });
-    QFutureWatcher<Answer> watcher;
+    QFuture<DiscLookupResult> future =
+        QtConcurrent::run([client = *this, address = *address, trackOffsets, discSeconds] {
+            return queryServer(client, address, trackOffsets, discSeconds);
+        });
+    QFutureWatcher<DiscLookupResult> watcher;
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(timeoutSeconds * 1000, &loop, &QEventLoop::quit);
     watcher.setFuture(future);
     if (!future.isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!future.isFinished()) {
-        WriteLog(QStringLiteral("CDDB: %1 did not answer within %2 s").arg(server).arg(timeoutSeconds));
-        return std::nullopt;
-    }
-    const Answer answer = future.result();
-    if (!answer.disc)
-        WriteLog(QStringLiteral("CDDB: ") + server + QStringLiteral(": ") + answer.failure);
-    return answer.disc;
+    const DiscLookupResult result =
+        future.isFinished() ? future.result()
+                            : DiscLookupResult::failed(QStringLiteral("no answer within %1 s").arg(timeoutSeconds));
+    if (result.outcome == DiscLookupResult::Outcome::Failed)
+        WriteLog(QStringLiteral("CDDB: ") + server + QStringLiteral(": ") + result.failure);
+    return result;
 }

@@ -1,19 +1,7 @@
 #pragma once
-#include <QList>
-#include <QString>
-#include <QStringList>
-#include <optional>
+#include "platform/freedb/DiscRecord.h"
 
-// What a CDDB server knows about one disc.
-struct FreeDBDisc {
-    QString artist;
-    QString title;
-    QString genre;
-    QString notes;
-    QString year; // empty when the server gives none
-    int trackCount = 0;
-    QStringList trackTitles; // one per track, empty where the server has none
-};
+#include <optional>
 
 // Where the server is: "host[:port]", with "http://" in front for the HTTP
 // protocol (the server's cddb.cgi), the CDDB protocol otherwise.
@@ -38,13 +26,12 @@ public:
     QString email;
     QString clientName;
     QString clientVersion;
-    // A server that has not answered by then gives no information.
+    // A server that has not answered by then has failed.
     int timeoutSeconds = 10;
 
     // trackOffsets: each track's start in frames, lead-in included;
-    // discSeconds: the disc's length. No value when the server is unknown,
-    // unreachable, silent or has no match.
-    std::optional<FreeDBDisc> lookup(const QList<qint32>& trackOffsets, qint32 discSeconds) const;
+    // discSeconds: the disc's length. Found holds the one disc read.
+    DiscLookupResult lookup(const QList<qint32>& trackOffsets, qint32 discSeconds) const;
 
     // The disc id the server is asked for.
     static quint32 discId(const QList<qint32>& trackOffsets, qint32 discSeconds);

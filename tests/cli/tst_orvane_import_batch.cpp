@@ -1,5 +1,7 @@
+#include "platform/musicbrainz/MusicBrainzClient.h"
 #include "tests/platform/cdripper/CueImage.h"
 #include "tests/platform/freedb/FakeCddbServer.h"
+#include "tests/platform/musicbrainz/FakeMusicBrainzServer.h"
 #include "tests/platform/nct/MediaFixtures.h"
 #include "tests/support/JsonShape.h"
 #include "tests/support/TestEnvironment.h"
@@ -15,6 +17,11 @@
 #include <QProcess>
 #include <QSet>
 #include <csignal>
+
+namespace {
+// A CD's own format, so a ripped cart's audio is the disc's bytes.
+const QString kCdFormat = "FormatType=2 SampleRate=44100 Channels=2 FormatTag=1 BitsPerSample=16";
+} // namespace
 
 // The batch importer as a script uses it, on files the ffmpeg tool made,
 // checked through the administrator's tool.
@@ -258,6 +265,98 @@ private slots:
         QCOMPARE(tracks.at(0).toObject().value("cart"), QJsonValue(700));
         QCOMPARE(tracks.at(1).toObject().value("cart"), QJsonValue());
         QVERIFY(cart("Batch", "700").value("audio_length").toDouble() < 0);
+    }
+
+    // A disc whose CUE sheet carries CD-Text, ISRCs and a catalogue number,
+    // ripped without a lookup: titles and artists come from the CD-Text (a
+    // track's own performer beats the disc's), each cart keeps its track's
+    // ISRC and the disc's MCN. Catches CD-Text ignored, a performer taken for
+    // the title, ISRCs shifted by a track, and a code left on a cart it no
+    // longer belongs to.
+    void cdTextAndCodesReachTheCarts()
+    {
+        const auto disc = [](const QString& secondIsrc) {
+            CueImage image(folder("cdtext-disc"), "disc",
+                           {{75, true, CueImage::Audio::Noise, "Northern Lines", "", "GBAYE0601498"},
+                            {75, true, CueImage::Audio::Square, "Slow Ferry", "Guest Choir", secondIsrc},
+                            {75, false}});
+            image.title = "Harbour Songs";
+            image.performer = "The Quay Sisters";
+            image.catalog = "5012345678900";
+            return image;
+        };
+        const QStringList rip{"--profile", "Batch", "--cd", "--device", disc({}).cuePath(), "--start-cart", "670",
+                              "--overwrite", "--format", kCdFormat};
+        // The second cart first gets audio with an ISRC, then audio without one.
+        for (const QString& secondIsrc : {QString("USRC17607839"), QString()}) {
+            QVERIFY(disc(secondIsrc).write());
+            const Result ripped = run("orvane-import-batch", rip);
+            QVERIFY2(ripped.exitCode == 0, ripped.err);
+        }
+
+        const QJsonObject first = cart("Batch", "670");
+        QCOMPARE(first.value("title").toString(), QString("Northern Lines"));
+        QCOMPARE(first.value("artist").toString(), QString("The Quay Sisters"));
+        QCOMPARE(first.value("isrc").toString(), QString("GBAYE0601498"));
+        QCOMPARE(first.value("mcn").toString(), QString("5012345678900"));
+        const QJsonObject second = cart("Batch", "671");
+        QCOMPARE(second.value("title").toString(), QString("Slow Ferry"));
+        QCOMPARE(second.value("artist").toString(), QString("Guest Choir"));
+        QCOMPARE(second.value("isrc").toString(), QString());
+        QFile audio(second.value("audio_file").toString());
+        QVERIFY(audio.open(QIODevice::ReadOnly));
+        QCOMPARE(audio.readAll().mid(44), disc({}).trackBytes(2));
+    }
+
+    // A disc titled from the second of its MusicBrainz releases: its carts
+    // get that release's titles and artists and the ISRCs MusicBrainz knows
+    // (before the disc's own). Catches --release ignored or off by one.
+    void cdTitledFromAChosenMusicBrainzRelease()
+    {
+        CueImage image(folder("mb-disc"), "disc", {{150, true, CueImage::Audio::Tone, "", "", "GBAYE0601498"}, {75, true}});
+        QVERIFY(image.write());
+        FakeMusicBrainzServer server;
+        server.discId = MusicBrainzClient::discId({150, 300}, 375); // the image's table of contents
+        server.releases = {{"Harbour Songs", "The Quay Sisters", "1999", "GB", {{"Northern Lines"}, {"Slow Ferry"}}},
+                           {"Harbour Songs", "The Quay Sisters", "2009", "GB",
+                            {{"Northern Lines", "", "GBAYE0900001"}, {"Slow Ferry", "Guest Choir", "GBAYE0900002"}}}};
+        QCOMPARE(run("cartvault", {"--profile", "Batch", "settings", "set", "MusicBrainzServer", server.address()}).exitCode, 0);
+
+        QProcess rip;
+        QEventLoop wait;
+        connect(&rip, &QProcess::finished, &wait, &QEventLoop::quit);
+        rip.start(tool("orvane-import-batch"), {"--profile", "Batch", "--cd", "--device", image.cuePath(), "--lookup=musicbrainz",
+                                                "--release", "2", "--start-cart", "680", "--format", kCdFormat});
+        wait.exec();
+        QVERIFY2(rip.exitCode() == 0, rip.readAllStandardError().constData());
+        const QJsonObject second = cart("Batch", "681");
+        QCOMPARE(second.value("title").toString(), QString("Slow Ferry"));
+        QCOMPARE(second.value("artist").toString(), QString("Guest Choir"));
+        QCOMPARE(second.value("isrc").toString(), QString("GBAYE0900002"));
+        QCOMPARE(cart("Batch", "680").value("isrc").toString(), QString("GBAYE0900001"));
+    }
+
+    // A lookup asked for and not done (the server refuses the connection)
+    // rips nothing and fails; --lookup-optional rips with "Track n" titles.
+    // Catches a dead server read as an unknown disc, and carts filled untitled.
+    void cdLookupThatCannotBeDoneRipsNothing()
+    {
+        const CueImage image(folder("lookup-disc"), "disc", {{75, true}});
+        QVERIFY(image.write());
+        FakeCddbServer cddb(FakeCddbServer::Cddbp);
+        cddb.setFault(FakeCddbServer::Fault::Refuse);
+        for (const QStringList& setting : {QStringList{"FreeDBServer", cddb.address()}, QStringList{"FreeDBEmail", "studio@example.org"}})
+            QCOMPARE(run("cartvault", QStringList{"--profile", "Batch", "settings", "set"} + setting).exitCode, 0);
+        const QStringList rip{"--profile", "Batch", "--cd", "--device", image.cuePath(), "--start-cart", "660", "--format", kCdFormat};
+
+        const Result required = run("orvane-import-batch", rip + QStringList{"--lookup"});
+        QCOMPARE(required.exitCode, 1);
+        QVERIFY2(required.err.contains(cddb.address().toUtf8()) && required.err.contains("nothing ripped"), required.err);
+        QVERIFY(cart("Batch", "660").value("audio_length").toDouble() < 0);
+
+        const Result optional = run("orvane-import-batch", rip + QStringList{"--lookup-optional"});
+        QVERIFY2(optional.exitCode == 0, optional.err);
+        QCOMPARE(cart("Batch", "660").value("title").toString(), QString("Track 1"));
     }
 
     // A track the store refuses (here: its record cannot be committed) fails

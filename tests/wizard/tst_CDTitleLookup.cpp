@@ -1,10 +1,13 @@
+#include "frame/GetParameter.h"
 #include "frame/Messenger.h"
 #include "frame/library/AuditLog.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/Directory.h"
 #include "frame/library/GeneralTools.h"
 #include "platform/freedb/FreeDBClient.h"
+#include "platform/musicbrainz/MusicBrainzClient.h"
 #include "tests/platform/freedb/FakeCddbServer.h"
+#include "tests/platform/musicbrainz/FakeMusicBrainzServer.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 #include "wizard/CDTitleLookup.h"
@@ -159,7 +162,7 @@ private slots:
         options.clientVersion = "3.0.0";
         m_messenger.shown.clear();
 
-        const bool found = lookup.run(options, disc(titles.size()));
+        const bool found = lookup.run(options, disc(titles.size())) == DiscLookupResult::Outcome::Found;
         QCOMPARE(found, message.isEmpty());
         QCOMPARE(m_messenger.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         if (!message.isEmpty())
@@ -191,6 +194,77 @@ private slots:
         events << "watch on";
         QCOMPARE(handler.events, events);
         QCOMPARE(server.connections > 0, !email.isEmpty());
+    }
+
+    // A lookup that could not be done (here: the server answers nonsense)
+    // says why and at which server, is audited as a failure and leaves the
+    // rows: catches a broken server shown as an unknown disc.
+    void failure()
+    {
+        FakeCddbServer server{FakeCddbServer::Http};
+        server.setFault(FakeCddbServer::Fault::Malformed);
+        ImportItemList list(true);
+        list.add(ImportItem("CD1", trackRow(1)));
+        RecordingHandler handler;
+        CDTitleLookup lookup(list, handler, &m_directory);
+        handler.lookup = &lookup;
+        CDTitleLookupOptions options;
+        options.server = server.address();
+        options.email = "studio@example.org";
+        m_messenger.shown.clear();
+
+        QCOMPARE(lookup.run(options, disc(1)), DiscLookupResult::Outcome::Failed);
+        const QString where = "at " + server.address() + ": ";
+        QVERIFY2(m_messenger.texts().value(0).startsWith("The CD could not be looked up " + where),
+                 qPrintable(m_messenger.texts().value(0)));
+        QVERIFY2(lastAudit().startsWith("Lookup failed " + where) && lastAudit().endsWith(" | 0"), qPrintable(lastAudit()));
+        QCOMPARE(list.item(0).Text, trackRow(1));
+        QCOMPARE(handler.events.last(), QString("watch on"));
+    }
+
+    // Several MusicBrainz releases (the second the latter disc of a set):
+    // the first is applied, all are offered, and choosing another rewrites
+    // the rows from the medium that is this disc without asking again; ISRCs
+    // travel in the tag texts, the client names itself. Catches the wrong
+    // medium or release applied, credits or ISRCs lost, a second request.
+    void musicBrainzReleases()
+    {
+        CDRipper::DiscIdentity identity = disc(2);
+        identity.leadOut = 150 + 2 * 60 * CDRipper::kSectorsPerSecond;
+        FakeMusicBrainzServer server;
+        server.discId = MusicBrainzClient::discId(identity.trackOffsets, identity.leadOut);
+        server.releases = {
+            {"Live", "The Band", "1999-04-01", "GB", {{"Morning", "", "GBAYE0601498"}, {"Noon", "Guest", ""}}, 1},
+            {"Live Again", "The Band", "2001", "US", {{"Morning Again", "", ""}, {"Noon Again", "", ""}}, 2},
+        };
+        ImportItemList list(true);
+        for (int n = 1; n <= 2; ++n)
+            list.add(ImportItem(QStringLiteral("CD%1").arg(n), trackRow(n)));
+        RecordingHandler handler;
+        CDTitleLookup lookup(list, handler, &m_directory);
+        handler.lookup = &lookup;
+        CDTitleLookupOptions options; // MusicBrainz needs no e-mail address
+        options.service = CDTitleLookupOptions::Service::MusicBrainz;
+        options.musicBrainzServer = server.address() + "/";
+        options.clientVersion = "3.0.0";
+
+        QCOMPARE(lookup.run(options, identity), DiscLookupResult::Outcome::Found);
+        QCOMPARE(server.requests,
+                 QStringList{"GET /ws/2/discid/" + server.discId + "?inc=recordings+artist-credits+isrcs&fmt=json"});
+        QCOMPARE(server.userAgents, QStringList{"Orvane/3.0.0 ( no station contact set )"});
+        QCOMPARE(handler.proposal.releases,
+                 QStringList({"Live - The Band (1999, GB)", "Live Again - The Band (2001, US)"}));
+        QCOMPARE(handler.proposal.separators, QStringList{"/"});
+        QCOMPARE(GetParameter(list.item(0).Text, "ISRC"), QString("GBAYE0601498"));
+        QCOMPARE(GetParameter(list.item(1).Text, "Title"), QString("Guest / Noon"));
+        QCOMPARE(lastAudit(), QString("Live (The Band) | 1"));
+
+        QVERIFY(lookup.chooseRelease(1));
+        QCOMPARE(handler.proposal.release, 1);
+        QCOMPARE(GetParameter(list.item(1).Text, "Title"), QString("The Band / Noon Again"));
+        QCOMPARE(GetParameter(list.item(0).Text, "ISRC"), QString());
+        QVERIFY(!lookup.chooseRelease(2));
+        QCOMPARE(server.requests.size(), 1);
     }
 
     void tagText()

@@ -13,9 +13,21 @@ void CDLookupActions::QueryCDDB()
 {
     if (!m_window.CDRipperX1 || !m_window.context().audio)
         return;
-    CDTitleLookup lookup(m_window.cdTrackList(), *this, m_window.context().directory);
+    m_lookup = std::make_unique<CDTitleLookup>(m_window.cdTrackList(), *this, m_window.context().directory);
+    CDTitleLookupOptions options = CDTitleLookupOptions::fromStore(m_window.context().audio->Cartvault());
+    if (m_window.fraRipCD->comboCDLookupService->currentIndex() == 1)
+        options.service = CDTitleLookupOptions::Service::MusicBrainz;
     m_window.QueryCDDBBusy = 1;
-    lookup.run(CDTitleLookupOptions::fromStore(m_window.context().audio->Cartvault()), m_window.CDRipperX1->discIdentity());
+    m_lookup->run(options, m_window.CDRipperX1->discIdentity());
+    m_window.QueryCDDBBusy = 0;
+}
+
+void CDLookupActions::chooseRelease(int release)
+{
+    if (!m_lookup)
+        return;
+    m_window.QueryCDDBBusy = 1;
+    m_lookup->chooseRelease(release);
     m_window.QueryCDDBBusy = 0;
 }
 
@@ -39,7 +51,8 @@ void CDLookupActions::status(const QString& text)
 }
 
 // Separators go into the boxes from the first on; boxes left over keep
-// their text. Each list's first entry is chosen.
+// their text. Each list's first entry is chosen; of several releases, the
+// one applied.
 void CDLookupActions::titlesFound(const CDTitleProposal& proposal)
 {
     RipCDPage* page = m_window.fraRipCD;
@@ -53,6 +66,14 @@ void CDLookupActions::titlesFound(const CDTitleProposal& proposal)
     };
     fill(page->comboCDTitle, proposal.titles);
     fill(page->comboCDArtist, proposal.artists);
+    // A release chosen from the list keeps the list as it is.
+    QStringList offered;
+    for (int n = 0; n < page->comboCDRelease->count(); ++n)
+        offered << page->comboCDRelease->itemText(n);
+    if (offered != proposal.releases)
+        fill(page->comboCDRelease, proposal.releases);
+    page->comboCDRelease->setCurrentIndex(proposal.release);
+    page->comboCDRelease->setVisible(!proposal.releases.isEmpty());
 }
 
 void CDLookupActions::applyTitles()

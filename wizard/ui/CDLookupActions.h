@@ -1,10 +1,12 @@
 #pragma once
 #include "wizard/CDTitleLookup.h"
 
+#include <memory>
+
 class frmImportAudio;
 
 // The CD page's "Get Titles" button: runs the toolkit-free title lookup for
-// the disc in the drive and shows what it says on the page.
+// the disc in the drive (CDDB or MusicBrainz) and shows what it says on the page.
 class CDLookupActions : public CDTitleLookupHandler
 {
 public:
@@ -13,7 +15,10 @@ public:
     {
     }
 
+    // Asks the service chosen beside the button.
     void QueryCDDB();
+    // Applies another of the releases the last lookup found.
+    void chooseRelease(int release);
 
     void driveWatch(bool running) override;
     void status(const QString& text) override;
@@ -22,4 +27,5 @@ public:
 
 private:
     frmImportAudio& m_window;
+    std::unique_ptr<CDTitleLookup> m_lookup; // the last, whose releases are on offer
 };

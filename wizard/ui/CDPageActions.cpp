@@ -77,7 +77,7 @@ void CDPageActions::EnableCDControls(bool enable)
     if (page->cmdCDQueryCDDB->isEnabled() != lookup) {
         page->cmdCDQueryCDDB->setEnabled(lookup);
         for (QWidget* w : std::initializer_list<QWidget*>{
-                 page->comboCDTitleOrder, page->comboCdTitleSeparator[0], page->comboCdTitleSeparator[1],
+                 page->comboCDLookupService, page->comboCDRelease, page->comboCDTitleOrder, page->comboCdTitleSeparator[0], page->comboCdTitleSeparator[1],
                  page->lblCDTitleOrder, page->lblCDSeparators, page->lblCDSeparatorOr, page->cmdSearchForMatches})
             w->setEnabled(lookup);
     }
@@ -90,6 +90,8 @@ void CDPageActions::EnableCDControls(bool enable)
     page->chkCDArtist->setEnabled(enable);
     artistRule();
     page->cmdCDQueryCDDB->setEnabled(enable);
+    page->comboCDLookupService->setEnabled(enable);
+    page->comboCDRelease->setEnabled(enable);
     page->lvwCDTracks->setEnabled(enable);
     for (QWidget* w : std::initializer_list<QWidget*>{page->lblCDTitleOrder, page->lblCDSeparators, page->lblCDSeparatorOr})
         w->setEnabled(enable);

@@ -44,6 +44,14 @@ void RipCDPage::buildTrackList()
     cmdCDDeselectAll->setObjectName(QStringLiteral("cmdCDDeselectAll"));
     cmdCDQueryCDDB = new QPushButton(style()->standardIcon(QStyle::SP_DriveNetIcon), QStringLiteral("&Get Titles"), this);
     cmdCDQueryCDDB->setObjectName(QStringLiteral("cmdCDQueryCDDB"));
+    comboCDLookupService = new QComboBox(this);
+    comboCDLookupService->setObjectName(QStringLiteral("comboCDLookupService"));
+    comboCDLookupService->addItems({QStringLiteral("CDDB"), QStringLiteral("MusicBrainz")});
+    comboCDRelease = new QComboBox(this);
+    comboCDRelease->setObjectName(QStringLiteral("comboCDRelease"));
+    comboCDRelease->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    comboCDRelease->setMinimumContentsLength(12);
+    comboCDRelease->hide();
     cmdSearchForMatches = SearchControls::button(1, this);
 
     auto* buttons = new QVBoxLayout;
@@ -52,6 +60,8 @@ void RipCDPage::buildTrackList()
     buttons->addWidget(cmdCDDeselectAll);
     buttons->addSpacing(12);
     buttons->addWidget(cmdCDQueryCDDB);
+    buttons->addWidget(comboCDLookupService);
+    buttons->addWidget(comboCDRelease);
     buttons->addStretch(1);
     buttons->addWidget(cmdSearchForMatches);
 

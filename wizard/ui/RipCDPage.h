@@ -34,6 +34,8 @@ public:
     QComboBox* comboCdTitleSeparator[2] = {};
     QLabel* lblCDSeparatorOr = nullptr;
     QPushButton* cmdCDQueryCDDB = nullptr;
+    QComboBox* comboCDLookupService = nullptr; // "CDDB" or "MusicBrainz", asked by cmdCDQueryCDDB
+    QComboBox* comboCDRelease = nullptr;       // shown when the lookup found several releases
     QFrame* pnlCDQueryStatus = nullptr;
     QLabel* lblCDQueryStatus = nullptr;
     QLabel* imgCD = nullptr;

@@ -133,6 +133,7 @@ void frmImportAudio::buildWindow()
     connect(fraAudioFormat, &AudioFormatPage::formatChoiceRequested, this, &frmImportAudio::chooseConvertFormat);
     connect(fraResults->cmdStopImport, &QPushButton::clicked, this, &frmImportAudio::stopImport);
     connect(fraRipCD->cmdCDQueryCDDB, &QPushButton::clicked, this, &frmImportAudio::QueryCDDB);
+    connect(fraRipCD->comboCDRelease, &QComboBox::activated, this, [this](int release) { m_cdLookup->chooseRelease(release); });
     connect(fraImportFiles->cmdSearchForMatches, &QPushButton::clicked, this, [this] { SearchForMatches(0); });
     connect(fraRipCD->cmdSearchForMatches, &QPushButton::clicked, this, [this] { SearchForMatches(1); });
 }
@@ -186,6 +187,7 @@ void frmImportAudio::setInitialValues()
 
     fraRipCD->chkCDAutoTop->setChecked(store.AutoTopDefault);
     fraRipCD->cmdCDQueryCDDB->setVisible(store.FreeDBEnabled);
+    fraRipCD->comboCDLookupService->setVisible(store.FreeDBEnabled);
 }
 
 void frmImportAudio::DisplayWizard(QWidget* OwnerForm, qint16 StartMode, const QString& InitialCart,
@@ -659,6 +661,10 @@ void frmImportAudio::ReadCDTracks()
     {
         BusyPointer busy;
         TracksLoaded = CDTrackList::ReadCDTracks(*CDRipperX1, cdTrackList(), &failed);
+    }
+    if (const auto proposal = TracksLoaded ? CDTrackList::applyDiscText(*CDRipperX1, cdTrackList()) : std::nullopt) {
+        m_cdLookup->titlesFound(*proposal);
+        ApplyCDTitles();
     }
     // After an error the timer stays stopped, as the error left it.
     if (!failed)

@@ -405,6 +405,8 @@ private slots:
         QVERIFY(database->execDirect("DROP TABLE retired_audio"));
         QVERIFY(database->execDirect("DROP TABLE dropbox_files"));
         QVERIFY(database->execDirect("ALTER TABLE users DROP COLUMN administrator"));
+        QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN isrc"));
+        QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN mcn"));
         ProfileSettings profile;
         profile.LoadProfile(m_profile);
         QString error;
@@ -412,6 +414,7 @@ private slots:
         QVERIFY2(reopened, qPrintable(error));
         QVERIFY(reopened->allows(CartDatabase::Right::Administration)); // the creator administers
         QVERIFY(reopened->execDirect("SELECT COUNT(*) FROM retired_audio"));
+        QVERIFY(reopened->execDirect("SELECT isrc, mcn FROM carts"));
         QVERIFY(reopened->execDirect("INSERT INTO schema_info (version) VALUES (99)"));
         QVERIFY(!CartDatabase::openNew(profile, &error));
         QVERIFY2(error.contains("newer version"), qPrintable(error));

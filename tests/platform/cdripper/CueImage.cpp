@@ -50,6 +50,15 @@ void writeSquare(QByteArray& bytes)
     }
 }
 
+// One CUE line with a quoted value, or nothing for an empty value.
+QString cueLine(const char* indent, const char* keyword, const QString& value, bool quoted = true)
+{
+    if (value.isEmpty())
+        return {};
+    return QStringLiteral("%1%2 %3\n").arg(QLatin1String(indent), QLatin1String(keyword),
+                                           quoted ? QLatin1Char('"') + value + QLatin1Char('"') : value);
+}
+
 QByteArray trackContent(int number, const CueImage::Track& track)
 {
     QByteArray bytes(qsizetype(track.sectors) * CueImage::kSectorBytes, char(0x5A ^ number));
@@ -91,14 +100,17 @@ bool CueImage::write() const
     QFile cue(cuePath());
     if (!bin.open(QIODevice::WriteOnly) || !cue.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    QString sheet = QStringLiteral("FILE \"%1\" BINARY\n").arg(QFileInfo(binPath()).fileName());
+    QString sheet = cueLine("", "CATALOG", catalog, false) + cueLine("", "PERFORMER", performer) + cueLine("", "TITLE", title);
+    sheet += QStringLiteral("FILE \"%1\" BINARY\n").arg(QFileInfo(binPath()).fileName());
     qint64 start = 0;
     for (int n = 1; n <= m_tracks.size(); ++n) {
         const Track& track = m_tracks[n - 1];
-        sheet += QStringLiteral("  TRACK %1 %2\n    INDEX 01 %3\n")
+        sheet += QStringLiteral("  TRACK %1 %2\n")
                      .arg(n, 2, 10, QLatin1Char('0'))
-                     .arg(track.audio ? QStringLiteral("AUDIO") : QStringLiteral("MODE1/2352"))
-                     .arg(msf(start));
+                     .arg(track.audio ? QStringLiteral("AUDIO") : QStringLiteral("MODE1/2352"));
+        sheet += cueLine("    ", "TITLE", track.title) + cueLine("    ", "PERFORMER", track.performer) +
+                 cueLine("    ", "ISRC", track.isrc, false);
+        sheet += QStringLiteral("    INDEX 01 %1\n").arg(msf(start));
         if (bin.write(trackContent(n, track)) < 0)
             return false;
         start += track.sectors;

@@ -17,10 +17,19 @@ public:
         int sectors = 0;
         bool audio = true;
         Audio content = Audio::Tone;
+        // The track's CD-Text and ISRC lines; none where empty.
+        QString title{};
+        QString performer{};
+        QString isrc{};
     };
     static constexpr int kSectorBytes = 2352;
 
     CueImage(const QString& folder, const QString& name, const QList<Track>& tracks);
+
+    // The disc's CD-Text and CATALOG (MCN) lines; none where empty.
+    QString title;
+    QString performer;
+    QString catalog;
 
     bool write() const;
     QString cuePath() const;

@@ -6,13 +6,22 @@
 #include <QTcpSocket>
 #include <QUrlQuery>
 
+#include <optional>
+
 // A CDDB server on 127.0.0.1 that knows one disc, speaking just enough of the
 // CDDB protocol (or of its HTTP form, cddb.cgi) for a query and a read. A
-// silent one accepts connections and never says a word.
+// silent one accepts connections and never says a word. A faulty one fails
+// the query as broken servers and networks do.
 class FakeCddbServer : public QObject
 {
 public:
     enum Protocol { Cddbp, Http, Silent };
+    enum class Fault {
+        None,
+        Refuse,        // nothing listens any more: the connection is refused
+        CloseMidReply, // the query's answer stops half-way and the connection closes
+        Malformed,     // the query is answered with something that is not CDDB
+    };
 
     // The disc's record; the table of contents is the one the client asked about.
     QString category = QStringLiteral("rock");
@@ -29,9 +38,17 @@ public:
     QStringList commands; // every command heard, in order
     int connections = 0;
 
+    void setFault(Fault fault)
+    {
+        m_fault = fault;
+        if (fault == Fault::Refuse)
+            m_server.close(); // the port stays ours to name in the address
+    }
+
     explicit FakeCddbServer(Protocol protocol) : m_protocol(protocol)
     {
         m_server.listen(QHostAddress::LocalHost);
+        m_port = m_server.serverPort();
         QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = m_server.nextPendingConnection()) {
                 ++connections;
@@ -47,7 +64,7 @@ public:
 
     QString address() const
     {
-        const QString hostPort = QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
+        const QString hostPort = QStringLiteral("127.0.0.1:%1").arg(m_port);
         return m_protocol == Http ? QStringLiteral("http://") + hostPort : hostPort;
     }
 
@@ -74,6 +91,8 @@ private:
                 socket->disconnectFromHost();
             } else {
                 socket->write(answer(line));
+                if (m_closeNow)
+                    socket->disconnectFromHost();
             }
         }
     }
@@ -87,10 +106,23 @@ private:
         if (command.startsWith(QLatin1String("proto")))
             return "201 OK, protocol version now: 6\r\n";
         if (command.startsWith(QLatin1String("cddb query")) && words.size() > 4)
-            return queryAnswer(words);
+            return faultyAnswer().value_or(queryAnswer(words));
         if (command.startsWith(QLatin1String("cddb read")) && words.size() == 4)
             return readAnswer(words.at(2), words.at(3));
         return "500 unrecognized command\r\n";
+    }
+
+    std::optional<QByteArray> faultyAnswer()
+    {
+        switch (m_fault) {
+        case Fault::CloseMidReply:
+            m_closeNow = true;
+            return QByteArray("211 close matches found\r\nmisc dead0001 Some");
+        case Fault::Malformed:
+            return QByteArray("<html><body>Service temporarily unavailable</body></html>\r\n");
+        default:
+            return std::nullopt;
+        }
     }
 
     // "cddb query <id> <count> <offsets...> <seconds>"
@@ -136,6 +168,9 @@ private:
     }
 
     Protocol m_protocol;
+    Fault m_fault = Fault::None;
+    bool m_closeNow = false;
+    quint16 m_port = 0;
     QTcpServer m_server;
     QString m_httpCommand;
     QString m_discId;

@@ -4,6 +4,9 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(FakeCddbServer::Fault)
+Q_DECLARE_METATYPE(DiscLookupResult::Outcome)
+
 namespace {
 // Three tracks at 0:02, 3:20 and 6:40 of a ten-minute disc.
 const QList<qint32> kOffsets = {150, 15000, 30000};
@@ -52,26 +55,35 @@ private slots:
     // length handed over in the wrong unit.
     void discId() { QCOMPARE(FreeDBClient::discId(kOffsets, kSeconds), 0x08025603u); }
 
+    // A server that cannot be asked or makes no sense is a failure with a
+    // reason, never "no such disc": catches every error read as no match.
     void lookup_data()
     {
+        using Fault = FakeCddbServer::Fault;
+        using Outcome = DiscLookupResult::Outcome;
         QTest::addColumn<int>("protocol");
         QTest::addColumn<int>("matches");
-        QTest::addColumn<bool>("found");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<Outcome>("outcome");
         for (const auto& [name, protocol] :
              {std::pair{"cddbp", FakeCddbServer::Cddbp}, {"http", FakeCddbServer::Http}}) {
-            QTest::addRow("%s found", name) << int(protocol) << 1 << true;
-            QTest::addRow("%s no match", name) << int(protocol) << 0 << false;
+            QTest::addRow("%s found", name) << int(protocol) << 1 << Fault::None << Outcome::Found;
+            QTest::addRow("%s no match", name) << int(protocol) << 0 << Fault::None << Outcome::NoMatch;
             // Reading an inexact match would be refused by the server.
-            QTest::addRow("%s first exact of several", name) << int(protocol) << 3 << true;
+            QTest::addRow("%s first exact of several", name) << int(protocol) << 3 << Fault::None << Outcome::Found;
+            QTest::addRow("%s refused", name) << int(protocol) << 1 << Fault::Refuse << Outcome::Failed;
+            QTest::addRow("%s closed mid-reply", name) << int(protocol) << 3 << Fault::CloseMidReply << Outcome::Failed;
+            QTest::addRow("%s malformed", name) << int(protocol) << 1 << Fault::Malformed << Outcome::Failed;
         }
-        // Accepts and never answers: no information, and the call returns.
-        QTest::addRow("silent") << int(FakeCddbServer::Silent) << 1 << false;
+        // Accepts and never answers: the call returns at its time-out.
+        QTest::addRow("silent") << int(FakeCddbServer::Silent) << 1 << Fault::None << Outcome::Failed;
     }
     void lookup()
     {
         QFETCH(int, protocol);
         QFETCH(int, matches);
-        QFETCH(bool, found);
+        QFETCH(FakeCddbServer::Fault, fault);
+        QFETCH(DiscLookupResult::Outcome, outcome);
         FakeCddbServer server{FakeCddbServer::Protocol(protocol)};
         server.matches = matches;
         server.artist = "The Band";
@@ -80,6 +92,7 @@ private slots:
         server.genre = "Rock";
         server.notes = "Recorded live";
         server.tracks = {"Opener", "", "Guest Star / Duet"};
+        server.setFault(fault);
 
         FreeDBClient client;
         client.server = server.address();
@@ -87,16 +100,19 @@ private slots:
         client.clientName = "Import Audio";
         client.clientVersion = "3.0.0";
         client.timeoutSeconds = 1;
-        const std::optional<FreeDBDisc> disc = client.lookup(kOffsets, kSeconds);
-        QCOMPARE(disc.has_value(), found);
-        QVERIFY(server.connections > 0);
-        if (protocol == FakeCddbServer::Silent)
+        const DiscLookupResult result = client.lookup(kOffsets, kSeconds);
+        QCOMPARE(result.outcome, outcome);
+        QCOMPARE(result.failure.isEmpty(), outcome != DiscLookupResult::Outcome::Failed);
+        QCOMPARE(result.discs.size(), outcome == DiscLookupResult::Outcome::Found ? 1 : 0);
+        QCOMPARE(server.connections > 0, fault != FakeCddbServer::Fault::Refuse);
+        if (protocol == FakeCddbServer::Silent || fault == FakeCddbServer::Fault::Refuse)
             return;
         // Introduces itself in one word per field, whatever the program calls itself.
         QVERIFY(server.commands.contains("cddb hello studio example.org Import_Audio 3.0.0"));
         QVERIFY(server.commands.contains("cddb query 08025603 3 150 15000 30000 600"));
-        if (!found)
+        if (outcome != DiscLookupResult::Outcome::Found)
             return;
+        const FreeDBDisc* disc = &result.discs.first();
         QCOMPARE(disc->artist, QString("The Band"));
         QCOMPARE(disc->title, QString("Live, at Last"));
         QCOMPARE(disc->year, QString("1999"));

@@ -1,4 +1,7 @@
 #include "frame/library/AuditLog.h"
+#include "platform/musicbrainz/MusicBrainzClient.h"
+#include "tests/platform/cdripper/CueImage.h"
+#include "tests/platform/musicbrainz/FakeMusicBrainzServer.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/wizard/FakeCDRipper.h"
 #include "tests/wizard/ui/WizardFixture.h"
@@ -75,6 +78,47 @@ private slots:
         m_wizard->cdTimerTick();
         QCOMPARE(m_ripper->reads, 2);
         QVERIFY(m_wizard->tmrCD->isActive());
+    }
+
+    // A disc with CD-Text shows its titles and performers as soon as it is
+    // read and offers its own title and performer; "MusicBrainz" beside
+    // "Get Titles" then offers the disc's releases, and choosing one retitles
+    // the list. Bugs: CD-Text only reaching the batch tool, a performer taken
+    // for a title, the service choice or the release list not wired.
+    void cdTextThenMusicBrainzReleases()
+    {
+        CueImage image(TestEnvironment::folder("cdtext"), "disc",
+                       {{75, true, CueImage::Audio::Tone, "Northern Lines"},
+                        {75, true, CueImage::Audio::Tone, "Slow Ferry", "Guest Choir"}});
+        image.title = "Harbour Songs";
+        image.performer = "The Quay Sisters";
+        QVERIFY(image.write());
+        qputenv("ORVANE_CD_DEVICE", QFile::encodeName(image.cuePath()));
+        CDRipper drive;
+        m_wizard->CDRipperX1 = &drive;
+        const auto restore = qScopeGuard([this] {
+            m_wizard->CDRipperX1 = m_ripper;
+            qunsetenv("ORVANE_CD_DEVICE");
+        });
+        m_wizard->ReadCDTracks();
+        QCOMPARE(column("TITLE"), QStringList({"Northern Lines", "Slow Ferry"}));
+        QCOMPARE(column("ARTIST"), QStringList({"The Quay Sisters", "Guest Choir"}));
+        QCOMPARE(page().comboCDTitle->currentText(), QString("Harbour Songs"));
+
+        FakeMusicBrainzServer server;
+        server.discId = MusicBrainzClient::discId({150, 225}, 300);
+        server.releases = {{"Harbour Songs", "The Quay Sisters", "1999", "GB", {{"Lines"}, {"Ferry"}}},
+                           {"Harbour Songs", "The Quay Sisters", "2009", "DE", {{"Lines (Remaster)"}, {"Ferry (Remaster)"}}}};
+        m_wizard->context().audio->Cartvault().MusicBrainzServer = server.address();
+        page().comboCDLookupService->setCurrentIndex(1);
+        m_wizard->QueryCDDB();
+        QCOMPARE(column("TITLE"), QStringList({"Lines", "Ferry"}));
+        QVERIFY(!page().comboCDRelease->isHidden());
+        QCOMPARE(page().comboCDRelease->count(), 2);
+        page().comboCDRelease->setCurrentIndex(1);
+        emit page().comboCDRelease->activated(1);
+        QCOMPARE(column("TITLE"), QStringList({"Lines (Remaster)", "Ferry (Remaster)"}));
+        QCOMPARE(server.requests.size(), 1);
     }
 
     // Bug: the tick or "#" column sorting by track field, or a second click

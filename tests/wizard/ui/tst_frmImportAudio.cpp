@@ -135,6 +135,7 @@ private slots:
         QCOMPARE(wizard->fraAudioFormat->txtNormalise->text(), percentage);
         QCOMPARE(wizard->fraRipCD->chkCDAutoTop->isChecked(), autoTop);
         QCOMPARE(wizard->fraRipCD->cmdCDQueryCDDB->isHidden(), !lookupOffered);
+        QCOMPARE(wizard->fraRipCD->comboCDLookupService->isHidden(), !lookupOffered);
 
         QCOMPARE(wizard->fraImportFiles->comboFilesTitleProcessing->currentText(),
                  QStringLiteral("Use embedded information"));
