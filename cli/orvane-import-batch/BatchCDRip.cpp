@@ -17,6 +17,7 @@
 #include "wizard/SummaryBuilder.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -52,6 +53,16 @@ QList<int> trackList(const QString& text)
             tracks << track;
     }
     return tracks;
+}
+// The disc library opens a CUE image's audio from the file named like the
+// sheet (disc.cue: disc.bin), whatever its FILE line says.
+QString cannotOpen(const QString& device)
+{
+    const QFileInfo info(device);
+    if (info.suffix().compare(QLatin1String("cue"), Qt::CaseInsensitive) != 0 || !info.exists())
+        return QStringLiteral("cannot open the drive '%1'").arg(device);
+    return QStringLiteral("cannot open the image '%1': its audio must be beside it as '%2'")
+        .arg(device, info.completeBaseName() + QStringLiteral(".bin"));
 }
 } // namespace
 
@@ -144,8 +155,12 @@ QString BatchCDRip::tickTracks(ImportItemList& tracks) const
 int BatchCDRip::run()
 {
     CDRipper ripper;
-    if (ripper.DriveCount() < 1 || !ripper.OpenDrive(0)) {
+    if (ripper.DriveCount() < 1) {
         err(QStringLiteral("no CD drive (name one, or a .cue image, with --device)"));
+        return 2;
+    }
+    if (!ripper.OpenDrive(0)) {
+        err(cannotOpen(qEnvironmentVariable("ORVANE_CD_DEVICE")));
         return 2;
     }
     ImportItemList tracks(true);

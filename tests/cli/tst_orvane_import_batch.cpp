@@ -495,6 +495,9 @@ private slots:
         QTest::newRow("matching on a disc") << QStringList{"--profile", "Batch", "--cd", "--skip-matching"} << "work on files";
         static const CueImage short_(folder("three-tracks"), "disc", {{75, true}, {75, true}, {75, true}});
         QVERIFY(short_.write());
+        const QString sheet = TestEnvironment::writeFile("lonely.cue", "FILE \"other.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+        QTest::newRow("image without its audio") << QStringList{"--profile", "Batch", "--cd", "--device", sheet}
+                                                 << "its audio must be beside it as 'lonely.bin'";
         QTest::newRow("tracks beyond the disc")
             << QStringList{"--profile", "Batch", "--cd", "--device", short_.cuePath(), "--tracks", "1,3-5"} << "not on it: 4, 5";
     }
