@@ -16,6 +16,17 @@
 #include <QVBoxLayout>
 
 namespace {
+// The stack's own layout answers a height for a width with its tallest
+// page's preferred height, and the scroll area would then scroll every page
+// that merely prefers more room. Without that answer the page shown fills
+// the window and scrolls only below its minimum size.
+class PageStack : public QStackedWidget
+{
+public:
+    using QStackedWidget::QStackedWidget;
+    int heightForWidth(int) const override { return -1; }
+};
+
 // Splits "Software\Maker\Product\Wizard\SkipIntro" into the key and the value name.
 QPair<QString, QString> splitRegistryPath(const QString& path)
 {
@@ -51,7 +62,7 @@ WizardFrame::WizardFrame(QWidget* parent)
 {
     setObjectName(QStringLiteral("ctlWizard"));
 
-    m_stack = new QStackedWidget(this);
+    m_stack = new PageStack(this);
     m_stack->setObjectName(QStringLiteral("stkWizardPages"));
     m_welcomeWidget = new WizardBannerPage(QStringLiteral("Welcome"), true, m_stack);
     m_finishWidget = new WizardBannerPage(QStringLiteral("Finish"), false, m_stack);

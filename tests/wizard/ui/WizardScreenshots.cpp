@@ -26,11 +26,13 @@
 #include "frame/library/CartRecord.h"
 #include <QPushButton>
 #include "splash/frmSplash.h"
+#include "wizard/ui/ImportResultsPage.h"
 #include "wizard/ui/frmImportAudio.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTextStream>
 
@@ -144,7 +146,20 @@ void filesPath()
     wizard.ctlWizard->next();
     wizard.ctlWizard->next();
     wizard.ctlWizard->next();
+    // The run lets the window's events through as it converts: the picture
+    // is taken then, once a first item is in, with Stop pressable.
+    bool taken = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &wizard, [&] {
+        if (taken || !wizard.fraResults->txtResults->toPlainText().contains(QStringLiteral("...OK")))
+            return;
+        taken = true;
+        save(wizard, QStringLiteral("files-7-importing"));
+    });
+    watch.start(5);
     wizard.ctlWizard->next(); // runs again with what is left, and this time succeeds
+    if (!taken)
+        ++gFailures;
     save(wizard, QStringLiteral("files-8-finished"));
     wizard.ctlWizard->finish();
 }
