@@ -34,6 +34,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -417,6 +419,16 @@ private slots:
         QVERIFY(!wizard->Searching);
         QVERIFY(!wizard->fraImportFiles->progScanForMatch->isVisible());
         QVERIFY(wizard->ctlWizard->findChild<QPushButton*>("cmdNext")->isEnabled());
+
+        // Bug: a page that grew (the tree opened) made every page scroll at
+        // a size where each fits.
+        wizard->resize(780, 580);
+        QApplication::processEvents();
+        auto* pages = wizard->findChild<QScrollArea*>("scrWizardPages");
+        QVERIFY(!pages->verticalScrollBar()->isVisible());
+        wizard->MoveToPage(frmImportAudio::PageAudioFormat, 1);
+        QApplication::processEvents();
+        QVERIFY(!pages->verticalScrollBar()->isVisible());
     }
 
     // Coming back to a page puts the focus on the chosen option, so that a
