@@ -66,11 +66,12 @@ QString cannotOpen(const QString& device)
 }
 } // namespace
 
-BatchCDRip::BatchCDRip(StoreSession& session, const FileImportOptions& options, bool json, bool quiet, bool dryRun)
+BatchCDRip::BatchCDRip(StoreSession& session, const FileImportOptions& options, bool json, BatchHandler::Lines lines,
+                       bool dryRun)
     : m_session(session)
     , m_options(options)
     , m_json(json)
-    , m_quiet(quiet)
+    , m_lines(lines)
     , m_dryRun(dryRun)
 {
     m_titles.separators[0] = options.separators[0];
@@ -204,7 +205,10 @@ int BatchCDRip::run()
         return 0;
     }
     const ImportContext context{m_session.audio(), m_session.settings(), m_session.directory(), m_session.profile(), {}};
-    BatchHandler handler(m_json || m_quiet ? BatchHandler::Lines::None : BatchHandler::Lines::Results);
+    BatchHandler handler(m_lines);
+    handler.plan(summary.items());
+    for (const ImportItem& row : summary.items())
+        handler.name(row.Key, QStringLiteral("track %1 '%2'").arg(row.Text, row.field(QStringLiteral("TITLE"))));
     CDRipRun run(context, m_options, CDRipOptions{m_autoTop, m_verify}, ripper, handler);
     const bool ripped = run.RunCDRip(tracks, summary, nullptr);
     handler.finish();

@@ -1,4 +1,5 @@
 #pragma once
+#include "BatchHandler.h"
 #include "wizard/CDTitleLookup.h"
 #include "wizard/CDTitleOptions.h"
 #include "wizard/FileImportOptions.h"
@@ -17,7 +18,7 @@ class StoreSession;
 class BatchCDRip : public CDTitleLookupHandler
 {
 public:
-    BatchCDRip(StoreSession& session, const FileImportOptions& options, bool json, bool quiet, bool dryRun);
+    BatchCDRip(StoreSession& session, const FileImportOptions& options, bool json, BatchHandler::Lines lines, bool dryRun);
 
     // The flags of the CD path; 0, or the usage exit code after printing why.
     int readOptions(const CommandLine& args);
@@ -44,7 +45,7 @@ private:
     bool m_musicBrainz = false;    // the lookup asks MusicBrainz, not CDDB
     int m_release = 0;             // which of several releases, from 0
     bool m_json;
-    bool m_quiet;
+    BatchHandler::Lines m_lines;
     bool m_dryRun;
     QList<int> m_chosen; // track numbers; empty: every audio track
 };

@@ -52,7 +52,7 @@ void BatchHandler::finish()
         return;
     for (auto it = m_outcomes.begin(); it != m_outcomes.end(); ++it)
         if (it.value().outcome == FileImportHandler::Outcome::SkippedInUse)
-            printLine(DropFolderWatcher::line(it.key().mid(1), describe(it.key())));
+            printLine(DropFolderWatcher::line(sourceOf(it.key()), describe(it.key())));
 }
 
 void BatchHandler::status(const QString& text)
@@ -122,5 +122,5 @@ void BatchHandler::itemDone(const QString& key, const QString& cart, FileImportH
     // A cart lost to another importer: the item's line comes with the cart it gets.
     if (m_lines != Lines::Items || (m_retaking && outcome == FileImportHandler::Outcome::SkippedInUse))
         return;
-    printLine(DropFolderWatcher::line(key.mid(1), describe(key)));
+    printLine(DropFolderWatcher::line(sourceOf(key), describe(key)));
 }

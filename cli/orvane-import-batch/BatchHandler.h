@@ -33,6 +33,8 @@ public:
     const QMap<QString, Outcome>& outcomes() const { return m_outcomes; }
     // The carts the items were meant for, to tell when one was taken over.
     void plan(const QList<ImportItem>& planned);
+    // What an item's line calls it (a CD track has no file); the file by default.
+    void name(const QString& key, const QString& source) { m_names.insert(key, source); }
     // An item's outcome in the words of its line: imported, skipped or failed with why.
     DropFolderWatcher::Result describe(const QString& key) const;
     // Ends the bar and tells the items still waiting for a cart.
@@ -49,6 +51,7 @@ public:
 
 private:
     void printLine(const QString& line);
+    QString sourceOf(const QString& key) const { return m_names.value(key, key.mid(1)); }
     void drawBar();
 
     Lines m_lines;
@@ -61,6 +64,7 @@ private:
     int m_current = 0;
     int m_overall = 0;
     QMap<QString, QString> m_meant;
+    QMap<QString, QString> m_names;
     QMap<QString, Outcome> m_outcomes;
     QMap<QString, AccurateRipVerdict> m_verdicts;
     TerminalProgress m_progress;

@@ -169,7 +169,7 @@ int BatchImportTool::run(const QStringList& commandLine)
     if (watching)
         return watch(args);
     if (cd) {
-        BatchCDRip rip(m_session, m_options, m_json, m_quiet, m_dryRun);
+        BatchCDRip rip(m_session, m_options, m_json, m_lines, m_dryRun);
         if (const int refused = rip.readOptions(args))
             return refused;
         return rip.run();

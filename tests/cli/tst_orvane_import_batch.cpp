@@ -252,6 +252,18 @@ private slots:
         QCOMPARE(titles.count("Import CD Track"), 2);
     }
 
+    // Bug: a disc's run printing the wizard's results lines where a script
+    // reads one line per item, or naming a track by its list key.
+    void cdRunPrintsOneLinePerTrack()
+    {
+        const CueImage image(folder("line-disc"), "disc", {{75, true}});
+        QVERIFY(image.write());
+        const Result result = run("orvane-import-batch", {"--profile", "Batch", "--cd", "--device", image.cuePath(),
+                                                          "--start-cart", "1950"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QByteArray("imported\ttrack 01 'Track 1'\tcart 1950\n"));
+    }
+
     // Bug: --dry-run --json printing text a script cannot read.
     void cdDryRunAsJson()
     {
