@@ -75,18 +75,20 @@ void showReadError(const std::exception& error)
 }
 
 // A disc's CD-Text as a lookup's disc record. Each name carries its
-// performer, the disc's when the track has none, so the proposed "/"
-// separator splits artist from title.
+// performer, the disc's when the track has none, so the proposed separator
+// splits artist from title.
 FreeDBDisc discRecord(const CDRipper::DiscText& text)
 {
     FreeDBDisc disc;
     disc.artist = text.performer;
     disc.title = text.title;
     disc.trackCount = int(text.trackTitles.size());
+    QList<QPair<QString, QString>> tracks;
     for (int n = 0; n < disc.trackCount; ++n) {
         const QString own = text.trackPerformers.value(n);
-        disc.trackTitles << FreeDBDisc::trackName(own.isEmpty() ? text.performer : own, text.trackTitles.at(n));
+        tracks.append({own.isEmpty() ? text.performer : own, text.trackTitles.at(n)});
     }
+    disc.trackTitles = FreeDBDisc::trackNames(tracks);
     return disc;
 }
 

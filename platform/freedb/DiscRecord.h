@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -18,10 +19,14 @@ struct FreeDBDisc {
 
     // A track's title with its own artist, in the form CDDB records give
     // it ("artist / title"); the title alone when either is missing.
-    static QString trackName(const QString& artist, const QString& title)
+    static QString trackName(const QString& artist, const QString& title, const QString& separator = QStringLiteral("/"))
     {
-        return title.isEmpty() || artist.isEmpty() ? title : artist + QStringLiteral(" / ") + title;
+        return title.isEmpty() || artist.isEmpty() ? title : artist + QLatin1Char(' ') + separator + QLatin1Char(' ') + title;
     }
+    // Every track's name from its artist and title (pairs), joined by the
+    // first of "/", "\" and "_" that none of them holds: the title rules
+    // then split "AC/DC" from "Back in Black", not inside the band's name.
+    static QStringList trackNames(const QList<QPair<QString, QString>>& artistsAndTitles);
 };
 
 // How a disc lookup ended. A server that could not be asked, or whose

@@ -47,7 +47,7 @@ QJsonObject mediumOf(const QJsonArray& media, const QString& discId)
 }
 
 // Track names carry their artist, the release's when the track has none,
-// so the proposed "/" separator splits artist from title.
+// so the proposed separator splits artist from title.
 FreeDBDisc releaseRecord(const QJsonObject& release, const QString& discId)
 {
     FreeDBDisc disc;
@@ -57,13 +57,14 @@ FreeDBDisc releaseRecord(const QJsonObject& release, const QString& discId)
     disc.country = release[QLatin1String("country")].toString();
     const QJsonArray tracks = mediumOf(release[QLatin1String("media")].toArray(), discId)[QLatin1String("tracks")].toArray();
     disc.trackCount = int(tracks.size());
+    QList<QPair<QString, QString>> names;
     for (const QJsonValue& track : tracks) {
         const QString artist = creditText(track[QLatin1String("artist-credit")].toArray());
-        disc.trackTitles << FreeDBDisc::trackName(artist.isEmpty() ? disc.artist : artist,
-                                                  track[QLatin1String("title")].toString().trimmed());
+        names.append({artist.isEmpty() ? disc.artist : artist, track[QLatin1String("title")].toString().trimmed()});
         const QJsonArray isrcs = track[QLatin1String("recording")][QLatin1String("isrcs")].toArray();
         disc.isrcs << (isrcs.isEmpty() ? QString() : isrcs.first().toString());
     }
+    disc.trackTitles = FreeDBDisc::trackNames(names);
     return disc;
 }
 
