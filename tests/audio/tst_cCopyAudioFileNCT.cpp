@@ -13,6 +13,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -558,6 +559,48 @@ private slots:
         cCopyAudioFileNCT job;
         QCOMPARE(job.CopyAudioFile(path("self.wav"), path("self.wav"), target), -2);
         QCOMPARE(QFileInfo(path("self.wav")).size(), QFileInfo(path("tone44s.wav")).size());
+    }
+
+    // Short sources at changed rates: the resampler's flush once gave a file
+    // shorter than its filter no audio at all (an empty cart reported as a
+    // success) and longer ones a frame too many.
+    void shortSourcesKeepTheirLength_data()
+    {
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("inRate");
+        QTest::addColumn<int>("inChannels");
+        QTest::addColumn<int>("outRate");
+        QTest::addColumn<int>("outChannels");
+        for (const int frames : {1, 5, 50, 1000})
+            for (const auto& [inRate, outRate] : {std::pair{8000, 48000}, {44100, 48000}, {44100, 8000}, {22050, 22050}})
+                QTest::addRow("%d frames %d to %d", frames, inRate, outRate)
+                    << frames << inRate << 1 + frames % 2 << outRate << 2;
+    }
+
+    void shortSourcesKeepTheirLength()
+    {
+        QFETCH(int, frames);
+        QFETCH(int, inRate);
+        QFETCH(int, inChannels);
+        QFETCH(int, outRate);
+        QFETCH(int, outChannels);
+        NCTSampleBlock noise(static_cast<size_t>(frames * inChannels));
+        for (qint16& sample : noise)
+            sample = static_cast<qint16>(QRandomGenerator::global()->bounded(-20000, 20000));
+        const QString source = path(QStringLiteral("short-%1.wav").arg(QTest::currentDataTag()));
+        QVERIFY(writeWav(source, inRate, inChannels, noise));
+        const QString destination = source + QStringLiteral(".out.wav");
+        std::shared_ptr<AudioFormat> target =
+            format(QStringLiteral("FormatType=2 SampleRate=%1 Channels=%2 BitsPerSample=16").arg(outRate).arg(outChannels));
+        cCopyAudioFileNCT job;
+        QCOMPARE(job.CopyAudioFile(source, destination, target), 0);
+
+        const qint64 expected = std::max<qint64>(1, qRound64(double(frames) * outRate / inRate));
+        const NCTSampleBlock copied = decodeAll(destination);
+        const qint64 copiedFrames = qint64(copied.size()) / outChannels;
+        QVERIFY2(qAbs(copiedFrames - expected) <= 1,
+                 qPrintable(QStringLiteral("%1 frames, expected %2").arg(copiedFrames).arg(expected)));
+        QVERIFY2(peakPercent(copied, 0, copiedFrames, outChannels) > 0, "the noise came out as silence");
     }
 
     void limitsAndTexts()
