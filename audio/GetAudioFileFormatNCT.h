@@ -10,7 +10,7 @@
 // in samples per channel. For an existing, non-empty file lengthSamples is 0
 // whenever no format is returned; for a missing or empty one it is left as
 // passed. Logs one start and one finish line at level 5.
-std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint32& lengthSamples);
+std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint64& lengthSamples);
 
 // The same answer without the length: nothing is decoded to count it, so the
 // bit rate of Ogg and WMA is the one their headers state. For the copy job,

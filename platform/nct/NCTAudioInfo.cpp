@@ -70,7 +70,7 @@ qint32 NCTAudioInfo::BitsPerSample() const
     return isOpen() ? m_input->stream()->codecpar->bits_per_coded_sample : 0;
 }
 
-qint32 NCTAudioInfo::Samples() const
+qint64 NCTAudioInfo::Samples() const
 {
     if (!isOpen())
         return 0;
@@ -86,7 +86,7 @@ qint32 NCTAudioInfo::Samples() const
         if (m_samples < 0)
             m_samples = std::max<qint64>(nct::headerLength(*m_input), 0);
     }
-    return static_cast<qint32>(std::min<qint64>(m_samples, std::numeric_limits<qint32>::max()));
+    return m_samples;
 }
 
 qint32 NCTAudioInfo::BitRate() const

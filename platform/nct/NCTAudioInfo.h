@@ -49,7 +49,7 @@ public:
     // wBitsPerSample); 0 when the container does not say.
     qint32 BitsPerSample() const;
     // Length in frames (samples per channel); 0 when unknown.
-    qint32 Samples() const;
+    qint64 Samples() const;
     // The codec-specific bytes after a WAVE format header, as hex text.
     QString CodecData() const;
 

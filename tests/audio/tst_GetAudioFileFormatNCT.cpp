@@ -65,7 +65,7 @@ private slots:
         const fixtures::ProbeReport probe = fixtures::ffprobe(path);
         QVERIFY(probe.ok);
 
-        qint32 length = -5;
+        qint64 length = -5;
         const std::unique_ptr<AudioFormat> format = GetAudioFileFormatNCT(path, length);
         QVERIFY(format);
         const QByteArray name(kind.name);
@@ -74,7 +74,7 @@ private slots:
         QCOMPARE(format->Channels, probe.stream.value(QStringLiteral("channels")).toInt());
 
         // The exact length: what the ffmpeg tool decodes, not ffprobe's estimate.
-        QCOMPARE(qint64(length), fixtures::toolDecodedFrames(path, format->Channels));
+        QCOMPARE(length, fixtures::toolDecodedFrames(path, format->Channels));
 
         if (format->FormatType == aftWAV) {
             const int tag = probe.stream.value(QStringLiteral("codec_tag")).toString().toInt(nullptr, 16);
@@ -113,16 +113,16 @@ private slots:
                                   .arg(QRandomGenerator::global()->bounded(1000000));
         QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", noise, "-af", QStringLiteral("atrim=end_sample=%1").arg(frames),
                                   "-c:a", "libvorbis", "-q:a", "3", ogg}));
-        qint32 length = 0;
+        qint64 length = 0;
         QVERIFY(GetAudioFileFormatNCT(ogg, length));
-        QCOMPARE(qint64(length), fixtures::toolDecodedFrames(ogg, 1));
+        QCOMPARE(length, fixtures::toolDecodedFrames(ogg, 1));
 
         auto target = std::make_shared<AudioFormat>();
         QVERIFY(target->setSettingsText(QStringLiteral("FormatType=2 SampleRate=%1 Channels=1").arg(rate)));
         cCopyAudioFileNCT job;
         const QString copied = ogg + QStringLiteral(".wav");
         QCOMPARE(job.CopyAudioFile(ogg, copied, target), 0);
-        QCOMPARE(qint64(length), fixtures::toolDecodedFrames(copied, 1));
+        QCOMPARE(length, fixtures::toolDecodedFrames(copied, 1));
     }
 
     // The Ogg files of two Debian sound themes, when installed: a third of
@@ -138,7 +138,7 @@ private slots:
             QSKIP("neither sound-theme-freedesktop nor oxygen-sounds is installed");
         QStringList wrong;
         for (const QString& file : files) {
-            qint32 length = 0;
+            qint64 length = 0;
             const std::unique_ptr<AudioFormat> format = GetAudioFileFormatNCT(file, length);
             const qint64 decoded = format ? fixtures::toolDecodedFrames(file, format->Channels) : -1;
             if (!format || length != decoded)
@@ -153,15 +153,15 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("recognised");
-        QTest::addColumn<qint32>("length");
+        QTest::addColumn<qint64>("length");
         QTest::addColumn<QString>("finish");
-        QTest::newRow("missing") << "missing" << false << 77 << "Finish GetAudioFileFormatNCT (Filelength <=0)";
-        QTest::newRow("empty") << "empty" << false << 77 << "Finish GetAudioFileFormatNCT (Filelength <=0)";
-        QTest::newRow("text named wav") << "text" << false << 0 << "Finish GetAudioFileFormatNCT (err: ";
-        QTest::newRow("flac is not an import type") << "flac" << false << 0 << "Finish GetAudioFileFormatNCT Samples:0";
-        QTest::newRow("wav") << "wav" << true << 44100 << "Finish GetAudioFileFormatNCT Samples:44100";
+        QTest::newRow("missing") << "missing" << false << qint64(77) << "Finish GetAudioFileFormatNCT (Filelength <=0)";
+        QTest::newRow("empty") << "empty" << false << qint64(77) << "Finish GetAudioFileFormatNCT (Filelength <=0)";
+        QTest::newRow("text named wav") << "text" << false << qint64(0) << "Finish GetAudioFileFormatNCT (err: ";
+        QTest::newRow("flac is not an import type") << "flac" << false << qint64(0) << "Finish GetAudioFileFormatNCT Samples:0";
+        QTest::newRow("wav") << "wav" << true << qint64(44100) << "Finish GetAudioFileFormatNCT Samples:44100";
         // 4 KB claiming an hour of audio, which would copy to hundreds of MB.
-        QTest::newRow("WAV claiming 1 Hz") << "1hz" << false << 0
+        QTest::newRow("WAV claiming 1 Hz") << "1hz" << false << qint64(0)
                                            << "Finish GetAudioFileFormatNCT (err: The audio format could not be read)";
     }
 
@@ -169,7 +169,7 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(bool, recognised);
-        QFETCH(qint32, length);
+        QFETCH(qint64, length);
         QFETCH(QString, finish);
         const QString path = m_dir.filePath(kind + QStringLiteral(".wav"));
         TestWav tone;
@@ -194,7 +194,7 @@ private slots:
 
         DebugLevel::set(5);
         QFile::remove(LogFilePath());
-        qint32 out = 77;
+        qint64 out = 77;
         const std::unique_ptr<AudioFormat> format = GetAudioFileFormatNCT(path, out);
         DebugLevel::set(0);
 

@@ -173,11 +173,11 @@ private slots:
                                            : qAbs(decoded - expected) <= -frameSize;
         QVERIFY2(within, qPrintable(QStringLiteral("%1 frames, expected %2").arg(decoded).arg(expected)));
 
-        qint32 length = 0;
+        qint64 length = 0;
         const std::unique_ptr<AudioFormat> written = GetAudioFileFormatNCT(destination, length);
         QVERIFY(written);
         QCOMPARE(written->FormatType, target->FormatType);
-        QCOMPARE(length, qint32(decoded));
+        QCOMPARE(length, decoded);
         QCOMPARE(QFileInfo(destination).permissions() & QFileDevice::ReadOther, QFileDevice::ReadOther);
     }
 
@@ -493,7 +493,7 @@ private slots:
             QCOMPARE(job.SourceFilename(), QString());
             return;
         }
-        qint32 sourceLength = 0;
+        qint64 sourceLength = 0;
         QVERIFY(GetAudioFileFormatNCT(source, sourceLength));
         const qint64 written = qint64(decodeAll(destination).size()) / 2;
         QVERIFY(qAbs(written - qRound64(sourceLength * 48000.0 / 44100.0)) <= 2);
@@ -527,7 +527,7 @@ private slots:
         QCOMPARE(info.TitleTag(), QStringLiteral("Morning Jingle"));
         QCOMPARE(info.ArtistTag(), QStringLiteral("Studio Band"));
         QCOMPARE(info.AlbumTag(), QStringLiteral("Idents 2024"));
-        qint32 length = 0;
+        qint64 length = 0;
         QVERIFY(GetAudioFileFormatNCT(destination, length)); // still a playable file
         QVERIFY(length > 0);
     }
@@ -601,6 +601,39 @@ private slots:
         QVERIFY2(qAbs(copiedFrames - expected) <= 1,
                  qPrintable(QStringLiteral("%1 frames, expected %2").arg(copiedFrames).arg(expected)));
         QVERIFY2(peakPercent(copied, 0, copiedFrames, outChannels) > 0, "the noise came out as silence");
+    }
+
+    // Lengths were 32-bit: past 2^31 frames (six hours at 96 kHz) the probe
+    // clipped and the copy job took the end for a point before the start.
+    // The file really holds its 2 GiB (as a sparse file, so it costs no
+    // disk); the copy seeks to its last second.
+    void lengthsPast32Bits()
+    {
+        const qint64 frames = 2147485000; // past 2^31, in whole seconds a float holds exactly
+        const QString source = path(QStringLiteral("long.wav"));
+        {
+            using namespace RiffBytes;
+            QFile file(source);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            // 8-bit mono at 1 kHz: one byte a frame. The sizes are the ones
+            // the file really has once its data is there.
+            const QByteArray body = chunk("fmt ", pcmFormat(1, 1000, 8)) + chunkClaiming("data", quint32(frames), {});
+            const QByteArray header = "RIFF" + le32(quint32(4 + body.size() + frames)) + "WAVE" + body;
+            QCOMPARE(file.write(header), header.size());
+            QVERIFY(file.resize(header.size() + frames));
+        }
+        qint64 length = 0;
+        QVERIFY(GetAudioFileFormatNCT(source, length));
+        QCOMPARE(length, frames);
+
+        std::shared_ptr<AudioFormat> target = format("FormatType=2 SampleRate=8000 Channels=1 BitsPerSample=16");
+        cCopyAudioFileNCT job;
+        float start = float(frames - 1000) / 1000;
+        float end = -1;
+        QCOMPARE(job.CopyAudioFile(source, path("long-end.wav"), target, &start, &end), 0);
+        QCOMPARE(end, float(frames) / 1000);
+        QCOMPARE(qint64(decodeAll(path("long-end.wav")).size()), qint64(8000));
+        QFile::remove(source);
     }
 
     void limitsAndTexts()
