@@ -52,6 +52,14 @@ void chooseFormatType(NCTAudioInfo& info, const QString& fileName, AudioFormat& 
         format.FormatType = aftMP2;
     else if (info.IsWma(fileName))
         format.FormatType = aftWMA;
+    else if (info.IsFlac(fileName))
+        format.FormatType = aftFLAC;
+    else if (info.IsAiff(fileName))
+        format.FormatType = aftAIFF;
+    else if (info.IsOpus(fileName))
+        format.FormatType = aftOpus;
+    else if (info.IsAac(fileName))
+        format.FormatType = aftAAC;
     if (format.FormatType != aftUnknown) {
         format.BitRate = kilobits(info);
         return;

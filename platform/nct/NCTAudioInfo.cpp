@@ -52,6 +52,7 @@ qint16 NCTAudioInfo::FileType() const
     case nct::Container::MpegAudio: return FileTypeMpeg;
     case nct::Container::WindowsMedia: return FileTypeWindowsMedia;
     case nct::Container::Ogg: return FileTypeOgg;
+    case nct::Container::Aiff:
     case nct::Container::Other: return FileTypeOther;
     default: return FileTypeUnknown;
     }
@@ -199,3 +200,8 @@ bool NCTAudioInfo::IsWma(const QString& fileName)
         && (kind.codec == AV_CODEC_ID_WMAV1 || kind.codec == AV_CODEC_ID_WMAV2 || kind.codec == AV_CODEC_ID_WMAPRO
             || kind.codec == AV_CODEC_ID_WMALOSSLESS || kind.codec == AV_CODEC_ID_WMAVOICE);
 }
+
+bool NCTAudioInfo::IsFlac(const QString& fileName) { return kindOf(fileName).codec == AV_CODEC_ID_FLAC; }
+bool NCTAudioInfo::IsAiff(const QString& fileName) { return kindOf(fileName).container == nct::Container::Aiff; }
+bool NCTAudioInfo::IsOpus(const QString& fileName) { return kindOf(fileName).codec == AV_CODEC_ID_OPUS; }
+bool NCTAudioInfo::IsAac(const QString& fileName) { return kindOf(fileName).codec == AV_CODEC_ID_AAC; }

@@ -158,7 +158,7 @@ private slots:
         QTest::newRow("missing") << "missing" << false << qint64(77) << "Finish GetAudioFileFormatNCT (Filelength <=0)";
         QTest::newRow("empty") << "empty" << false << qint64(77) << "Finish GetAudioFileFormatNCT (Filelength <=0)";
         QTest::newRow("text named wav") << "text" << false << qint64(0) << "Finish GetAudioFileFormatNCT (err: ";
-        QTest::newRow("flac is not an import type") << "flac" << false << qint64(0) << "Finish GetAudioFileFormatNCT Samples:0";
+        QTest::newRow("flac, named wav") << "flac" << true << qint64(44100) << "Finish GetAudioFileFormatNCT Samples:44100";
         QTest::newRow("wav") << "wav" << true << qint64(44100) << "Finish GetAudioFileFormatNCT Samples:44100";
         // 4 KB claiming an hour of audio, which would copy to hundreds of MB.
         QTest::newRow("WAV claiming 1 Hz") << "1hz" << false << qint64(0)
