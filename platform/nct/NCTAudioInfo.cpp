@@ -120,7 +120,7 @@ void NCTAudioInfo::loadTags() const
 {
     if (m_tagsLoaded || !isOpen())
         return;
-    const nct::TagText tags = nct::readTags(m_fileName, m_input->container());
+    const nct::TagText tags = nct::readTags(m_fileName, m_input->container(), m_input->codecId());
     m_title = tags.title;
     m_artist = tags.artist;
     m_album = tags.album;
