@@ -52,6 +52,14 @@ void chooseFormatType(NCTAudioInfo& info, const QString& fileName, AudioFormat& 
         format.FormatType = aftMP2;
     else if (info.IsWma(fileName))
         format.FormatType = aftWMA;
+    else if (info.IsFlac(fileName))
+        format.FormatType = aftFLAC;
+    else if (info.IsAiff(fileName))
+        format.FormatType = aftAIFF;
+    else if (info.IsOpus(fileName))
+        format.FormatType = aftOpus;
+    else if (info.IsAac(fileName))
+        format.FormatType = aftAAC;
     if (format.FormatType != aftUnknown) {
         format.BitRate = kilobits(info);
         return;
@@ -60,7 +68,7 @@ void chooseFormatType(NCTAudioInfo& info, const QString& fileName, AudioFormat& 
         format.FormatType = aftWAV;
 }
 
-std::unique_ptr<AudioFormat> probe(const QString& fileName, qint32& lengthSamples, bool exactLength)
+std::unique_ptr<AudioFormat> probe(const QString& fileName, qint64& lengthSamples, bool exactLength)
 {
     WriteLog(QStringLiteral("Started GetAudioFileFormatNCT ") + fileName, LogLevel, LogIndentAfter);
     const double fileLength = FileTools::GetFileLength(fileName);
@@ -97,13 +105,13 @@ std::unique_ptr<AudioFormat> probe(const QString& fileName, qint32& lengthSample
 
 } // namespace
 
-std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint32& lengthSamples)
+std::unique_ptr<AudioFormat> GetAudioFileFormatNCT(const QString& fileName, qint64& lengthSamples)
 {
     return probe(fileName, lengthSamples, true);
 }
 
 std::unique_ptr<AudioFormat> GetAudioFileFormatFromHeaders(const QString& fileName)
 {
-    qint32 ignored = 0;
+    qint64 ignored = 0;
     return probe(fileName, ignored, false);
 }

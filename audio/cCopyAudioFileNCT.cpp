@@ -189,7 +189,7 @@ bool cCopyAudioFileNCT::openSource(const QString& name, AudioFileRecord& record)
 void cCopyAudioFileNCT::readLength(AudioFileRecord& record)
 {
     record.Duration = static_cast<float>(record.File->DurationMs() / 1000.0);
-    record.Length = static_cast<qint32>(record.File->LengthSamples());
+    record.Length = record.File->LengthSamples();
 }
 
 bool cCopyAudioFileNCT::closeRecord(AudioFileRecord& record)
@@ -527,7 +527,7 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
         }
         frames = std::min(frames, pass.count - done);
         if (m_heldFrames > 0)
-            frames = std::min<qint64>(m_heldFrames, frames);
+            frames = std::min(m_heldFrames, frames);
         if (frames <= 0)
             break;
         NCTSampleBlock block = file.ReadSamples(frames);
@@ -633,7 +633,7 @@ bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
             m_heldFrames = 0;
         } else {
             m_hold.erase(m_hold.begin(), m_hold.begin() + static_cast<std::ptrdiff_t>(block.size()));
-            m_heldFrames = static_cast<qint32>(wholeFrames(static_cast<qint64>(m_hold.size()), channels));
+            m_heldFrames = wholeFrames(static_cast<qint64>(m_hold.size()), channels);
         }
     }
     if (pass.inRetain) {
@@ -646,7 +646,7 @@ bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
     }
     if (!m_destination.File->WriteSamples(block))
         return false;
-    m_destination.Length += static_cast<qint32>(frames);
+    m_destination.Length += frames;
     m_destination.Duration += static_cast<float>(frames) / static_cast<float>(pass.destinationRate);
     return true;
 }
@@ -657,5 +657,5 @@ void cCopyAudioFileNCT::keepTail(CopyPass& pass)
         return; // the hold keeps whatever this source did not use up
     pass.tail.insert(pass.tail.end(), m_hold.begin(), m_hold.end());
     m_hold = std::move(pass.tail);
-    m_heldFrames = static_cast<qint32>(wholeFrames(static_cast<qint64>(m_hold.size()), pass.destinationChannels));
+    m_heldFrames = wholeFrames(static_cast<qint64>(m_hold.size()), pass.destinationChannels);
 }

@@ -103,7 +103,7 @@ private:
         std::unique_ptr<NCTAudioFile> File;
         std::shared_ptr<AudioFormat> Format;
         float Duration = 0; // seconds
-        qint32 Length = 0;  // frames
+        qint64 Length = 0;  // frames
     };
     // State of one pass that copies blocks into the destination.
     struct CopyPass;
@@ -132,7 +132,7 @@ private:
     float m_normalisePercentage = 0;
     float m_mixVolume = 75.0f;
     NCTSampleBlock m_hold; // destination-format audio kept back for the next source
-    qint32 m_heldFrames = 0;
+    qint64 m_heldFrames = 0;
     AudioFileRecord m_destination;
     std::unique_ptr<NCTAudioProcessor> m_processor;
     std::unique_ptr<NCTResampler> m_resampler;

@@ -8,6 +8,7 @@
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
 #include "frame/library/PlayoutAudio.h"
+#include "wizard/FileRowReader.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ImportTargetHandler.h"
 
@@ -170,11 +171,9 @@ FileImportRun::ItemEnd FileImportRun::importItem(const ImportItem& row, const QS
     const QString extension = FileTools::GetExtension(path).toLower();
     if (extension == QLatin1String("zip"))
         return importTransportFile(path, cart, target);
-    static const QStringList audioTypes{QStringLiteral("wav"), QStringLiteral("mp2"), QStringLiteral("mp3"),
-                                        QStringLiteral("ogg"), QStringLiteral("wma")};
     // A cart's own file imported again (converted, say) is its audio until the commit.
     const bool cartsOwnFile = record->holdsAudio() && !record->Linked && path.compare(record->AudioFile, Qt::CaseInsensitive) == 0;
-    if (audioTypes.contains(extension))
+    if (FileRowReader::audioExtensions().contains(extension))
         return importAudio(row, path, cart, cartsOwnFile, target);
     return {Outcome::SkippedType, QString()};
 }

@@ -11,8 +11,6 @@
 
 namespace {
 
-const QStringList AudioExtensions{QStringLiteral("mp2"), QStringLiteral("mp3"), QStringLiteral("ogg"),
-                                  QStringLiteral("wma")};
 
 // What a file and its description file say about the item, before it goes
 // into the row.
@@ -137,7 +135,7 @@ ImportItem FileRowReader::read(const QString& path)
     } else if (extension == QLatin1String("wav")) {
         readWaveChunks(path, raw, embedded);
         item.setField(QStringLiteral("LENGTH"), TimeTools::FormatDuration(embedded.duration, 201));
-    } else if (AudioExtensions.contains(extension) && readCompressed(path, embedded)) {
+    } else if (audioExtensions().contains(extension) && readCompressed(path, embedded)) {
         item.setField(QStringLiteral("LENGTH"), TimeTools::FormatDuration(embedded.duration, 201));
     }
     readDescriptionFile(path, embedded);
@@ -156,10 +154,17 @@ ImportItem FileRowReader::read(const QString& path)
     return item;
 }
 
+const QStringList& FileRowReader::audioExtensions()
+{
+    static const QStringList extensions{"wav", "mp2", "mp3", "ogg", "oga", "wma", "flac",
+                                        "aif", "aiff", "aifc", "opus", "m4a", "aac"};
+    return extensions;
+}
+
 bool FileRowReader::isAccepted(const QString& path)
 {
     const QString extension = FileTools::GetExtension(path).toLower();
-    return extension == QLatin1String("wav") || extension == QLatin1String("zip") || AudioExtensions.contains(extension);
+    return extension == QLatin1String("zip") || audioExtensions().contains(extension);
 }
 
 double FileRowReader::introSeconds(const QString& introText)

@@ -2,6 +2,7 @@
 #include "wizard/ImportItem.h"
 
 #include <QString>
+#include <QStringList>
 
 // Reads what the import needs to know of one file into a file-list row: the
 // "f"+path key, the tag text (FileName, the WAV cart and bext chunk texts,
@@ -14,8 +15,12 @@ class FileRowReader
 {
 public:
     static ImportItem read(const QString& path);
-    // Extensions the import reads: wav mp2 mp3 ogg wma (audio) and zip
-    // (transport), in any letter case.
+    // Extensions of the audio files the import reads, in lower case: wav,
+    // and the codings it always converts (mp2 mp3 ogg oga wma flac aif aiff
+    // aifc opus m4a aac). The one list for the file list, the run, the
+    // file dialog, the batch tool and drop folders.
+    static const QStringList& audioExtensions();
+    // An audio extension or zip (transport), in any letter case.
     static bool isAccepted(const QString& path);
     // Seconds of an intro time as description files write it by hand
     // ("0'12.5", "1:02:03", "12:34"); 0 for text that is no time.

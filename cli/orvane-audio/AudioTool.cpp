@@ -99,7 +99,7 @@ QJsonObject bextObject(const BextChunk& bext, const QString& codingHistory)
 }
 
 // A length in samples as seconds, to the millisecond.
-double seconds(qint32 length, const AudioFormat& format)
+double seconds(qint64 length, const AudioFormat& format)
 {
     return format.SampleRate > 0 ? TimeTools::RoundToMilliseconds(double(length) / format.SampleRate) : 0.0;
 }
@@ -166,7 +166,7 @@ int AudioTool::probe(const QStringList& arguments)
     const QString file = arguments.first();
     if (!QFileInfo(file).isFile())
         return failure(QStringLiteral("%1: no such file").arg(file), {{QStringLiteral("file"), file}});
-    qint32 length = 0;
+    qint64 length = 0;
     const std::unique_ptr<AudioFormat> format = GetAudioFileFormatNCT(file, length);
     if (!format)
         return failure(QStringLiteral("%1: not an audio file the import can read").arg(file), {{QStringLiteral("file"), file}});
@@ -261,7 +261,7 @@ int AudioTool::copy(const QStringList& arguments)
         report.insert(QStringLiteral("result"), result);
         return failure(QStringLiteral("copy failed: %1 %2").arg(result).arg(job.GetLastErrorDescription()), report);
     }
-    qint32 length = 0;
+    qint64 length = 0;
     const std::unique_ptr<AudioFormat> written = GetAudioFileFormatNCT(files.at(1), length);
     QJsonObject report = names;
     report.insert(QStringLiteral("result"), 0);

@@ -45,7 +45,8 @@ void err(const QString& text) { std::fprintf(stderr, "orvane-import-batch: %s\n"
 
 const char* kHelp =
     "Usage: orvane-import-batch [options] FILE|FOLDER...\n"
-    "Imports audio files (wav mp2 mp3 ogg wma, and transport zips) into carts, as the import wizard does.\n"
+    "Imports audio files (wav; mp2 mp3 ogg oga wma flac aif aiff aifc opus m4a aac, always converted; and\n"
+    "transport zips) into carts, as the import wizard does.\n"
     "A FOLDER adds the accepted files in it (not its subfolders), sorted by name.\n\n"
     "  --profile NAME          the store (default: the only profile)\n"
     "  --start-cart N          first cart, in sequence (default: the first free cart)\n"

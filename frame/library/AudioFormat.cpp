@@ -13,6 +13,10 @@ QString AudioFormat::typeName(qint32 formatType)
     case aftWMA: return QStringLiteral("Windows Media Audio");
     case aftOgg: return QStringLiteral("Ogg Vorbis");
     case aftMP3: return QStringLiteral("MPEG Layer 3");
+    case aftFLAC: return QStringLiteral("FLAC");
+    case aftAIFF: return QStringLiteral("AIFF");
+    case aftOpus: return QStringLiteral("Opus");
+    case aftAAC: return QStringLiteral("AAC");
     default: return QStringLiteral("Unknown");
     }
 }
@@ -47,6 +51,10 @@ QString AudioFormat::Description() const
     case aftMP2:
     case aftWMA:
     case aftMP3: coding = typeName(FormatType) + QStringLiteral(" %1 kbit/s").arg(BitRate); break;
+    case aftFLAC:
+    case aftAIFF:
+    case aftOpus:
+    case aftAAC: coding = typeName(FormatType); break;
     default: return typeName(FormatType);
     }
     return coding + QLatin1Char(' ') + rateText(SampleRate) + QLatin1Char(' ') + channelsText(Channels);

@@ -10,6 +10,11 @@ enum AudioFormatType : qint32 {
     aftWMA = 8,
     aftOgg = 16,
     aftMP3 = 32,
+    // Codings the import reads but never writes: always converted.
+    aftFLAC = 64,
+    aftAIFF = 128,
+    aftOpus = 256,
+    aftAAC = 512,
 };
 
 // An audio format: what the store's default format, a chosen import format

@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/vorbis_parser.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
@@ -58,6 +59,9 @@ struct SwrFree {
 struct FifoFree {
     void operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
 };
+struct VorbisParseFree {
+    void operator()(AVVorbisParseContext* parser) const { av_vorbis_parse_free(&parser); }
+};
 
 using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextFree>;
 using OutputContextPtr = std::unique_ptr<AVFormatContext, OutputContextFree>;
@@ -66,6 +70,7 @@ using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 using FifoPtr = std::unique_ptr<AVAudioFifo, FifoFree>;
+using VorbisParsePtr = std::unique_ptr<AVVorbisParseContext, VorbisParseFree>;
 
 // The text FFmpeg gives for an error number.
 inline QString errorText(int error)

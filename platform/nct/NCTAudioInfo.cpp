@@ -52,6 +52,7 @@ qint16 NCTAudioInfo::FileType() const
     case nct::Container::MpegAudio: return FileTypeMpeg;
     case nct::Container::WindowsMedia: return FileTypeWindowsMedia;
     case nct::Container::Ogg: return FileTypeOgg;
+    case nct::Container::Aiff:
     case nct::Container::Other: return FileTypeOther;
     default: return FileTypeUnknown;
     }
@@ -70,7 +71,7 @@ qint32 NCTAudioInfo::BitsPerSample() const
     return isOpen() ? m_input->stream()->codecpar->bits_per_coded_sample : 0;
 }
 
-qint32 NCTAudioInfo::Samples() const
+qint64 NCTAudioInfo::Samples() const
 {
     if (!isOpen())
         return 0;
@@ -86,7 +87,7 @@ qint32 NCTAudioInfo::Samples() const
         if (m_samples < 0)
             m_samples = std::max<qint64>(nct::headerLength(*m_input), 0);
     }
-    return static_cast<qint32>(std::min<qint64>(m_samples, std::numeric_limits<qint32>::max()));
+    return m_samples;
 }
 
 qint32 NCTAudioInfo::BitRate() const
@@ -119,7 +120,7 @@ void NCTAudioInfo::loadTags() const
 {
     if (m_tagsLoaded || !isOpen())
         return;
-    const nct::TagText tags = nct::readTags(m_fileName, m_input->container());
+    const nct::TagText tags = nct::readTags(m_fileName, m_input->container(), m_input->codecId());
     m_title = tags.title;
     m_artist = tags.artist;
     m_album = tags.album;
@@ -199,3 +200,8 @@ bool NCTAudioInfo::IsWma(const QString& fileName)
         && (kind.codec == AV_CODEC_ID_WMAV1 || kind.codec == AV_CODEC_ID_WMAV2 || kind.codec == AV_CODEC_ID_WMAPRO
             || kind.codec == AV_CODEC_ID_WMALOSSLESS || kind.codec == AV_CODEC_ID_WMAVOICE);
 }
+
+bool NCTAudioInfo::IsFlac(const QString& fileName) { return kindOf(fileName).codec == AV_CODEC_ID_FLAC; }
+bool NCTAudioInfo::IsAiff(const QString& fileName) { return kindOf(fileName).container == nct::Container::Aiff; }
+bool NCTAudioInfo::IsOpus(const QString& fileName) { return kindOf(fileName).codec == AV_CODEC_ID_OPUS; }
+bool NCTAudioInfo::IsAac(const QString& fileName) { return kindOf(fileName).codec == AV_CODEC_ID_AAC; }

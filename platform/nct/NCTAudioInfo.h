@@ -49,7 +49,7 @@ public:
     // wBitsPerSample); 0 when the container does not say.
     qint32 BitsPerSample() const;
     // Length in frames (samples per channel); 0 when unknown.
-    qint32 Samples() const;
+    qint64 Samples() const;
     // The codec-specific bytes after a WAVE format header, as hex text.
     QString CodecData() const;
 
@@ -66,6 +66,10 @@ public:
     bool IsMpegOther(const QString& fileName); // MPEG Layer 1
     bool IsOgg(const QString& fileName);
     bool IsWma(const QString& fileName);
+    bool IsFlac(const QString& fileName);
+    bool IsAiff(const QString& fileName); // any PCM in an AIFF or AIFF-C file
+    bool IsOpus(const QString& fileName);
+    bool IsAac(const QString& fileName);  // in MP4 (M4A) or as an ADTS stream
 
 private:
     struct Kind;

@@ -79,28 +79,49 @@ LengthCount countMpegFrames(MediaInput& input)
     return count;
 }
 
-// Ogg Vorbis: each packet's time comes from the pages' granule positions,
-// and the decoder delivers exactly the samples from time 0 (the pre-roll
-// before it is dropped) to the end of the last packet; so the count needs no
-// decoding. A packet without a time (the demuxer gives every one a time once
-// it has read a page's granule) follows on from the one before.
+// What the decoder's end trimming takes off the last frames (the part of the
+// final packet past the last page's granule position): applied only when it
+// fits in the packet's own frames, as the decoder applies it.
+qint64 endTrimmed(const AVPacket* packet, qint64 packetFrames)
+{
+    size_t size = 0;
+    const uint8_t* side = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    if (!side || size < 8)
+        return 0;
+    const qint64 padding = AV_RL32(side + 4);
+    return padding <= packetFrames ? padding : 0;
+}
+
+// Ogg Vorbis, counted as the decoder delivers it: nothing for the first
+// packet (it only primes the overlap), then for each packet a quarter of its
+// own window and of the one before, which its first bytes name, less the end
+// trimming of the last. The pages' granule positions are not trusted for the
+// rest: many files count the first packet in the first page's granule (a
+// block too many) or end on a granule beyond all reason (hours for a clip).
+// Unknown (-1) when a packet cannot be parsed: the file is then decoded.
 LengthCount countVorbisPackets(MediaInput& input)
 {
     LengthCount count;
-    qint64 first = AV_NOPTS_VALUE;
-    qint64 end = 0;
+    const AVCodecParameters* parameters = input.stream()->codecpar;
+    VorbisParsePtr parser(av_vorbis_parse_init(parameters->extradata, parameters->extradata_size));
     PacketPtr packet(av_packet_alloc());
-    while (packet && input.readAudioPacket(packet.get())) {
-        const qint64 start = packet->pts == AV_NOPTS_VALUE ? end : qint64(packet->pts);
-        if (first == AV_NOPTS_VALUE)
-            first = start;
-        end = std::max<qint64>(end, start + packet->duration);
+    if (!parser || !packet)
+        return count;
+    qint64 frames = 0;
+    bool primed = false;
+    while (input.readAudioPacket(packet.get())) {
+        const int packetFrames = av_vorbis_parse_frame(parser.get(), packet->data, packet->size);
+        const qint64 trimmed = endTrimmed(packet.get(), packetFrames);
         count.codedBytes += packet->size;
         av_packet_unref(packet.get());
+        if (packetFrames < 0)
+            return LengthCount{};
+        count.codedFrames += packetFrames;
+        if (primed)
+            frames += packetFrames - trimmed;
+        primed = true;
     }
-    const AVRational frames{1, input.sampleRate()};
-    count.codedFrames = av_rescale_q(end - (first == AV_NOPTS_VALUE ? 0 : first), input.stream()->time_base, frames);
-    count.frames = first == AV_NOPTS_VALUE ? 0 : av_rescale_q(end - std::max<qint64>(first, 0), input.stream()->time_base, frames);
+    count.frames = frames;
     return count;
 }
 
@@ -218,15 +239,20 @@ CountCache& countCache()
     return cache;
 }
 
-LengthCount countFrom(MediaInput& input)
+LengthCount countFrom(const QString& path, MediaInput& input)
 {
     if (input.container() == Container::Wave && isLinearPcm(input.codecId()))
         return countLinearPcm(input);
     if (isMpegAudio(input.codecId()))
         return countMpegFrames(input);
-    if (input.codecId() == AV_CODEC_ID_VORBIS && input.container() == Container::Ogg)
-        return countVorbisPackets(input);
-    return countByDecoding(input);
+    if (input.codecId() != AV_CODEC_ID_VORBIS || input.container() != Container::Ogg)
+        return countByDecoding(input);
+    const LengthCount count = countVorbisPackets(input);
+    MediaInput again;
+    QString error;
+    if (count.frames >= 0 || !again.open(path, &error))
+        return count;
+    return countByDecoding(again);
 }
 
 } // namespace
@@ -242,7 +268,7 @@ LengthCount countLength(const QString& path, MediaInput* openInput)
     QString error;
     if (!openInput && !ownInput.open(path, &error))
         return count;
-    count = countFrom(openInput ? *openInput : ownInput);
+    count = countFrom(path, openInput ? *openInput : ownInput);
     if (identified && count.frames >= 0)
         countCache().add(file, count);
     return count;

@@ -96,6 +96,8 @@ Container containerOf(const AVInputFormat* format)
         return Container::WindowsMedia;
     if (std::strcmp(name, "ogg") == 0)
         return Container::Ogg;
+    if (std::strcmp(name, "aiff") == 0)
+        return Container::Aiff;
     return Container::Other;
 }
 

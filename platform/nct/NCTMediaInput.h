@@ -13,7 +13,7 @@ namespace nct {
 class FileReader;
 
 // The kinds of file the component tells apart. A file's name never decides.
-enum class Container { None, Wave, MpegAudio, WindowsMedia, Ogg, Other };
+enum class Container { None, Wave, MpegAudio, WindowsMedia, Ogg, Aiff, Other };
 
 // Sample rates outside these bounds are refused as unreadable.
 constexpr int MinimumSampleRate = 1000;

@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <vector>
 
 namespace nct {
@@ -64,6 +65,9 @@ void NCTResampler::SetOutputFormat(qint32 sampleRate, qint32 channels, qint32 bi
 bool NCTResampler::Initialise(qint32 quality)
 {
     m_state.reset();
+    m_framesIn = 0;
+    m_framesOut = 0;
+    m_lastFrame.clear();
     if (m_inRate <= 0 || m_outRate <= 0 || m_inChannels <= 0 || m_outChannels <= 0 || m_outBits != 16)
         return false;
     if (m_inRate == m_outRate && m_inChannels == m_outChannels)
@@ -107,12 +111,48 @@ QByteArray NCTResampler::Convert(const NCTSampleBlock& block)
         return QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size() * 2));
     if (block.empty() || m_inChannels <= 0)
         return {};
-    return run(block.data(), static_cast<int>(block.size() / static_cast<size_t>(m_inChannels)));
+    const int frames = static_cast<int>(block.size() / static_cast<size_t>(m_inChannels));
+    const QByteArray out = run(block.data(), frames);
+    m_lastFrame.assign(block.end() - m_inChannels, block.end());
+    m_framesIn += frames;
+    m_framesOut += out.size() / (m_outChannels * 2);
+    return out;
 }
 
+qint64 NCTResampler::convertedFrames(qint64 inFrames, qint32 inRate, qint32 outRate)
+{
+    if (inFrames <= 0 || inRate <= 0 || outRate <= 0)
+        return 0;
+    const qint64 product = inFrames * outRate;
+    qint64 frames = product / inRate;
+    const qint64 twiceRest = 2 * (product % inRate);
+    if (twiceRest > inRate || (twiceRest == inRate && frames % 2 != 0))
+        ++frames;
+    return std::max<qint64>(frames, 1);
+}
+
+// FFmpeg's own flush gives nothing for a stream shorter than the filter (a
+// few dozen frames) and a frame or so too many for longer ones. The last
+// frame held on after the end pushes the last real samples through the
+// filter instead (silence would ring where a loud end drops to it), and the
+// stream is cut at its length.
 QByteArray NCTResampler::Flush()
 {
-    if (!m_state)
+    if (!m_state || m_lastFrame.empty())
         return {};
-    return run(nullptr, 0);
+    const qint64 wanted = convertedFrames(m_framesIn, m_inRate, m_outRate) - m_framesOut;
+    const int frameBytes = m_outChannels * 2;
+    const int paddingFrames = std::max(m_inRate / 10, 1024);
+    NCTSampleBlock padding;
+    padding.reserve(static_cast<size_t>(paddingFrames) * m_inChannels);
+    for (int frame = 0; frame < paddingFrames; ++frame)
+        padding.insert(padding.end(), m_lastFrame.begin(), m_lastFrame.end());
+    QByteArray out;
+    // A tenth of a second outlasts the longest filter; the bound only guards
+    // against a resampler that never answers.
+    for (int round = 0; out.size() / frameBytes < wanted && round < 20; ++round)
+        out += run(padding.data(), paddingFrames);
+    out.truncate(static_cast<qsizetype>(std::clamp<qint64>(wanted, 0, out.size() / frameBytes)) * frameBytes);
+    m_framesOut += out.size() / frameBytes;
+    return out;
 }

@@ -6,9 +6,12 @@
 #include <algorithm>
 
 #include <taglib/asffile.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
 #include <taglib/tag.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -97,14 +100,24 @@ template <typename FileType> bool writePlain(const QByteArray& name, const TagTe
 
 } // namespace
 
-TagText readTags(const QString& path, Container container)
+TagText readTags(const QString& path, Container container, AVCodecID codec)
 {
     const QByteArray name = QFile::encodeName(path);
     switch (container) {
     case Container::Wave: return hasFewChunks(path) ? readWaveTags(name) : TagText{};
     case Container::MpegAudio: return readPlain<TagLib::MPEG::File>(name);
-    case Container::Ogg: return readPlain<TagLib::Ogg::Vorbis::File>(name);
+    case Container::Ogg:
+        return codec == AV_CODEC_ID_OPUS ? readPlain<TagLib::Ogg::Opus::File>(name)
+                                         : readPlain<TagLib::Ogg::Vorbis::File>(name);
     case Container::WindowsMedia: return readPlain<TagLib::ASF::File>(name);
+    case Container::Other:
+        // FLAC in its own stream format; AAC in an MP4 file (a bare ADTS
+        // stream has no tags the MP4 reader finds).
+        if (codec == AV_CODEC_ID_FLAC)
+            return readPlain<TagLib::FLAC::File>(name);
+        if (codec == AV_CODEC_ID_AAC)
+            return readPlain<TagLib::MP4::File>(name);
+        return {};
     default: return {};
     }
 }

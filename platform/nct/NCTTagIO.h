@@ -14,7 +14,9 @@ struct TagText {
     QString album;
 };
 
-TagText readTags(const QString& path, Container container);
+// The tags of the import's source kinds; none for AIFF, whose tag library
+// walks every chunk of the file (see hasFewChunks for WAV).
+TagText readTags(const QString& path, Container container, AVCodecID codec);
 // Writes the three tags in the tag format that suits the container.
 bool writeTags(const QString& path, Container container, const TagText& tags);
 

@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSet>
 #include <csignal>
 
@@ -479,6 +480,37 @@ private slots:
                  QStringList({QString("imported\t%1/a.wav\tcart 800").arg(in),
                               QString("imported\t%1/b.wav\tcart 801 in use: took 802").arg(in)}));
         QVERIFY(qAbs(cart("Batch", "802").value("audio_length").toDouble() - 0.5) < 0.01);
+    }
+
+    // FLAC and Opus were refused as of no known type. Like MP3 they are
+    // converted, never stored as they are: each cart gets a WAV in the
+    // store's format (48 kHz stereo 16-bit) of the length its source decodes
+    // to, and the title of its tags.
+    void flacAndOpusLandAsWavCarts()
+    {
+        const QString in = folder("in-flac-opus");
+        QVERIFY(QDir().mkpath(in));
+        const QString noise = QStringLiteral("anoisesrc=sample_rate=44100:amplitude=0.7:seed=%1").arg(QRandomGenerator::global()->bounded(1000000));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", noise, "-af", "atrim=end_sample=57331", "-ac", "2", "-metadata", "title=Static Tag", in + "/Night Static 1.flac"}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", noise, "-af", "atrim=end_sample=35000", "-ac", "2", "-c:a", "libopus", in + "/Night Static 2.opus"}));
+        const qint64 flacFrames = qRound64(57331 * 48000.0 / 44100);
+        const qint64 opusFrames = fixtures::toolDecodedFrames(in + "/Night Static 2.opus", 2); // Opus decodes at 48 kHz
+
+        const Result result = run("orvane-import-batch", {"--profile", "Batch", "--start-cart", "150", "--json", in});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        const QJsonArray items = QJsonDocument::fromJson(result.out).object().value("items").toArray();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(cart("Batch", "150").value("title").toString(), QString("Static Tag"));
+        for (const auto& [number, frames] : {std::pair{QString("150"), flacFrames}, {QString("151"), opusFrames}}) {
+            const QString audio = cart("Batch", number).value("audio_file").toString();
+            const fixtures::ProbeReport probe = fixtures::ffprobe(audio);
+            QVERIFY2(probe.ok, qPrintable(audio));
+            QCOMPARE(probe.format.value("format_name").toString(), QString("wav"));
+            QCOMPARE(probe.stream.value("codec_name").toString(), QString("pcm_s16le"));
+            QCOMPARE(probe.stream.value("sample_rate").toString(), QString("48000"));
+            const qint64 decoded = fixtures::toolDecodedFrames(audio, 2);
+            QVERIFY2(qAbs(decoded - frames) <= 1, qPrintable(QStringLiteral("cart %1: %2 frames, expected %3").arg(number).arg(decoded).arg(frames)));
+        }
     }
 
     void usageIsRefusedWithItsCode_data()

@@ -4,6 +4,7 @@
 #include "frame/library/FolderBrowser.h"
 #include "frame/library/LibraryGlobals.h"
 #include "wizard/FileListBuilder.h"
+#include "wizard/FileRowReader.h"
 #include "wizard/ImportFolderSetting.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ui/BusyPointer.h"
@@ -33,9 +34,11 @@ FilesPageActions::FilesPageActions(frmImportAudio& window)
 
 QStringList FilesPageActions::fileFilters()
 {
-    return {QStringLiteral("All Audio Files (*.ogg *.mp2 *.mp3 *.wav *.wma)"), QStringLiteral("Ogg/Vorbis Files (*.ogg)"),
+    const QString allAudio = QStringLiteral("*.") + FileRowReader::audioExtensions().join(QStringLiteral(" *."));
+    return {QStringLiteral("All Audio Files (%1)").arg(allAudio), QStringLiteral("Ogg/Vorbis Files (*.ogg *.oga)"),
             QStringLiteral("MPEG 2 Files (*.mp2)"),      QStringLiteral("mp3 Files (*.mp3)"),
             QStringLiteral("Microsoft WAV Files (*.wav)"), QStringLiteral("Windows Media Files (*.wma)"),
+            QStringLiteral("FLAC, AIFF, Opus and AAC Files (*.flac *.aif *.aiff *.aifc *.opus *.m4a *.aac)"),
             QStringLiteral("Transport Files (*.zip)"),   QStringLiteral("All files (*)")};
 }
 
