@@ -8,11 +8,8 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QSqlRecord>
-#include <QThread>
 #include <csignal>
 #include <memory>
 
@@ -72,6 +69,7 @@ class FailoverTest : public QObject
         settings.LoadProfile(name);
         return settings;
     }
+
     static QString databaseOf(const QString& name) { return profileOf(name).pgDatabase; }
 
     // A fresh, empty database on the primary (its profile is only the way to make one).
@@ -98,20 +96,6 @@ class FailoverTest : public QObject
         const bool ok = file.open(QIODevice::WriteOnly)
             && file.write(riff("WAVE", chunk("fmt ", pcmFormat(2, 44100, 16)) + chunk("data", data))) >= 0;
         return ok ? path : QString();
-    }
-
-    static bool stopped(const QProcess& process)
-    {
-        for (int tries = 0; tries < 1200; ++tries) {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
-            if (!stat.open(QIODevice::ReadOnly))
-                return false;
-            const QByteArray fields = stat.readAll();
-            if (fields.mid(fields.lastIndexOf(')') + 2, 1) == "T")
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
     }
 
     // Carts the batch tool said it filled ("imported FILE cart N").
@@ -182,12 +166,12 @@ private slots:
         importer.start(TestEnvironment::tool("orvane-import-batch"), {"--profile", "Dropped", "--start-cart", "40", sources});
         // The first try stops inside its transaction; its session is ended
         // from outside, as a failover or a server restart would end it.
-        QVERIFY(stopped(importer));
+        QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(importer.processId()), 60000);
         const QString terminate = QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'")
                                       .arg(databaseOf("Dropped"));
         QVERIFY(!sql(qEnvironmentVariable("ORVANE_TEST_PG"), "postgres", terminate).isEmpty());
         ::kill(importer.processId(), SIGCONT);
-        QVERIFY(stopped(importer)); // the one retry, on a new connection
+        QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(importer.processId()), 60000); // the one retry, on a new connection
         ::kill(importer.processId(), SIGCONT);
         QVERIFY(importer.waitForFinished(120000));
         QVERIFY2(importer.exitCode() == 0, importer.readAllStandardError().constData());
@@ -227,11 +211,8 @@ private slots:
                                     {"--profile", "Studios", "--start-cart", QString::number(1000 * (i + 1)), sources});
         }
         // Fail over once every importer is under way.
-        for (int tries = 0; tries < 600; ++tries) {
-            if (sql(primary, database, "SELECT COUNT(DISTINCT number / 1000) FROM carts").value(0).value(0).toInt() >= kImporters)
-                break;
-            QThread::msleep(100);
-        }
+        QTRY_VERIFY_WITH_TIMEOUT(sql(primary, database, "SELECT COUNT(DISTINCT number / 1000) FROM carts").value(0).value(0).toInt() == kImporters,
+                                 120000);
         QProcess failover;
         failover.start(qEnvironmentVariable("ORVANE_TEST_PG_FAILOVER"), {});
         QVERIFY(failover.waitForFinished(120000));
