@@ -70,19 +70,17 @@ class FailoverTest : public QObject
         return settings;
     }
 
-    static QString databaseOf(const QString& name) { return profileOf(name).pgDatabase; }
-
     // A fresh, empty database on the primary (its profile is only the way to make one).
     static QString newDatabase(const QString& name)
     {
         QString error;
-        return TestStore::saveProfile(name, TestStore::PostgreSQL, &error) ? databaseOf(name) : QString();
+        return TestStore::saveProfile(name, TestStore::PostgreSQL, &error) ? profileOf(name).pgDatabase : QString();
     }
 
-    static QString portOf(const QString& conninfo)
+    static QString portOf(const char* variable)
     {
         ProfileSettings server;
-        return server.setPostgresConnection(conninfo) ? server.pgPort : QString();
+        return server.setPostgresConnection(qEnvironmentVariable(variable)) ? server.pgPort : QString();
     }
 
     // Noise, no tone: nothing about the audio is shaped for the store.
@@ -134,7 +132,7 @@ private slots:
         const QString database = newDatabase("List maker");
         QVERIFY(!database.isEmpty());
         const QString conninfo = QStringLiteral("host=127.0.0.1,127.0.0.1 port=1,%1 dbname=%2 user=postgres target_session_attrs=read-write")
-                                     .arg(portOf(qEnvironmentVariable("ORVANE_TEST_PG")), database);
+                                     .arg(portOf("ORVANE_TEST_PG"), database);
         const Result made = run("cartvault", {"profile", "create", "Listed", "--data", TestEnvironment::folder("listed"), "--postgres", conninfo});
         QVERIFY2(made.exitCode == 0, made.err.constData());
         QVERIFY(made.out.contains("port=1,"));
@@ -168,7 +166,7 @@ private slots:
         // from outside, as a failover or a server restart would end it.
         QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(importer.processId()), 60000);
         const QString terminate = QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'")
-                                      .arg(databaseOf("Dropped"));
+                                      .arg(profileOf("Dropped").pgDatabase);
         QVERIFY(!sql(qEnvironmentVariable("ORVANE_TEST_PG"), "postgres", terminate).isEmpty());
         ::kill(importer.processId(), SIGCONT);
         QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(importer.processId()), 60000); // the one retry, on a new connection
@@ -177,7 +175,7 @@ private slots:
         QVERIFY2(importer.exitCode() == 0, importer.readAllStandardError().constData());
         QCOMPARE(importedCarts(importer.readAllStandardOutput()), QSet<QString>{"40"});
 
-        const auto rows = sql(qEnvironmentVariable("ORVANE_TEST_PG"), databaseOf("Dropped"), "SELECT number, audio_file FROM carts");
+        const auto rows = sql(qEnvironmentVariable("ORVANE_TEST_PG"), profileOf("Dropped").pgDatabase, "SELECT number, audio_file FROM carts");
         QCOMPARE(rows.size(), 1);
         QCOMPARE(filesUnder(profileOf("Dropped").DataLocation + "/audio"), QStringList{rows.first().value(1)});
     }
@@ -194,7 +192,7 @@ private slots:
         const QString database = newDatabase("Failover maker");
         QVERIFY(!database.isEmpty());
         const QString conninfo = QStringLiteral("host=127.0.0.1,127.0.0.1 port=%1,%2 dbname=%3 user=postgres target_session_attrs=read-write")
-                                     .arg(portOf(primary), portOf(standby), database);
+                                     .arg(portOf("ORVANE_TEST_PG"), portOf("ORVANE_TEST_PG_STANDBY"), database);
         const QString data = TestEnvironment::folder("failover store");
         const Result made = run("cartvault", {"profile", "create", "Studios", "--data", data, "--postgres", conninfo});
         QVERIFY2(made.exitCode == 0, made.err.constData());
