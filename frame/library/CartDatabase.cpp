@@ -46,16 +46,24 @@ bool writable(const QString& path) { return ::access(QFile::encodeName(path).con
 class QuietStaleStatements
 {
 public:
-    QuietStaleStatements() { s_previous = qInstallMessageHandler(&filter); }
+    // Connections of other threads may be quietened at the same time: the
+    // filter never takes itself for the handler it passes messages on to.
+    QuietStaleStatements()
+    {
+        const QtMessageHandler previous = qInstallMessageHandler(&filter);
+        if (previous != &filter)
+            s_previous = previous;
+    }
     ~QuietStaleStatements() { qInstallMessageHandler(s_previous); }
 
 private:
     static void filter(QtMsgType type, const QMessageLogContext& context, const QString& message)
     {
-        if (!message.startsWith(QLatin1String("Unable to free statement")) && s_previous)
-            s_previous(type, context, message);
+        const QtMessageHandler previous = s_previous;
+        if (previous && !message.startsWith(QLatin1String("Unable to free statement")))
+            previous(type, context, message);
     }
-    static inline QtMessageHandler s_previous = nullptr;
+    static inline std::atomic<QtMessageHandler> s_previous = nullptr;
 };
 } // namespace
 
