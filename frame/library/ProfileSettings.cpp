@@ -13,22 +13,6 @@ const QString kExtension = QStringLiteral(".conf");
 const QString kPortKey = QStringLiteral("Database/Port");
 const QString kTargetSessionKey = QStringLiteral("Database/TargetSessionAttrs");
 
-// libpq's rule: one port for every host, or one for each.
-bool validPorts(const QString& ports, const QString& hosts)
-{
-    const QStringList list = ports.split(QLatin1Char(','));
-    const qsizetype hostCount = hosts.isEmpty() ? 1 : hosts.split(QLatin1Char(',')).size();
-    if (list.size() != 1 && list.size() != hostCount)
-        return false;
-    for (const QString& port : list) {
-        bool ok = false;
-        const int number = port.toInt(&ok);
-        if (!ok || number <= 0 || number > 65535)
-            return false;
-    }
-    return true;
-}
-
 bool validTargetSession(const QString& attrs)
 {
     static const QStringList known{QStringLiteral("any"),     QStringLiteral("read-write"), QStringLiteral("read-only"),
@@ -113,6 +97,21 @@ bool ProfileSettings::SaveProfile(const QString& name)
     return true;
 }
 
+bool ProfileSettings::isValidPortList(const QString& ports, const QString& hosts)
+{
+    const QStringList list = ports.split(QLatin1Char(','));
+    const qsizetype hostCount = hosts.isEmpty() ? 1 : hosts.split(QLatin1Char(',')).size();
+    if (list.size() != 1 && list.size() != hostCount)
+        return false;
+    for (const QString& port : list) {
+        bool ok = false;
+        const int number = port.toInt(&ok);
+        if (!ok || number <= 0 || number > 65535)
+            return false;
+    }
+    return true;
+}
+
 QString ProfileSettings::sqliteFile() const { return DataLocation + QStringLiteral("/cartvault.sqlite"); }
 
 QString ProfileSettings::databaseText() const
@@ -142,7 +141,7 @@ bool ProfileSettings::setPostgresConnection(const QString& connInfo)
         else if (k == QLatin1String("target_session_attrs"))
             targetSession = value;
     }
-    if (database.isEmpty() || !validPorts(port, host) || !validTargetSession(targetSession))
+    if (database.isEmpty() || !isValidPortList(port, host) || !validTargetSession(targetSession))
         return false;
     backend = Backend::PostgreSQL;
     pgHost = host;

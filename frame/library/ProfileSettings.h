@@ -49,6 +49,8 @@ public:
     static bool isValidName(const QString& name);
     static QString profileFile(const QString& name);
     static QString defaultDataLocation(const QString& name);
+    // libpq's rule: one port for every host, or one for each.
+    static bool isValidPortList(const QString& ports, const QString& hosts);
 
 private:
     QString m_name;

@@ -64,15 +64,19 @@ void ProfileSettingsDialog::accept()
 {
     const QString location = m_dataLocation->path();
     const bool shared = m_backend->currentIndex() == 1;
-    if (!QDir::isAbsolutePath(location) || (shared && m_database->text().trimmed().isEmpty())) {
+    const QString host = m_host->text().trimmed();
+    const QString port = m_port->text().trimmed().isEmpty() ? QStringLiteral("5432") : m_port->text().trimmed();
+    if (!QDir::isAbsolutePath(location)
+        || (shared && (m_database->text().trimmed().isEmpty() || !ProfileSettings::isValidPortList(port, host)))) {
         QMessageBox::warning(this, windowTitle(),
-                             shared ? tr("Choose a data location and name the shared database.") : tr("Choose a data location."));
+                             shared ? tr("Choose a data location, name the shared database and give one port, or one per server.")
+                                    : tr("Choose a data location."));
         return;
     }
     m_profile.DataLocation = location;
     m_profile.backend = shared ? ProfileSettings::Backend::PostgreSQL : ProfileSettings::Backend::SQLite;
-    m_profile.pgHost = m_host->text().trimmed();
-    m_profile.pgPort = m_port->text().trimmed().isEmpty() ? QStringLiteral("5432") : m_port->text().trimmed();
+    m_profile.pgHost = host;
+    m_profile.pgPort = port;
     m_profile.pgDatabase = m_database->text().trimmed();
     m_profile.pgUser = m_user->text().trimmed();
     QDialog::accept();
