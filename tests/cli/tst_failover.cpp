@@ -117,6 +117,28 @@ class FailoverTest : public QObject
         return found;
     }
 
+    // An import into cart 40 held (SIGSTOP) inside its commit's transaction.
+    static std::unique_ptr<QProcess> importStoppedInCommit(const QString& profile)
+    {
+        const QString sources = TestEnvironment::folder(profile + " sources");
+        if (noise(sources + "/take.wav", 1.5).isEmpty())
+            return nullptr;
+        auto importer = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ORVANE_STORE_FAULT", "linked:stop");
+        importer->setProcessEnvironment(environment);
+        importer->start(TestEnvironment::tool("orvane-import-batch"), {"--profile", profile, "--start-cart", "40", sources});
+        for (int tries = 0; tries < 1200 && !TestEnvironment::isStopped(importer->processId()); ++tries)
+            QTest::qWait(50);
+        return TestEnvironment::isStopped(importer->processId()) ? std::move(importer) : nullptr;
+    }
+
+    // Ends the profile's sessions from outside, as a failover or a server restart would.
+    static QString terminateSessions(const QString& profile)
+    {
+        return QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'").arg(profileOf(profile).pgDatabase);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -155,29 +177,44 @@ private slots:
     {
         QString error;
         QVERIFY2(TestStore::createProfile("Dropped", TestStore::PostgreSQL, &error), qPrintable(error));
-        const QString sources = TestEnvironment::folder("dropped sources");
-        QVERIFY(!noise(sources + "/dropped.wav", 1.5).isEmpty());
-        QProcess importer;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("ORVANE_STORE_FAULT", "linked:stop");
-        importer.setProcessEnvironment(environment);
-        importer.start(TestEnvironment::tool("orvane-import-batch"), {"--profile", "Dropped", "--start-cart", "40", sources});
-        // The first try stops inside its transaction; its session is ended
-        // from outside, as a failover or a server restart would end it.
-        QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(importer.processId()), 60000);
-        const QString terminate = QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'")
-                                      .arg(profileOf("Dropped").pgDatabase);
-        QVERIFY(!sql(qEnvironmentVariable("ORVANE_TEST_PG"), "postgres", terminate).isEmpty());
-        ::kill(importer.processId(), SIGCONT);
-        QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(importer.processId()), 60000); // the one retry, on a new connection
-        ::kill(importer.processId(), SIGCONT);
-        QVERIFY(importer.waitForFinished(120000));
-        QVERIFY2(importer.exitCode() == 0, importer.readAllStandardError().constData());
-        QCOMPARE(importedCarts(importer.readAllStandardOutput()), QSet<QString>{"40"});
+        auto importer = importStoppedInCommit("Dropped");
+        QVERIFY(importer);
+        QVERIFY(!sql(qEnvironmentVariable("ORVANE_TEST_PG"), "postgres", terminateSessions("Dropped")).isEmpty());
+        ::kill(importer->processId(), SIGCONT);
+        QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(importer->processId()), 60000); // the one retry, on a new connection
+        ::kill(importer->processId(), SIGCONT);
+        QVERIFY(importer->waitForFinished(120000));
+        QVERIFY2(importer->exitCode() == 0, importer->readAllStandardError().constData());
+        QCOMPARE(importedCarts(importer->readAllStandardOutput()), QSet<QString>{"40"});
 
         const auto rows = sql(qEnvironmentVariable("ORVANE_TEST_PG"), profileOf("Dropped").pgDatabase, "SELECT number, audio_file FROM carts");
         QCOMPARE(rows.size(), 1);
         QCOMPARE(filesUnder(profileOf("Dropped").DataLocation + "/audio"), QStringList{rows.first().value(1)});
+    }
+
+    // Would catch: an import that cannot tell whether its commit arrived
+    // removing audio a record may name, or claiming success; and leftovers
+    // the next opening does not settle.
+    void commitLostWithNoServerToRetryOn()
+    {
+        QString error;
+        QVERIFY2(TestStore::createProfile("Unreachable", TestStore::PostgreSQL, &error), qPrintable(error));
+        QCOMPARE(run("cartvault", {"--profile", "Unreachable", "settings", "set", "LockTimeout", "1"}).exitCode, 0);
+        auto importer = importStoppedInCommit("Unreachable");
+        QVERIFY(importer);
+        const QString database = profileOf("Unreachable").pgDatabase;
+        const QString maintenance = qEnvironmentVariable("ORVANE_TEST_PG");
+        sql(maintenance, "postgres", QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS false").arg(database));
+        QVERIFY(!sql(maintenance, "postgres", terminateSessions("Unreachable")).isEmpty());
+        ::kill(importer->processId(), SIGCONT);
+        QVERIFY(importer->waitForFinished(120000));
+        QCOMPARE(importer->exitCode(), 1);
+        QVERIFY(importer->readAllStandardOutput().contains("cannot reach it again"));
+        QVERIFY(!filesUnder(profileOf("Unreachable").DataLocation + "/audio").isEmpty()); // for the next opening to decide
+
+        sql(maintenance, "postgres", QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS true").arg(database));
+        QCOMPARE(run("cartvault", {"--profile", "Unreachable", "show", "40"}).exitCode, 0);
+        QCOMPARE(filesUnder(profileOf("Unreachable").DataLocation + "/audio"), QStringList());
     }
 
     // Would catch: an import reported as done that the new primary lacks, a
