@@ -31,7 +31,7 @@ QString newPostgresDatabase()
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("bench-maintenance"));
         db.setHostName(maintenance.pgHost);
-        db.setPort(maintenance.pgPort);
+        db.setPort(maintenance.pgPort.toInt());
         db.setDatabaseName(maintenance.pgDatabase);
         db.setUserName(maintenance.pgUser);
         const bool made = db.open() && QSqlQuery(db).exec(QStringLiteral("CREATE DATABASE ") + name);

@@ -36,6 +36,8 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
         {"profile create", "profile create NAME --data DIR [--postgres CONNINFO]",
          "Creates a profile and its store: an SQLite Cartvault in DIR, or the PostgreSQL database that CONNINFO\n"
          "names (\"host=... port=... dbname=... user=...\"; the password comes from PGPASSWORD or ~/.pgpass).\n"
+         "A primary and its standby: \"host=a,b port=5432,5432 ... target_session_attrs=read-write\" (the one\n"
+         "that takes writes is used, and taken again after the connection drops).\n"
          "DIR also holds the store's audio unless Location1 is set to another folder. A new store needs a new or\n"
          "empty DIR (and an empty database); a store that is there already gets the new profile.",
          &CartvaultTool::profileCreate, {"data", "postgres"}, {}},
@@ -204,7 +206,8 @@ int CartvaultTool::profileCreate(const CommandLine& args)
     profile.LoadProfile(name);
     profile.DataLocation = QDir::cleanPath(QFileInfo(args.value(QStringLiteral("data"))).absoluteFilePath());
     if (args.has(QStringLiteral("postgres")) && !profile.setPostgresConnection(args.value(QStringLiteral("postgres"))))
-        return fail(QStringLiteral("--postgres needs a connection text naming at least dbname"));
+        return fail(QStringLiteral("--postgres needs a connection text naming at least dbname, with one port or one per host "
+                                   "and a target_session_attrs libpq knows"));
     if (!profile.SaveProfile(name))
         return fail(QStringLiteral("cannot save profile '%1'").arg(name));
     CartvaultStore store;

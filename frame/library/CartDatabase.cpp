@@ -7,6 +7,7 @@
 #include "frame/library/StoreMigrations.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,6 +39,32 @@ constexpr int kCartLockSpace = 727275;
 const QString kChangeChannel = QStringLiteral("cartvault_changes");
 
 bool writable(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
+
+// Statements prepared on a connection that is gone cannot be freed on the
+// server; the driver warns about each when they are dropped. Those warnings
+// say nothing to whoever runs the program, so they are kept quiet meanwhile.
+class QuietStaleStatements
+{
+public:
+    // Connections of other threads may be quietened at the same time: the
+    // filter never takes itself for the handler it passes messages on to.
+    QuietStaleStatements()
+    {
+        const QtMessageHandler previous = qInstallMessageHandler(&filter);
+        if (previous != &filter)
+            s_previous = previous;
+    }
+    ~QuietStaleStatements() { qInstallMessageHandler(s_previous); }
+
+private:
+    static void filter(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        const QtMessageHandler previous = s_previous;
+        if (previous && !message.startsWith(QLatin1String("Unable to free statement")))
+            previous(type, context, message);
+    }
+    static inline std::atomic<QtMessageHandler> s_previous = nullptr;
+};
 } // namespace
 
 std::shared_ptr<CartDatabase> CartDatabase::shared(const ProfileSettings& profile, QString* error)
@@ -97,9 +124,12 @@ CartDatabase::~CartDatabase()
 
 void CartDatabase::fail(const QString& what, const QSqlError& error)
 {
-    m_lastError = isLockTimeout(error)
-        ? QStringLiteral("The Cartvault %1 is being changed by another workstation (waited %2 s)").arg(m_location).arg(m_lockTimeout)
-        : what + QStringLiteral(": ") + error.text().trimmed();
+    if (isLockTimeout(error))
+        m_lastError = QStringLiteral("The Cartvault %1 is being changed by another workstation (waited %2 s)").arg(m_location).arg(m_lockTimeout);
+    else if (connectionLost())
+        m_lastError = QStringLiteral("%1: the connection to the Cartvault server (%2) was lost: %3").arg(what, m_location, error.databaseText().simplified());
+    else
+        m_lastError = what + QStringLiteral(": ") + error.text().trimmed();
 }
 
 bool CartDatabase::refuse(const QString& why)
@@ -140,11 +170,16 @@ bool CartDatabase::open(const ProfileSettings& profile, Opening opening)
 void CartDatabase::connectPostgres(const ProfileSettings& profile)
 {
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
+    // The driver quotes the host text as one value, which libpq then reads as
+    // its list of hosts; the port list and target_session_attrs go in with
+    // the options, which the driver hands to libpq as they are.
     m_db.setHostName(profile.pgHost);
-    m_db.setPort(profile.pgPort);
     m_db.setDatabaseName(profile.pgDatabase);
     m_db.setUserName(profile.pgUser);
-    m_db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    QStringList options{QStringLiteral("connect_timeout=5"), QStringLiteral("port=") + profile.pgPort};
+    if (!profile.pgTargetSession.isEmpty())
+        options << QStringLiteral("target_session_attrs=") + profile.pgTargetSession;
+    m_db.setConnectOptions(options.join(QLatin1Char(';')));
 }
 
 bool CartDatabase::connectSqlite(const ProfileSettings& profile, Opening opening)
@@ -357,8 +392,10 @@ bool CartDatabase::isLockTimeout(const QSqlError& error) const
 QSqlQuery& CartDatabase::query(const QString& sql)
 {
     std::shared_ptr<QSqlQuery>& q = m_queries[sql];
-    if (!q) {
+    if (!q)
         q = std::make_shared<QSqlQuery>(m_db);
+    // New, or dropped with a lost connection (prepared once one is made again).
+    if (q->lastQuery().isEmpty() && m_db.isOpen()) {
         q->setForwardOnly(true);
         q->prepare(sql);
     }
@@ -369,8 +406,81 @@ bool CartDatabase::exec(QSqlQuery& q)
 {
     if (q.exec())
         return true;
+    // Inside a transaction the rest of it is lost too: write()'s caller decides.
+    if (m_inTransaction || !connectionLost()) {
+        fail(QStringLiteral("Cartvault database error"), q.lastError());
+        return false;
+    }
+    return rerun(q);
+}
+
+// The statement again, with the values it had, on a new connection.
+bool CartDatabase::rerun(QSqlQuery& q)
+{
+    QString sql = q.lastQuery();
+    for (auto it = m_queries.cbegin(); sql.isEmpty() && it != m_queries.cend(); ++it)
+        if (it.value().get() == &q)
+            sql = it.key(); // asked for while no connection was open
+    const QVariantList values = q.boundValues();
+    if (!reconnect())
+        return false;
+    {
+        QuietStaleStatements quiet;
+        q = QSqlQuery(m_db);
+    }
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    for (const QVariant& value : values)
+        q.addBindValue(value);
+    if (q.exec())
+        return true;
     fail(QStringLiteral("Cartvault database error"), q.lastError());
     return false;
+}
+
+void* CartDatabase::postgresConnection() const
+{
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    // The driver names libpq's connection type by its struct's name.
+    if (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.constData());
+}
+
+// libpq marks a connection bad once a call found its server gone.
+bool CartDatabase::connectionLost() const
+{
+    if (!m_postgres)
+        return false;
+    const auto* connection = static_cast<const PGconn*>(postgresConnection());
+    return !connection || PQstatus(connection) != CONNECTION_OK;
+}
+
+bool CartDatabase::reconnect()
+{
+    {
+        QuietStaleStatements quiet;
+        m_db.close();
+        for (const std::shared_ptr<QSqlQuery>& q : std::as_const(m_queries))
+            *q = QSqlQuery(m_db);
+    }
+    // A standby takes some seconds to become the primary: that wait is
+    // bounded like a wait for a lock. A server that could not be reached is
+    // tried once per later request, so a batch does not wait for each file.
+    QDeadlineTimer patience(std::chrono::seconds(m_unreachable ? 0 : m_lockTimeout));
+    while (!m_db.open()) {
+        if (patience.hasExpired()) {
+            m_unreachable = true;
+            m_lastError = QStringLiteral("Lost the connection to the Cartvault server (%1) and cannot reach it again: %2")
+                              .arg(m_location, m_db.lastError().databaseText().simplified());
+            return false;
+        }
+        QThread::sleep(1);
+    }
+    m_unreachable = false;
+    // Commits made meanwhile were announced to nobody listening here.
+    ++m_announcements;
+    return prepareSession() && setLockTimeout(m_lockTimeout);
 }
 
 bool CartDatabase::write(const std::function<bool()>& work)
@@ -379,25 +489,41 @@ bool CartDatabase::write(const std::function<bool()>& work)
         m_lastError = readOnlyMessage();
         return false;
     }
-    QSqlQuery begin(m_db);
-    // SQLite: take the write lock now, so a read inside `work` is still true
-    // when the write follows. PostgreSQL locks rows as they are written.
-    if (!begin.exec(m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"))) {
-        fail(QStringLiteral("Cannot start a Cartvault transaction"), begin.lastError());
+    if (!beginTransaction())
         return false;
-    }
+    m_inTransaction = true;
     bool ok = work();
     // Delivered to every listening workstation when, and only if, this commits.
     if (ok && m_postgres)
         ok = execAll({QStringLiteral("NOTIFY %1").arg(kChangeChannel)});
     QSqlQuery end(m_db);
     if (ok && end.exec(QStringLiteral("COMMIT"))) {
+        m_inTransaction = false;
         ++m_ownCommits;
         return true;
     }
     if (ok)
         fail(QStringLiteral("Cannot commit to the Cartvault"), end.lastError());
-    QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    if (!connectionLost())
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    m_inTransaction = false;
+    return false;
+}
+
+// SQLite: take the write lock now, so a read inside the transaction is still
+// true when the write follows. PostgreSQL locks rows as they are written.
+// A connection that died while idle shows only here, before anything was
+// done on it: the transaction starts on a new one.
+bool CartDatabase::beginTransaction()
+{
+    const QString sql = m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
+    QSqlQuery begin(m_db);
+    if (m_db.isOpen() && begin.exec(sql))
+        return true;
+    if (connectionLost() && reconnect() && begin.exec(sql))
+        return true;
+    if (!connectionLost())
+        fail(QStringLiteral("Cannot start a Cartvault transaction"), begin.lastError());
     return false;
 }
 
@@ -501,11 +627,7 @@ qint64 CartDatabase::changeStamp()
 // round trip to the server: libpq reads what is already on the socket.
 qint64 CartDatabase::postgresChangeStamp()
 {
-    const QVariant handle = m_db.driver()->handle();
-    // The driver names libpq's connection type by its struct's name.
-    if (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0)
-        return -1;
-    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    auto* connection = static_cast<PGconn*>(postgresConnection());
     if (!connection || PQconsumeInput(connection) == 0)
         return -1;
     while (PGnotify* notify = PQnotifies(connection)) {

@@ -58,7 +58,7 @@ public:
     // How long a wait for a cart or the store's write lock lasts before it
     // fails with "... is being changed by another workstation". open() takes
     // the store's LockTimeout setting; useStoredLockTimeout() takes it again
-    // (after it changed).
+    // (after it changed). reconnect() waits as long for a server to take over.
     bool useStoredLockTimeout();
     int lockTimeout() const { return m_lockTimeout; }
 
@@ -66,6 +66,8 @@ public:
     enum class Right { CartWrite, Administration };
     // False with the reason in lastError() when the user may not.
     bool allows(Right right);
+    // Outside write(), a statement whose connection was lost (a failover, a
+    // server restart) is run once more on a new connection.
     bool exec(QSqlQuery& query);
     // A statement that takes no values and cannot be prepared (BEGIN, LOCK ...).
     bool execDirect(const QString& sql) { return execAll({sql}); }
@@ -77,6 +79,15 @@ public:
     // callers must not cache at all. On PostgreSQL another workstation's
     // commit shows as soon as its announcement has reached this connection.
     qint64 changeStamp();
+
+    // PostgreSQL: the server went away under this connection. A write that
+    // failed so may or may not have been committed.
+    bool connectionLost() const;
+    // A new connection with this session's settings, to whichever server of
+    // the profile's list takes writes now (waiting for one up to the lock
+    // timeout); false with a message naming the server.
+    // Statements from query() are prepared again when next asked for.
+    bool reconnect();
 
     // Store-wide settings (key/value).
     QString setting(const QString& key, const QString& fallback = QString());
@@ -103,6 +114,9 @@ private:
     bool isLockTimeout(const QSqlError& error) const;
     bool refuse(const QString& why);
     bool execAll(const QStringList& statements);
+    bool beginTransaction();
+    bool rerun(QSqlQuery& query);
+    void* postgresConnection() const; // libpq's PGconn, or null
     void fail(const QString& what, const QSqlError& error);
     qint64 postgresChangeStamp();
 
@@ -113,6 +127,8 @@ private:
     QString m_location;
     bool m_creating = false; // open() is making the store
     int m_lockTimeout = 0;
+    bool m_inTransaction = false;
+    bool m_unreachable = false; // the last reconnect() gave up
     QString m_readOnlyReason;
     QString m_lastError;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_queries; // shared_ptr: references stay valid

@@ -287,32 +287,68 @@ void CartImport::removeRetired()
     });
 }
 
+bool CartImport::recordInTransaction(QString& why)
+{
+    CartDatabase& database = *m_audio.m_database;
+    if (!database.allows(CartDatabase::Right::CartWrite) || !database.lockCart(m_number))
+        return false;
+    if (!recordAudio(why))
+        return false;
+    if (m_linkedFile.isEmpty() && !m_incoming->publish(&why))
+        return false;
+    if (StoreFaults::at("linked")) {
+        why = faultText("linked");
+        return false;
+    }
+    if (!retireLater())
+        return false;
+    for (const auto& work : m_alsoCommit)
+        if (!work())
+            return false;
+    return true;
+}
+
+// The server went away before the commit was confirmed. On a new connection
+// (to the standby that took over, say) the cart shows whether it went
+// through; if not, the revision check makes running it once more safe.
+bool CartImport::commitAfterLostConnection(QString& why)
+{
+    CartDatabase& database = *m_audio.m_database;
+    why.clear();
+    if (!database.reconnect())
+        return false;
+    return isRecorded() || database.write([&] { return recordInTransaction(why); });
+}
+
+// This import's revision, naming this import's audio, is the cart's.
+bool CartImport::isRecorded()
+{
+    CartDatabase& database = *m_audio.m_database;
+    QSqlQuery& q = database.query(QStringLiteral("SELECT audio_revision, audio_file FROM carts WHERE number = ?"));
+    q.addBindValue(m_number);
+    const bool recorded = database.exec(q) && q.next() && q.value(0).toLongLong() == m_before.revision + 1
+        && q.value(1).toString() == audioFile();
+    q.finish();
+    return recorded;
+}
+
 bool CartImport::commit()
 {
     if (!m_audioFinished && !finishAudio())
         return false;
     CartDatabase& database = *m_audio.m_database;
     QString why;
-    const bool committed = database.write([&] {
-        if (!database.allows(CartDatabase::Right::CartWrite) || !database.lockCart(m_number))
-            return false;
-        if (!recordAudio(why))
-            return false;
-        if (m_linkedFile.isEmpty() && !m_incoming->publish(&why))
-            return false;
-        if (StoreFaults::at("linked")) {
-            why = faultText("linked");
-            return false;
-        }
-        if (!retireLater())
-            return false;
-        for (const auto& work : m_alsoCommit)
-            if (!work())
-                return false;
-        return true;
-    });
-    if (!committed)
+    bool committed = database.write([&] { return recordInTransaction(why); });
+    if (!committed && database.connectionLost())
+        committed = commitAfterLostConnection(why);
+    if (!committed) {
+        // Whether the server took the commit cannot be told: the audio is
+        // left as a killed import leaves it, for the store's next opening to
+        // keep or remove as the record says.
+        if (database.connectionLost())
+            m_incoming->leaveUndecided();
         return fail(why.isEmpty() ? database.lastError() : why);
+    }
     if (m_linkedFile.isEmpty())
         m_incoming->keep();
     // A failure from here on leaves only an old file, which the next opening removes.

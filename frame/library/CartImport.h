@@ -84,6 +84,9 @@ private:
     bool fail(const QString& why);
     bool readCart();
     bool recordAudio(QString& why);
+    bool recordInTransaction(QString& why);
+    bool commitAfterLostConnection(QString& why);
+    bool isRecorded();
     bool retireLater();
     void removeRetired();
     QString retiring() const;

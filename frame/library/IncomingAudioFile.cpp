@@ -39,6 +39,10 @@ IncomingAudioFile::~IncomingAudioFile()
 {
     if (m_fd < 0)
         return;
+    if (m_undecided) {
+        ::close(m_fd);
+        return;
+    }
     if (m_published && !m_kept)
         ::unlink(native(m_final).constData());
     // The incoming name goes before the lock does, so the clean-up never
@@ -108,6 +112,8 @@ bool IncomingAudioFile::sync(QString* error)
 
 bool IncomingAudioFile::publish(QString* error)
 {
+    if (m_published)
+        return true;
     QString why;
     const QString folder = QFileInfo(m_final).path();
     if (!FileTools::makeFolder(folder, &why))

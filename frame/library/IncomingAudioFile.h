@@ -26,10 +26,14 @@ public:
     // On disk, whatever happens next.
     bool sync(QString* error);
     // Gives the audio its revision's name (never replacing a file of that
-    // name) and makes that name durable.
+    // name) and makes that name durable. Once given, asking again (a commit
+    // run once more) finds it there.
     bool publish(QString* error);
     // The committed record names the file: it stays, the incoming name goes.
     void keep();
+    // Whether a record names the file is not known: both names stay, as a
+    // killed import leaves them, for the store's clean-up to decide.
+    void leaveUndecided() { m_undecided = true; }
 
 private:
     QString m_final;
@@ -37,4 +41,5 @@ private:
     int m_fd = -1;
     bool m_published = false;
     bool m_kept = false;
+    bool m_undecided = false;
 };

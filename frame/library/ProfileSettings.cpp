@@ -10,6 +10,15 @@
 namespace {
 QString profilesFolder() { return AppPaths::configFolder() + QStringLiteral("/profiles"); }
 const QString kExtension = QStringLiteral(".conf");
+const QString kPortKey = QStringLiteral("Database/Port");
+const QString kTargetSessionKey = QStringLiteral("Database/TargetSessionAttrs");
+
+bool validTargetSession(const QString& attrs)
+{
+    static const QStringList known{QStringLiteral("any"),     QStringLiteral("read-write"), QStringLiteral("read-only"),
+                                   QStringLiteral("primary"), QStringLiteral("standby"),    QStringLiteral("prefer-standby")};
+    return attrs.isEmpty() || known.contains(attrs);
+}
 } // namespace
 
 bool ProfileSettings::isValidName(const QString& name)
@@ -55,7 +64,8 @@ bool ProfileSettings::LoadProfile(const QString& name)
         : m_backendName.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0         ? Backend::SQLite
                                                                                              : Backend::Unknown;
     pgHost = file.value(QStringLiteral("Database/Host")).toString();
-    pgPort = file.value(QStringLiteral("Database/Port"), 5432).toInt();
+    pgPort = file.value(kPortKey, pgPort).toString();
+    pgTargetSession = file.value(kTargetSessionKey).toString();
     pgDatabase = file.value(QStringLiteral("Database/Name")).toString();
     pgUser = file.value(QStringLiteral("Database/User")).toString();
     return true;
@@ -72,7 +82,11 @@ bool ProfileSettings::SaveProfile(const QString& name)
                                                       : backend == Backend::SQLite   ? QStringLiteral("sqlite")
                                                                                      : m_backendName);
     file.setValue(QStringLiteral("Database/Host"), pgHost);
-    file.setValue(QStringLiteral("Database/Port"), pgPort);
+    file.setValue(kPortKey, pgPort);
+    if (pgTargetSession.isEmpty())
+        file.remove(kTargetSessionKey);
+    else
+        file.setValue(kTargetSessionKey, pgTargetSession);
     file.setValue(QStringLiteral("Database/Name"), pgDatabase);
     file.setValue(QStringLiteral("Database/User"), pgUser);
     file.sync();
@@ -80,6 +94,21 @@ bool ProfileSettings::SaveProfile(const QString& name)
         return false;
     m_name = name;
     m_discovered = false;
+    return true;
+}
+
+bool ProfileSettings::isValidPortList(const QString& ports, const QString& hosts)
+{
+    const QStringList list = ports.split(QLatin1Char(','));
+    const qsizetype hostCount = hosts.isEmpty() ? 1 : hosts.split(QLatin1Char(',')).size();
+    if (list.size() != 1 && list.size() != hostCount)
+        return false;
+    for (const QString& port : list) {
+        bool ok = false;
+        const int number = port.toInt(&ok);
+        if (!ok || number <= 0 || number > 65535)
+            return false;
+    }
     return true;
 }
 
@@ -91,30 +120,34 @@ QString ProfileSettings::databaseText() const
         return sqliteFile();
     if (backend == Backend::Unknown)
         return QStringLiteral("unknown backend '%1'").arg(m_backendName);
-    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4").arg(pgHost).arg(pgPort).arg(pgDatabase, pgUser);
+    const QString text = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4").arg(pgHost, pgPort, pgDatabase, pgUser);
+    return pgTargetSession.isEmpty() ? text : text + QStringLiteral(" target_session_attrs=") + pgTargetSession;
 }
 
 bool ProfileSettings::setPostgresConnection(const QString& connInfo)
 {
-    QString host, database, user;
-    int port = 5432;
+    QString host, database, user, targetSession;
+    QString port = QStringLiteral("5432");
     for (const auto& [key, value] : GeneralTools::ParseParameters(connInfo)) {
         const QString k = key.toLower();
         if (k == QLatin1String("host"))
             host = value;
         else if (k == QLatin1String("port"))
-            port = value.toInt();
+            port = value;
         else if (k == QLatin1String("dbname"))
             database = value;
         else if (k == QLatin1String("user"))
             user = value;
+        else if (k == QLatin1String("target_session_attrs"))
+            targetSession = value;
     }
-    if (database.isEmpty() || port <= 0)
+    if (database.isEmpty() || !isValidPortList(port, host) || !validTargetSession(targetSession))
         return false;
     backend = Backend::PostgreSQL;
     pgHost = host;
     pgPort = port;
     pgDatabase = database;
     pgUser = user;
+    pgTargetSession = targetSession;
     return true;
 }

@@ -22,8 +22,12 @@ public:
 
     QString DataLocation; // empty = unusable
     Backend backend = Backend::SQLite;
+    // libpq's lists: several hosts "a,b" with one port for all or one each
+    // ("5432,5433"); the first that answers (and, with target_session_attrs,
+    // suits) is used, so a standby that was promoted takes over.
     QString pgHost;
-    int pgPort = 5432;
+    QString pgPort = QStringLiteral("5432");
+    QString pgTargetSession; // libpq's target_session_attrs; empty = any
     QString pgDatabase;
     QString pgUser;
 
@@ -35,8 +39,9 @@ public:
     QString sqliteFile() const;
     // "host=... port=... dbname=... user=..." for PostgreSQL, the file for SQLite.
     QString databaseText() const;
-    // Takes a libpq-style connection text (host, port, dbname, user);
-    // false when it names no database.
+    // Takes a libpq-style connection text (host, port, dbname, user,
+    // target_session_attrs); false when it names no database, a port that is
+    // none, more ports than hosts, or an unknown target_session_attrs.
     bool setPostgresConnection(const QString& connInfo);
 
     static QStringList profileNames();
@@ -44,6 +49,8 @@ public:
     static bool isValidName(const QString& name);
     static QString profileFile(const QString& name);
     static QString defaultDataLocation(const QString& name);
+    // libpq's rule: one port for every host, or one for each.
+    static bool isValidPortList(const QString& ports, const QString& hosts);
 
 private:
     QString m_name;

@@ -12,7 +12,6 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QThread>
 #include <csignal>
 #include <cstdio>
 
@@ -50,22 +49,6 @@ class ImportTransactionTest : public QObject
         QProcess process;
         prepare(process, name, arguments, fault);
         return finish(process);
-    }
-
-    // Waits until the process stopped itself at a fault point.
-    static bool stopped(const QProcess& process)
-    {
-        for (int tries = 0; tries < 1200; ++tries) {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
-            if (!stat.open(QIODevice::ReadOnly))
-                return false;
-            const QByteArray fields = stat.readAll();
-            const qsizetype state = fields.lastIndexOf(')') + 2;
-            if (fields.mid(state, 1) == "T")
-                return true;
-            QThread::msleep(50);
-        }
-        return false;
     }
 
     static QString folder(const QString& name) { return TestEnvironment::folder(name); }
@@ -166,7 +149,7 @@ private slots:
                                                           : QStringList{"--profile", profile, "--start-cart", "40", source};
         QProcess importer;
         prepare(importer, qPrintable(tool), arguments, "copied:stop");
-        QVERIFY(stopped(importer));
+        QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(importer.processId()), 60000);
         if (replace) {
             const QString other = mp3(folder("changed " + name) + "/other.mp3", 1.0, "Second");
             QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(source).constData()), 0); // as mv does
@@ -193,7 +176,7 @@ private slots:
         QCOMPARE(run("cartvault", {"--profile", profile, "import", "50", first}).exitCode, 0);
         QProcess slowImporter;
         prepare(slowImporter, "cartvault", {"--profile", profile, "import", "50", slow, "--overwrite"}, "copied:stop");
-        QVERIFY(stopped(slowImporter));
+        QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(slowImporter.processId()), 60000);
         QCOMPARE(run("cartvault", {"--profile", profile, "import", "50", quick, "--overwrite"}).exitCode, 0);
         ::kill(static_cast<pid_t>(slowImporter.processId()), SIGCONT);
         const Result refused = finish(slowImporter);

@@ -450,13 +450,6 @@ private slots:
         QVERIFY(stopOnError ? third < 0 : qAbs(third - 0.6) < 0.01);
     }
 
-    // A process the store's fault hook stopped (SIGSTOP) at a step.
-    static bool stopped(qint64 pid)
-    {
-        QFile stat(QString("/proc/%1/stat").arg(pid));
-        return stat.open(QIODevice::ReadOnly) && stat.readAll().split(')').value(1).trimmed().startsWith('T');
-    }
-
     // Bug: a file quietly landing in another cart than the one planned. The
     // batch is held at its first copy while another import fills the next
     // cart; the file meant for it takes the next free one, and its line says so.
@@ -470,10 +463,10 @@ private slots:
         environment.insert("ORVANE_STORE_FAULT", "copied:stop");
         batch.setProcessEnvironment(environment);
         batch.start(tool("orvane-import-batch"), {"--profile", "Batch", "--start-cart", "800", in});
-        QTRY_VERIFY_WITH_TIMEOUT(stopped(batch.processId()), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(TestEnvironment::isStopped(batch.processId()), 60000);
         QCOMPARE(run("cartvault", {"--profile", "Batch", "import", "801", in + "/a.wav"}).exitCode, 0);
         while (!batch.waitForFinished(50))
-            if (stopped(batch.processId()))
+            if (TestEnvironment::isStopped(batch.processId()))
                 ::kill(pid_t(batch.processId()), SIGCONT);
         QCOMPARE(batch.exitCode(), 0);
         QCOMPARE(QString::fromUtf8(batch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),

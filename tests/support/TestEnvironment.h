@@ -22,6 +22,8 @@ public:
     static QString folder(const QString& name);
     // The built command-line tool of that name (cartvault, orvane-import-batch ...).
     static QString tool(const char* name);
+    // The process stopped (SIGSTOP), as the store's fault hook stops it at a step.
+    static bool isStopped(qint64 pid);
 
 private:
     QTemporaryDir m_root;

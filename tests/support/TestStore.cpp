@@ -25,7 +25,7 @@ QString createPostgresDatabase(QString* error)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("test-maintenance"));
         db.setHostName(maintenance.pgHost);
-        db.setPort(maintenance.pgPort);
+        db.setPort(maintenance.pgPort.toInt());
         db.setDatabaseName(maintenance.pgDatabase);
         db.setUserName(maintenance.pgUser);
         if (!db.open() || !QSqlQuery(db).exec(QStringLiteral("CREATE DATABASE ") + name)) {

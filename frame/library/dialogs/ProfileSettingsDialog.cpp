@@ -9,7 +9,6 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 ProfileSettingsDialog::ProfileSettingsDialog(ProfileSettings& profile, QWidget* parent)
@@ -18,7 +17,7 @@ ProfileSettingsDialog::ProfileSettingsDialog(ProfileSettings& profile, QWidget* 
     , m_dataLocation(new FolderField(tr("Data location"), this))
     , m_backend(new QComboBox(this))
     , m_host(new QLineEdit(this))
-    , m_port(new QSpinBox(this))
+    , m_port(new QLineEdit(this))
     , m_database(new QLineEdit(this))
     , m_user(new QLineEdit(this))
 {
@@ -26,13 +25,13 @@ ProfileSettingsDialog::ProfileSettingsDialog(ProfileSettings& profile, QWidget* 
     setWindowTitle(tr("Orvane Settings - %1").arg(profile.name()));
     m_backend->addItem(tr("This workstation only (SQLite)"));
     m_backend->addItem(tr("Shared by several workstations (PostgreSQL)"));
-    m_port->setRange(1, 65535);
 
     m_dataLocation->setPath(profile.DataLocation);
     m_backend->setCurrentIndex(profile.backend == ProfileSettings::Backend::PostgreSQL ? 1 : 0);
     m_host->setText(profile.pgHost);
     m_host->setPlaceholderText(tr("local socket"));
-    m_port->setValue(profile.pgPort);
+    m_port->setText(profile.pgPort);
+    m_port->setPlaceholderText(tr("5432, or one per server: 5432,5433"));
     m_database->setText(profile.pgDatabase);
     m_user->setText(profile.pgUser);
 
@@ -65,15 +64,19 @@ void ProfileSettingsDialog::accept()
 {
     const QString location = m_dataLocation->path();
     const bool shared = m_backend->currentIndex() == 1;
-    if (!QDir::isAbsolutePath(location) || (shared && m_database->text().trimmed().isEmpty())) {
+    const QString host = m_host->text().trimmed();
+    const QString port = m_port->text().trimmed().isEmpty() ? QStringLiteral("5432") : m_port->text().trimmed();
+    if (!QDir::isAbsolutePath(location)
+        || (shared && (m_database->text().trimmed().isEmpty() || !ProfileSettings::isValidPortList(port, host)))) {
         QMessageBox::warning(this, windowTitle(),
-                             shared ? tr("Choose a data location and name the shared database.") : tr("Choose a data location."));
+                             shared ? tr("Choose a data location, name the shared database and give one port, or one per server.")
+                                    : tr("Choose a data location."));
         return;
     }
     m_profile.DataLocation = location;
     m_profile.backend = shared ? ProfileSettings::Backend::PostgreSQL : ProfileSettings::Backend::SQLite;
-    m_profile.pgHost = m_host->text().trimmed();
-    m_profile.pgPort = m_port->value();
+    m_profile.pgHost = host;
+    m_profile.pgPort = port;
     m_profile.pgDatabase = m_database->text().trimmed();
     m_profile.pgUser = m_user->text().trimmed();
     QDialog::accept();

@@ -5,7 +5,6 @@ class FolderField;
 class ProfileSettings;
 class QComboBox;
 class QLineEdit;
-class QSpinBox;
 
 // Where this workstation keeps its data and which Cartvault database it uses.
 class ProfileSettingsDialog : public QDialog
@@ -22,7 +21,7 @@ private:
     FolderField* m_dataLocation;
     QComboBox* m_backend;
     QLineEdit* m_host;
-    QSpinBox* m_port;
+    QLineEdit* m_port;
     QLineEdit* m_database;
     QLineEdit* m_user;
 };
