@@ -239,12 +239,33 @@ CountCache& countCache()
     return cache;
 }
 
+// A FLAC stream's STREAMINFO block states its length in samples (36 bits
+// from byte 13); 0 means the encoder did not know it, and the stream is
+// decoded instead. A cut file states more than it holds: the copy job still
+// delivers what is there.
+LengthCount countFlacStreamInfo(const MediaInput& input)
+{
+    LengthCount count;
+    const AVCodecParameters* parameters = input.stream()->codecpar;
+    if (parameters->extradata_size < 18)
+        return count;
+    const uint8_t* info = parameters->extradata;
+    const qint64 total = (qint64(info[13] & 0x0F) << 32) | AV_RB32(info + 14);
+    if (total > 0)
+        count.frames = total;
+    return count;
+}
+
 LengthCount countFrom(const QString& path, MediaInput& input)
 {
-    if (input.container() == Container::Wave && isLinearPcm(input.codecId()))
+    // WAV and AIFF alike: linear PCM is counted from its sizes.
+    if (isLinearPcm(input.codecId()))
         return countLinearPcm(input);
     if (isMpegAudio(input.codecId()))
         return countMpegFrames(input);
+    if (input.codecId() == AV_CODEC_ID_FLAC)
+        if (const LengthCount stated = countFlacStreamInfo(input); stated.frames >= 0)
+            return stated;
     if (input.codecId() != AV_CODEC_ID_VORBIS || input.container() != Container::Ogg)
         return countByDecoding(input);
     const LengthCount count = countVorbisPackets(input);

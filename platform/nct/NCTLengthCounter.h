@@ -14,9 +14,10 @@ struct LengthCount {
     qint64 codedFrames = 0; // frames those bytes stand for, before trimming
 };
 
-// Counts with as little work as the coding allows: linear PCM from its sizes
+// Counts with as little work as the coding allows: linear PCM (WAV, AIFF) from its sizes
 // (checked against the file's real size), MPEG audio by walking its frame
-// headers without decoding, everything else by decoding.
+// headers without decoding, FLAC from its STREAMINFO, everything else by
+// decoding.
 // An input already open on `path` is read to its end instead of opening the
 // file again.
 LengthCount countLength(const QString& path, MediaInput* openInput = nullptr);
