@@ -520,8 +520,11 @@ bool CartDatabase::beginTransaction()
     QSqlQuery begin(m_db);
     if (m_db.isOpen() && begin.exec(sql))
         return true;
-    if (connectionLost() && reconnect() && begin.exec(sql))
-        return true;
+    if (connectionLost() && reconnect()) {
+        begin = QSqlQuery(m_db); // the first was made for the connection that is gone
+        if (begin.exec(sql))
+            return true;
+    }
     if (!connectionLost())
         fail(QStringLiteral("Cannot start a Cartvault transaction"), begin.lastError());
     return false;
