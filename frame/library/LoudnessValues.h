@@ -1,0 +1,23 @@
+#pragma once
+#include <QJsonObject>
+#include <optional>
+
+// What a loudness measurement (EBU R128) says about a piece of audio.
+// Loudness in LUFS, range in LU, true peak in dBTP. Audio too quiet to pass
+// the absolute gate (silence) has no integrated loudness: it stays empty,
+// and so does the range then; the peaks of silence are -inf and read empty.
+struct LoudnessValues {
+    std::optional<double> integrated;
+    std::optional<double> range;
+    std::optional<double> truePeak;
+    std::optional<double> maxMomentary;
+    std::optional<double> maxShortTerm;
+
+    // The same audio after a fixed gain: every level moves by the gain,
+    // the range stays.
+    LoudnessValues shiftedBy(double gainDb) const;
+    // integrated_lufs, range_lu, true_peak_dbtp, max_momentary_lufs,
+    // max_short_term_lufs; null where a value is empty.
+    QJsonObject toJson() const;
+    bool operator==(const LoudnessValues&) const = default;
+};
