@@ -1,4 +1,6 @@
 #pragma once
+#include "frame/library/LoudnessValues.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -23,7 +25,12 @@ struct BextChunk {
     quint32 TimeReferenceHigh = 0;
     quint16 Version = 0;
     QByteArray UMID = QByteArray(UmidSize, '\0');
-    QString Reserved = QString(190, QLatin1Char(' '));
+    // Version 2: the loudness of the audio, as five signed values x100 (the
+    // integrated loudness, its range, the maximum true peak, the maximum
+    // momentary and short-term loudness). A value of 0x7FFF, or a chunk
+    // before version 2, says nothing; so does an empty value when written.
+    LoudnessValues Loudness;
+    QString Reserved = QString(180, QLatin1Char(' '));
 };
 
 // Reads the bext chunk of a WAV file. bext and codingHistory are reset
@@ -33,3 +40,10 @@ struct BextChunk {
 bool ReadBextChunk(const QString& fileName, BextChunk& bext, QString& codingHistory);
 // The same on an open device (bytes in memory, for instance).
 bool ReadBextChunk(QIODevice& device, BextChunk& bext, QString& codingHistory);
+
+// Puts the loudness into the WAV file's bext chunk, making it version 2: the
+// fields of a chunk the file has are set in place; a file without one gets a
+// new chunk after its last, with empty text fields. An RF64 file, a file
+// whose chunks do not add up, or a RIFF size that would pass 4 GiB are left
+// as they are (false); the store keeps the values either way.
+bool WriteBextLoudness(const QString& fileName, const LoudnessValues& loudness);

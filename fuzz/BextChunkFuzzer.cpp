@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzCheck(codingHistory.size() <= 32000);
     fuzzCheck(found || codingHistory.isEmpty());
     fuzzCheck(bext.Description.size() == 256 && bext.Originator.size() == 32 && bext.OriginatorReference.size() == 32);
-    fuzzCheck(bext.OriginationDate.size() == 10 && bext.OriginationTime.size() == 8 && bext.Reserved.size() == 190);
+    fuzzCheck(bext.OriginationDate.size() == 10 && bext.OriginationTime.size() == 8 && bext.Reserved.size() == 180);
     fuzzCheck(bext.UMID.size() == 64);
     return 0;
 }

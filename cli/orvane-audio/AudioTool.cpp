@@ -94,6 +94,7 @@ QJsonObject bextObject(const BextChunk& bext, const QString& codingHistory)
          static_cast<double>((static_cast<quint64>(bext.TimeReferenceHigh) << 32) | bext.TimeReferenceLow)},
         {QStringLiteral("version"), bext.Version},
         {QStringLiteral("umid"), QString::fromLatin1(bext.UMID.toHex())},
+        {QStringLiteral("loudness"), bext.Loudness.toJson()},
         {QStringLiteral("coding_history"), codingHistory},
     };
 }

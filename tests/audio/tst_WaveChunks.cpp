@@ -5,6 +5,8 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QBuffer>
+#include <QFileInfo>
+#include <QtEndian>
 #include <QStandardPaths>
 
 using namespace RiffBytes;
@@ -227,7 +229,7 @@ private slots:
     {
         QByteArray bext(BextChunk::FixedSize, '\0');
         put(bext, 0, "Short description");
-        put(bext, 412, "reserved\0stays"); // left as read, NULs and all
+        put(bext, 422, "reserved\0stays"); // left as read, NULs and all
         const QByteArray history = QByteArray("A=PCM") + '\0' + "after";
         const QString path = TestEnvironment::writeFile(QStringLiteral("nul-history.wav"), wave(chunk("bext", bext + history)));
 
@@ -236,9 +238,63 @@ private slots:
         QVERIFY(ReadBextChunk(path, read, codingHistory));
         QCOMPARE(read.Description, QStringLiteral("Short description").leftJustified(256));
         QCOMPARE(codingHistory, QString::fromLatin1(history));
-        QCOMPARE(read.Reserved.size(), 190);
+        QCOMPARE(read.Reserved.size(), 180);
         QCOMPARE(read.Reserved.left(8), QStringLiteral("reserved"));
         QCOMPARE(read.Reserved.at(8), QChar(0));
+    }
+
+    // The store writes a cart's loudness into its WAV: into the chunk a file
+    // brings (keeping its text), or a chunk of its own after the audio.
+    // Catches a wrong field offset or scale, a RIFF size left short (other
+    // tools then never see the chunk), and audio bytes disturbed.
+    void writesLoudnessIntoTheBextChunk_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("description");
+        QByteArray bext(BextChunk::FixedSize, '\0');
+        put(bext, 0, "Kept");
+        put(bext, 346, QByteArray("\1\0", 2));
+        QTest::newRow("version 1 chunk") << wave(chunk("bext", bext + "A=PCM")) << QStringLiteral("Kept");
+        QTest::newRow("no chunk") << wave({}) << QString();
+    }
+
+    void writesLoudnessIntoTheBextChunk()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, description);
+        const QString path = TestEnvironment::writeFile(QStringLiteral("loudness.wav"), bytes);
+        const LoudnessValues loudness{-23.04, 7.5, -1.26, -15.5, -19.99};
+        QVERIFY(WriteBextLoudness(path, loudness));
+
+        BextChunk read;
+        QString history;
+        QVERIFY(ReadBextChunk(path, read, history));
+        QCOMPARE(read.Version, quint16(2));
+        QCOMPARE(read.Description.trimmed(), description);
+        QCOMPARE(read.Loudness, loudness);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        QCOMPARE(qFromLittleEndian<quint32>(written.constData() + 4), quint32(written.size() - 8));
+        const qsizetype audio = bytes.indexOf("data");
+        QCOMPARE(written.mid(audio, bytes.size() - audio), bytes.mid(audio));
+
+        QVERIFY(WriteBextLoudness(path, {.integrated = -16.0}));
+        QVERIFY(ReadBextChunk(path, read, history));
+        QCOMPARE(read.Loudness, LoudnessValues{.integrated = -16.0});
+        QCOMPARE(QFileInfo(path).size(), written.size());
+    }
+
+    // A file whose sizes do not add up is not the store's to mend.
+    void leavesAFileWithWrongSizesAlone()
+    {
+        QByteArray bytes = wave({});
+        bytes.chop(3);
+        const QString path = TestEnvironment::writeFile(QStringLiteral("cut.wav"), bytes);
+        QVERIFY(!WriteBextLoudness(path, {.integrated = -23.0}));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
     }
 
     void answersFalseForHostileFiles_data()
