@@ -14,6 +14,7 @@
 #include "frame/library/TimeTools.h"
 #include "platform/cdripper/CDRipper.h"
 #include "wizard/ImportItemList.h"
+#include "wizard/ImportLevels.h"
 #include "wizard/ImportProgress.h"
 #include "wizard/ImportTargetHandler.h"
 
@@ -159,10 +160,7 @@ void CDRipRun::prepareConverters()
     setStatus(QStringLiteral("Creating Converters"));
     m_copyJob = std::make_shared<cCopyAudioFileNCT>();
     m_copyJob->setWriteInPlace(true);
-    if (m_options.normalise) {
-        m_copyJob->setNormalise(true);
-        m_copyJob->setNormalisePercentage(static_cast<float>(m_options.normalisePercent));
-    }
+    ImportLevels::configure(*m_copyJob, m_options);
     if (m_cdOptions.autoTop) {
         m_copyJob->setAutoTop(true);
         m_copyJob->setAutoTopThreshold(0);
@@ -303,6 +301,7 @@ void CDRipRun::ripFinished()
     }
 
     const bool process = processing() && m_ripping;
+    m_copyWroteTrack = false;
     if (process) {
         m_overall = ImportProgress::overallWhileReading(kBarMaximum, m_currentItem, m_itemCount, 100);
         showProgress(kBarMaximum, m_overall);
@@ -393,6 +392,7 @@ void CDRipRun::processTrack(const QString& title)
     float start = -1;
     float end = -1;
     const qint32 code = m_copyJob->CopyAudioFile(m_ripFileName, m_import->incomingPath(), format, &start, &end, false);
+    m_copyWroteTrack = code == 0;
     if (code == 0)
         return;
     ShowMessage(QStringLiteral("There was a problem compressing the Ripped Track, and the problem was reported as \n\n") +
@@ -410,6 +410,7 @@ void CDRipRun::storeTrack()
     const QString title = summaryField(QStringLiteral("TITLE"));
     bool stored = m_import && m_import->finishAudio();
     if (stored) {
+        ImportLevels::measure(*m_import, m_copyWroteTrack ? m_copyJob.get() : nullptr);
         CartRecord& record = m_import->record();
         record.Title = title;
         record.setArtist(summaryField(QStringLiteral("ARTIST")), 1);

@@ -82,6 +82,7 @@ private:
     const ImportItemList* m_summary = nullptr;
     ImportTargetHandler* m_target = nullptr;
     std::shared_ptr<cCopyAudioFileNCT> m_copyJob;
+    bool m_copyWroteTrack = false; // the copy job made the current track's audio (and measured it)
     AudioFormat m_convertFormat;
     std::optional<CDRipVerification> m_verification; // when verifying
     QString m_verdict;                               // of the track in hand, for its audit entry

@@ -25,6 +25,11 @@ struct FileImportOptions {
     QString convertFormat; // settings text of the target for Format::Convert
     bool normalise = false;
     double normalisePercent = 0;
+    // Normalising to a loudness (LUFS) instead of the percentage: one fixed
+    // gain, held down so the true peak stays under the ceiling (dBTP).
+    bool normaliseLoudness = false;
+    double loudnessTarget = -23;
+    double truePeakCeiling = -1;
 
     // The wizard stops at the first failed item and leaves the rest for the
     // person to look at; a script wants every good file in, the failures

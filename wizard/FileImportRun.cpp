@@ -10,6 +10,7 @@
 #include "frame/library/PlayoutAudio.h"
 #include "wizard/FileRowReader.h"
 #include "wizard/ImportItemList.h"
+#include "wizard/ImportLevels.h"
 #include "wizard/ImportTargetHandler.h"
 
 #include <QFile>
@@ -145,10 +146,7 @@ void FileImportRun::prepareConverters(const ImportItemList& summary)
     m_context.settings->GetDefaultFormat(m_convertFormat);
     if (m_options.format != FileImportOptions::Format::StoreDefault && !m_options.convertFormat.isEmpty())
         m_convertFormat.setSettingsText(m_options.convertFormat);
-    if (m_options.normalise) {
-        m_copyJob->setNormalise(true);
-        m_copyJob->setNormalisePercentage(static_cast<float>(m_options.normalisePercent));
-    }
+    ImportLevels::configure(*m_copyJob, m_options);
 }
 
 FileImportRun::ItemEnd FileImportRun::importItem(const ImportItem& row, const QString& path,
@@ -225,7 +223,10 @@ FileImportRun::ItemEnd FileImportRun::importTransportFile(const QString& path, c
     m_handler.status(QStringLiteral("Unpacking Transport File ") + quotedName(path) + QStringLiteral("..."));
     m_handler.result(QStringLiteral("Unpacking Transport File '") + path + QStringLiteral("'..."), false);
     CartImport import(*m_context.audio, cart, storeOptions());
-    if (!import.begin() || !import.unpackTransportFile(path) || !commit(import, path, cart))
+    if (!import.begin() || !import.unpackTransportFile(path))
+        return storeRefused(path, cart, import.error());
+    ImportLevels::measure(import, nullptr);
+    if (!commit(import, path, cart))
         return storeRefused(path, cart, import.error());
     m_handler.result(kOk, true);
     if (target && !target->ItemImported(path, cart))
@@ -292,7 +293,8 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
             m_handler.result(kFailed + QLatin1Char(' ') + error, true);
             return {Outcome::Failed, error};
         }
-        m_handler.result(kOk, true);
+        const QString gain = ImportLevels::gainText(*m_copyJob);
+        m_handler.result(gain.isEmpty() ? kOk : kOk + QStringLiteral(" - ") + gain, true);
         converted = true;
     }
 
@@ -301,6 +303,7 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
     const bool audioTaken = converted || (m_options.link ? import.linkTo(path) : import.copyFrom(path));
     if (!audioTaken || !import.finishAudio())
         return storeRefused(path, cart, import.error());
+    ImportLevels::measure(import, converted ? m_copyJob.get() : nullptr);
     writeCartFields(import.record(), row);
     // Audio and fields land together; the source goes only once they have.
     if (!commit(import, path, cart))

@@ -29,7 +29,16 @@ QString ImportOptionRules::ripping(const FileImportOptions& options)
 
 QString ImportOptionRules::level(const FileImportOptions& options)
 {
-    if (options.normalise && !(options.normalisePercent >= 1 && options.normalisePercent <= 100))
+    if (!options.normalise)
+        return {};
+    if (options.normaliseLoudness) {
+        if (!(options.loudnessTarget >= -70 && options.loudnessTarget <= 0))
+            return QStringLiteral("The loudness to normalise to must be from -70 to 0 LUFS");
+        if (!(options.truePeakCeiling >= -20 && options.truePeakCeiling <= 0))
+            return QStringLiteral("The true-peak ceiling must be from -20 to 0 dBTP");
+        return {};
+    }
+    if (!(options.normalisePercent >= 1 && options.normalisePercent <= 100))
         return QStringLiteral("The level to normalise to must be from 1 to 100 %");
     return {};
 }

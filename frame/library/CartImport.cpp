@@ -3,6 +3,7 @@
 #include "frame/AppPaths.h"
 #include "frame/library/CartAudioNames.h"
 #include "frame/library/CartDatabase.h"
+#include "frame/library/CartLoudnessColumns.h"
 #include "frame/library/IncomingAudioFile.h"
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/StoreFaults.h"
@@ -179,6 +180,7 @@ bool CartImport::finishAudio()
     m_record.Extro = static_cast<float>(m_seconds);
     m_record.Isrc.clear(); // the old recording's codes, likewise
     m_record.Mcn.clear();
+    m_record.Loudness.reset(); // until the new audio is measured
     m_audioFinished = true;
     return true;
 }
@@ -221,12 +223,13 @@ bool CartImport::recordAudio(QString& why)
     QSqlQuery& q = m_before.rowExists
         ? database.query(QStringLiteral(
               "UPDATE carts SET audio_length = ?, length = ?, audio_file = ?, linked = ?, intro_start = ?, "
-              "intro_end = ?, extro = ?, title = ?, artist = ?, description = ?, isrc = ?, mcn = ?, audio_revision = ?, "
-              "modified_at = ?, modified_by = ? WHERE number = ? AND audio_revision = ?"))
+              "intro_end = ?, extro = ?, title = ?, artist = ?, description = ?, isrc = ?, mcn = ?, %1, audio_revision = ?, "
+              "modified_at = ?, modified_by = ? WHERE number = ? AND audio_revision = ?").arg(CartLoudnessColumns::assignments()))
         : database.query(QStringLiteral(
               "INSERT INTO carts (audio_length, length, audio_file, linked, intro_start, intro_end, extro, "
-              "title, artist, description, isrc, mcn, audio_revision, modified_at, modified_by, number) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO NOTHING"));
+              "title, artist, description, isrc, mcn, %1, audio_revision, modified_at, modified_by, number) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO NOTHING")
+                             .arg(CartLoudnessColumns::names()));
     q.addBindValue(m_seconds);
     q.addBindValue(m_seconds);
     q.addBindValue(CartDatabase::text(audioFile()));
@@ -239,6 +242,7 @@ bool CartImport::recordAudio(QString& why)
     q.addBindValue(CartDatabase::text(m_record.Description(1)));
     q.addBindValue(CartDatabase::text(CartRecord::isrcFrom(m_record.Isrc)));
     q.addBindValue(CartDatabase::text(CartRecord::mcnFrom(m_record.Mcn)));
+    CartLoudnessColumns::bind(q, m_record.Loudness);
     q.addBindValue(m_before.revision + 1);
     q.addBindValue(CartDatabase::text(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)));
     q.addBindValue(CartDatabase::text(AppPaths::systemUserName()));

@@ -44,6 +44,9 @@ public:
     // One more file of this import in .incoming (a ripped track waiting to be
     // processed, say), removed with the import; empty when it cannot be made.
     QString scratchFile();
+    // Where the new audio is until the commit: the incoming file, or the
+    // original a linked cart plays.
+    QString newAudioPath() const { return m_linkedFile.isEmpty() ? incomingPath() : m_linkedFile; }
 
     // The source the audio is read from, noted before it is read.
     bool noteSource(const QString& path);

@@ -20,6 +20,7 @@ QJsonObject CartRecord::toJson() const
         {QStringLiteral("linked"), Linked},
         {QStringLiteral("isrc"), Isrc},
         {QStringLiteral("mcn"), Mcn},
+        {QStringLiteral("loudness"), Loudness ? QJsonValue(Loudness->toJson()) : QJsonValue(QJsonValue::Null)},
     };
 }
 

@@ -1,6 +1,9 @@
 #pragma once
+#include "frame/library/LoudnessValues.h"
+
 #include <QJsonObject>
 #include <QString>
+#include <optional>
 
 // What the store keeps for one cart. Times are in seconds. A cart without
 // audio has an AudioLength below 0.
@@ -21,6 +24,8 @@ public:
     // empty when unknown. Both belong to the audio and go with it.
     QString Isrc;
     QString Mcn;
+    // Measured as the audio was imported; empty for audio never measured.
+    std::optional<LoudnessValues> Loudness;
 
     // "GB-AAA-99-00001" or "gbaaa9900001" -> "GBAAA9900001"; empty when
     // the text is not an ISRC.
@@ -48,7 +53,8 @@ public:
 
     // The cart's fields under the names tools and packed carts use:
     // number, title, artist, description, intro_start, intro_end, extro,
-    // length, audio_length, audio_file, linked, isrc, mcn.
+    // length, audio_length, audio_file, linked, isrc, mcn, loudness (an
+    // object, null when never measured).
     QJsonObject toJson() const;
 
 private:

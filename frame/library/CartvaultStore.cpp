@@ -84,6 +84,9 @@ bool CartvaultStore::readSettings(std::shared_ptr<CartDatabase> database, const 
     if (LookupTimeout < 1 || LookupTimeout > kMaxLookupTimeout) // written by hand
         LookupTimeout = kLookupTimeout;
     MusicBrainzServer = db.setting(kMusicBrainzServerKey, kMusicBrainzServer);
+    NormaliseLoudness = db.setting(kNormaliseModeKey, QStringLiteral("peak")) == QLatin1String("loudness");
+    LoudnessTarget = db.setting(kLoudnessTargetKey, QString::number(kLoudnessTarget)).toDouble();
+    TruePeakCeiling = db.setting(kTruePeakCeilingKey, QString::number(kTruePeakCeiling)).toDouble();
     m_defaultFormat = db.setting(kDefaultFormatKey, kDefaultFormat);
     m_numberPlayers = db.setting(kNumberPlayersKey, QString::number(kNumberPlayers)).toInt();
     // A connection this process shares may have been opened before the
@@ -121,6 +124,9 @@ const NamedSetting kNamedSettings[] = {
     {"DefaultFormat", &kDefaultFormatKey},
     {"NumberPlayers", &kNumberPlayersKey},
     {"LockTimeout", &kLockTimeoutKey},
+    {"NormaliseMode", &kNormaliseModeKey},
+    {"LoudnessTarget", &kLoudnessTargetKey},
+    {"TruePeakCeiling", &kTruePeakCeilingKey},
 };
 
 // "Location1", "location2"... -> 1, 2; 0 when the name is not a location.
@@ -219,6 +225,26 @@ void CartvaultStore::setLocation(int n, const QString& folder)
     m_locations[n - 1] = folder;
 }
 
+// A loudness target from -70 LUFS (the meter's floor) to 0, a true-peak
+// ceiling from -20 dBTP to full scale.
+bool CartvaultStore::setLevel(const QString& key, const QString& value, QString* error)
+{
+    const bool target = key == QLatin1String("LoudnessTarget");
+    bool isNumber = false;
+    const double level = value.trimmed().toDouble(&isNumber);
+    const double lowest = target ? -70.0 : -20.0;
+    if (!isNumber || level < lowest || level > 0) {
+        if (error)
+            *error = QStringLiteral("%1 must be a number from %2 to 0 (%3)")
+                         .arg(key)
+                         .arg(lowest)
+                         .arg(target ? QStringLiteral("LUFS") : QStringLiteral("dBTP"));
+        return false;
+    }
+    (target ? LoudnessTarget : TruePeakCeiling) = level;
+    return true;
+}
+
 QString CartvaultStore::settingText(const QString& name) const
 {
     if (const int n = locationIndex(name))
@@ -242,6 +268,9 @@ QString CartvaultStore::settingText(const QString& name) const
     if (key == QLatin1String("DefaultFormat")) return m_defaultFormat;
     if (key == QLatin1String("NumberPlayers")) return QString::number(m_numberPlayers);
     if (key == QLatin1String("LockTimeout")) return QString::number(LockTimeout);
+    if (key == QLatin1String("NormaliseMode")) return NormaliseLoudness ? QStringLiteral("loudness") : QStringLiteral("peak");
+    if (key == QLatin1String("LoudnessTarget")) return QString::number(LoudnessTarget);
+    if (key == QLatin1String("TruePeakCeiling")) return QString::number(TruePeakCeiling);
     return {};
 }
 
@@ -321,6 +350,12 @@ bool CartvaultStore::setSettingText(const QString& name, const QString& value, Q
         if (!numeric || qAbs(number) > kMaxCDReadOffset)
             return refuse(QStringLiteral("CDReadOffset must be a whole number of samples from -%1 to %1").arg(kMaxCDReadOffset));
         CDReadOffset = static_cast<int>(number);
+    } else if (key == QLatin1String("NormaliseMode")) {
+        if (value.trimmed() != QLatin1String("peak") && value.trimmed() != QLatin1String("loudness"))
+            return refuse(QStringLiteral("NormaliseMode must be peak or loudness"));
+        NormaliseLoudness = value.trimmed() == QLatin1String("loudness");
+    } else if (key == QLatin1String("LoudnessTarget") || key == QLatin1String("TruePeakCeiling")) {
+        return setLevel(key, value, error);
     } else if (key == QLatin1String("DefaultFormat")) {
         AudioFormat format;
         if (!format.setSettingsText(value))

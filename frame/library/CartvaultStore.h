@@ -46,6 +46,11 @@ public:
     qint32 CartNumberFlags = 0x1000;
     bool AllowLinking = false;
     double NormaliseDefault = 0; // percent; below 1 = do not normalise by default
+    // How imports normalise: to a peak percentage, or to a loudness (LUFS)
+    // with the true peak kept at or below a ceiling (dBTP).
+    bool NormaliseLoudness = false;
+    double LoudnessTarget = StoreDefaults::kLoudnessTarget;
+    double TruePeakCeiling = StoreDefaults::kTruePeakCeiling;
     bool AutoTopDefault = false;
     bool FreeDBEnabled = false;
     QString FreeDBServer;
@@ -69,6 +74,7 @@ public:
     std::shared_ptr<CartDatabase> database() const { return m_database; }
 
 private:
+    bool setLevel(const QString& key, const QString& value, QString* error);
     bool readSettings(std::shared_ptr<CartDatabase> database, const QString& dataLocation);
     bool cartsFitRange(QString* why) const;
 

@@ -5,6 +5,7 @@
 #include "frame/library/CartDatabase.h"
 #include "frame/library/CartAudioNames.h"
 #include "frame/library/CartImport.h"
+#include "frame/library/CartLoudnessColumns.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/ProfileSettings.h"
 #include "frame/library/StoreLeftovers.h"
@@ -21,8 +22,9 @@ namespace {
 // The columns readRecord() reads, in its order, then the cart's number.
 const QString kRecordColumns = QStringLiteral(
     "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, isrc, mcn, "
-    "number");
-constexpr int kNumberColumn = 12;
+    "%1, number").arg(CartLoudnessColumns::names());
+constexpr int kLoudnessColumn = 12;
+constexpr int kNumberColumn = kLoudnessColumn + CartLoudnessColumns::Count;
 
 void readRecord(QSqlQuery& q, CartRecord& r)
 {
@@ -38,6 +40,7 @@ void readRecord(QSqlQuery& q, CartRecord& r)
     r.Linked = q.value(9).toInt() != 0;
     r.Isrc = q.value(10).toString();
     r.Mcn = q.value(11).toString();
+    r.Loudness = CartLoudnessColumns::read(q, kLoudnessColumn);
 }
 } // namespace
 

@@ -22,6 +22,9 @@ inline const QString kCDReadOffsetKey = QStringLiteral("cd.read_offset");
 inline const QString kLookupTimeoutKey = QStringLiteral("lookup.timeout_seconds");
 inline const QString kMusicBrainzServerKey = QStringLiteral("musicbrainz.server");
 inline const QString kLockTimeoutKey = QStringLiteral("locks.timeout_seconds");
+inline const QString kNormaliseModeKey = QStringLiteral("import.normalise_mode");
+inline const QString kLoudnessTargetKey = QStringLiteral("import.loudness_target");
+inline const QString kTruePeakCeilingKey = QStringLiteral("import.true_peak_ceiling");
 
 // A broadcast store's usual house format.
 inline const QString kDefaultFormat = QStringLiteral("FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16");
@@ -35,6 +38,9 @@ inline const QString kMusicBrainzServer = QStringLiteral("https://musicbrainz.or
 // Seconds a disc lookup waits for its server's answer.
 constexpr int kLookupTimeout = 10;
 constexpr int kMaxLookupTimeout = 120;
+// Broadcast loudness (EBU R128) and the true peak it allows.
+constexpr double kLoudnessTarget = -23.0;
+constexpr double kTruePeakCeiling = -1.0;
 constexpr qint64 kFirstCart = 1;
 constexpr qint64 kLastCart = 999999;
 constexpr qint32 kNumericCartNumbers = 0x1000;

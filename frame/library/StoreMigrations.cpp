@@ -125,11 +125,29 @@ StoreMigrations::Step recordingCodes()
     };
     return {6, statements, statements};
 }
+
+// Version 7: the loudness of a cart's audio (EBU R128), measured as it was
+// imported. loudness_measured tells a cart measured as silence (its levels
+// NULL) from one imported before measuring began.
+StoreMigrations::Step loudness()
+{
+    auto statements = [](const QString& real) {
+        return QStringList{
+            QStringLiteral("ALTER TABLE carts ADD COLUMN loudness_measured INTEGER NOT NULL DEFAULT 0"),
+            QStringLiteral("ALTER TABLE carts ADD COLUMN loudness_integrated %1").arg(real),
+            QStringLiteral("ALTER TABLE carts ADD COLUMN loudness_range %1").arg(real),
+            QStringLiteral("ALTER TABLE carts ADD COLUMN loudness_true_peak %1").arg(real),
+            QStringLiteral("ALTER TABLE carts ADD COLUMN loudness_max_momentary %1").arg(real),
+            QStringLiteral("ALTER TABLE carts ADD COLUMN loudness_max_short_term %1").arg(real),
+        };
+    };
+    return {7, statements(QStringLiteral("REAL")), statements(QStringLiteral("DOUBLE PRECISION"))};
+}
 } // namespace
 
 const QList<StoreMigrations::Step>& StoreMigrations::steps()
 {
     static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders(), dropFolderClaimHolders(),
-                                  recordingCodes()};
+                                  recordingCodes(), loudness()};
     return all;
 }

@@ -1,0 +1,49 @@
+#include "wizard/ImportLevels.h"
+
+#include "audio/AudioAnalysis.h"
+#include "audio/BextChunk.h"
+#include "audio/cCopyAudioFileNCT.h"
+#include "frame/WriteLog.h"
+#include "frame/library/CartImport.h"
+#include "platform/nct/NCTLoudnessMeter.h"
+#include "wizard/FileImportOptions.h"
+
+void ImportLevels::configure(cCopyAudioFileNCT& job, const FileImportOptions& options)
+{
+    job.setNormalise(options.normalise);
+    if (!options.normalise)
+        return;
+    job.setNormaliseMode(options.normaliseLoudness ? cCopyAudioFileNCT::NormaliseMode::Loudness
+                                                   : cCopyAudioFileNCT::NormaliseMode::Peak);
+    job.setNormalisePercentage(static_cast<float>(options.normalisePercent));
+    job.setLoudnessTarget(options.loudnessTarget);
+    job.setTruePeakCeiling(options.truePeakCeiling);
+}
+
+void ImportLevels::measure(CartImport& import, const cCopyAudioFileNCT* wroteIt)
+{
+    CartRecord& record = import.record();
+    if (wroteIt && wroteIt->DestinationLoudness()) {
+        record.Loudness = wroteIt->DestinationLoudness();
+        // The store's own new file: the values go with it to whatever plays
+        // or edits it later.
+        WriteBextLoudness(import.incomingPath(), *record.Loudness);
+        return;
+    }
+    NCTLoudnessMeter meter;
+    QString why;
+    if (AnalyseAudioFile(import.newAudioPath(), {&meter}, {}, &why))
+        record.Loudness = meter.result();
+    else
+        WriteLog(QStringLiteral("The loudness of '%1' was not measured: %2").arg(import.newAudioPath(), why), 1);
+}
+
+QString ImportLevels::gainText(const cCopyAudioFileNCT& job)
+{
+    if (!job.Normalise() || job.normaliseMode() != cCopyAudioFileNCT::NormaliseMode::Loudness)
+        return {};
+    return QStringLiteral("gain %1%2 dB%3")
+        .arg(job.AppliedGainDb() >= 0 ? QStringLiteral("+") : QString())
+        .arg(job.AppliedGainDb(), 0, 'f', 1)
+        .arg(job.GainCappedByPeak() ? QStringLiteral(", held by the true-peak ceiling") : QString());
+}
