@@ -33,8 +33,9 @@
 
 namespace {
 const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format",
-                                  "device", "tracks", "release", "order", "force-title", "force-artist", "watch", "settle"};
-const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "link", "delete-source", "dry-run", "json", "quiet", "help",
+                                  "device", "tracks", "release", "order", "force-title", "force-artist", "watch", "settle",
+                                  "true-peak-ceiling"};
+const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "loudness", "link", "delete-source", "dry-run", "json", "quiet", "help",
                            "find-matches", "skip-matching", "cd", "lookup", "lookup-optional", "auto-top", "once",
                            "keep-failed", "leave-imported", "stop-on-error", "verbose", "verify"};
 const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
@@ -56,7 +57,11 @@ const char* kHelp =
     "  --separators A,B        where names are split (default -,_ ; {space} for a blank)\n"
     "  --format F              store (default: the store's format) | keep | a format settings text such as\n"
     "                          \"FormatType=2 SampleRate=48000 Channels=2 FormatTag=1 BitsPerSample=16\"\n"
-    "  --normalise [PERCENT]   normalise to PERCENT, also --normalise=PERCENT (no value: the store's default)\n"
+    "  --normalise [PERCENT]   normalise to PERCENT, also --normalise=PERCENT (no value: the store's default,\n"
+    "                          by loudness when the store's NormaliseMode is loudness)\n"
+    "  --loudness [LUFS]       normalise to a loudness, also --loudness=-16 (no value: the store's\n"
+    "                          LoudnessTarget): one gain per item, held so the true peak stays under the\n"
+    "  --true-peak-ceiling DBTP  ceiling (default: the store's TruePeakCeiling, -1 dBTP on a new store)\n"
     "  --link                  link WAV files where they are (when the store allows it)\n"
     "  --delete-source         delete each file once its cart is saved\n"
     "  --stop-on-error         end the run at the first file that fails, leaving the rest (default: go on\n"
@@ -145,7 +150,7 @@ int BatchImportTool::run(const QStringList& commandLine)
     const QStringList arguments = withOptionsFiles(commandLine, &optionsError);
     if (!optionsError.isEmpty())
         return usage(optionsError);
-    const CommandLine args(arguments, kValueOptions, {QStringLiteral("normalise")});
+    const CommandLine args(arguments, kValueOptions, {QStringLiteral("normalise"), QStringLiteral("loudness")});
     if (!args.ok())
         return usage(args.error());
     if (args.has(QStringLiteral("help"))) {
@@ -249,18 +254,41 @@ int BatchImportTool::readOptions(const CommandLine& args)
         m_options.convertFormat = target.SettingsText();
     }
 
-    m_options.normalise = args.has(QStringLiteral("normalise"));
-    const QString percent = args.value(QStringLiteral("normalise"));
-    bool ok = true;
-    m_options.normalisePercent = percent.isEmpty() ? audio.Cartvault().NormaliseDefault : percent.toDouble(&ok);
-    if (!ok || !ImportOptionRules::level(m_options).isEmpty())
-        return usage(QStringLiteral("--normalise takes a percentage from 1 to 100 (the store's default is %1)")
-                         .arg(audio.Cartvault().NormaliseDefault));
+    if (const int code = readLevels(args, audio.Cartvault()); code != Success)
+        return code;
     // The wizard's pages refuse these; a script gets the same answer.
     if (const QString why = ImportOptionRules::linkingKeepsAudio(m_options); !why.isEmpty())
         return usage(why + QStringLiteral(" (--link needs --format keep and no --normalise)"));
     if (const QString why = ImportOptionRules::ripping(m_options); args.has(QStringLiteral("cd")) && !why.isEmpty())
         return usage(why);
+    return Success;
+}
+
+// --normalise [PERCENT] and --loudness [LUFS] with --true-peak-ceiling, or
+// the store's mode for a bare --normalise.
+int BatchImportTool::readLevels(const CommandLine& args, const CartvaultStore& store)
+{
+    const QString percent = args.value(QStringLiteral("normalise"));
+    const bool loudness = args.has(QStringLiteral("loudness"));
+    if (loudness && !percent.isEmpty())
+        return usage(QStringLiteral("--normalise=PERCENT and --loudness are two ways to normalise: give one"));
+    m_options.normalise = loudness || args.has(QStringLiteral("normalise"));
+    m_options.normaliseLoudness = loudness || (percent.isEmpty() && store.NormaliseLoudness);
+    bool ok = true;
+    m_options.normalisePercent = percent.isEmpty() ? store.NormaliseDefault : percent.toDouble(&ok);
+    const QString target = args.value(QStringLiteral("loudness"));
+    bool targetOk = true;
+    m_options.loudnessTarget = target.isEmpty() ? store.LoudnessTarget : target.toDouble(&targetOk);
+    const QString ceiling = args.value(QStringLiteral("true-peak-ceiling"));
+    bool ceilingOk = true;
+    m_options.truePeakCeiling = ceiling.isEmpty() ? store.TruePeakCeiling : ceiling.toDouble(&ceilingOk);
+    if (!ceiling.isEmpty() && !m_options.normaliseLoudness)
+        return usage(QStringLiteral("--true-peak-ceiling goes with --loudness"));
+    if (!ok || !targetOk || !ceilingOk || !ImportOptionRules::level(m_options).isEmpty())
+        return usage(m_options.normaliseLoudness
+                         ? QStringLiteral("--loudness takes LUFS from -70 to 0 and --true-peak-ceiling dBTP from -20 to 0")
+                         : QStringLiteral("--normalise takes a percentage from 1 to 100 (the store's default is %1)")
+                               .arg(store.NormaliseDefault));
     return Success;
 }
 

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 class CommandLine;
+class CartvaultStore;
 class ImportItemList;
 
 // `orvane-import-batch [options] FILE|FOLDER...`: the wizard's file import
@@ -25,6 +26,7 @@ public:
 
 private:
     int readOptions(const CommandLine& args);
+    int readLevels(const CommandLine& args, const CartvaultStore& store);
     bool addInputs(const QStringList& inputs, ImportItemList& files);
     bool importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler,
                    const decltype(ImportContext::alsoCommit)& alsoCommit = {});

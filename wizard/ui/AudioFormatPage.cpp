@@ -10,6 +10,7 @@
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -117,10 +118,40 @@ void AudioFormatPage::buildNormalise()
     layout->addWidget(chkNormalise);
     auto* inner = new QVBoxLayout;
     inner->addWidget(fraNormalise);
+    inner->addWidget(buildLoudnessRow());
     layout->addLayout(PageWidgets::indented(inner, chkNormalise));
 
     connect(chkNormalise, &QCheckBox::toggled, this, &AudioFormatPage::applyNormaliseRule);
+    connect(chkNormaliseLoudness, &QCheckBox::toggled, this, &AudioFormatPage::applyNormaliseRule);
     connect(cmdNormaliseDefault, &QPushButton::clicked, this, &AudioFormatPage::restoreNormaliseDefault);
+}
+
+QWidget* AudioFormatPage::buildLoudnessRow()
+{
+    auto* loudness = new QWidget(this);
+    loudness->setObjectName(QStringLiteral("fraNormaliseLoudness"));
+    chkNormaliseLoudness = new QCheckBox(QStringLiteral("Normalise the l&oudness to"), loudness);
+    chkNormaliseLoudness->setObjectName(QStringLiteral("chkNormaliseLoudness"));
+    spnLoudnessTarget = new QDoubleSpinBox(loudness);
+    spnLoudnessTarget->setObjectName(QStringLiteral("spnLoudnessTarget"));
+    spnLoudnessTarget->setRange(-70, 0);
+    spnLoudnessTarget->setDecimals(1);
+    spnLoudnessTarget->setSingleStep(0.5);
+    spnLoudnessTarget->setSuffix(QStringLiteral(" LUFS"));
+    lblTruePeakCeiling = new QLabel(loudness);
+    lblTruePeakCeiling->setObjectName(QStringLiteral("lblTruePeakCeiling"));
+    auto* row = new QHBoxLayout(loudness);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(chkNormaliseLoudness);
+    row->addWidget(spnLoudnessTarget);
+    row->addWidget(lblTruePeakCeiling);
+    row->addStretch(1);
+    return loudness;
+}
+
+void AudioFormatPage::showTruePeakCeiling(double dbtp)
+{
+    lblTruePeakCeiling->setText(QStringLiteral("true peak at most %1 dBTP").arg(dbtp));
 }
 
 void AudioFormatPage::applyFormatRule()
@@ -128,7 +159,16 @@ void AudioFormatPage::applyFormatRule()
     fraAudioFormatConvert->setEnabled(optAudioFormatConvert->isChecked());
 }
 
-void AudioFormatPage::applyNormaliseRule() { fraNormalise->setEnabled(chkNormalise->isChecked()); }
+// The percentage or the loudness, never both.
+void AudioFormatPage::applyNormaliseRule()
+{
+    const bool normalise = chkNormalise->isChecked();
+    const bool byLoudness = chkNormaliseLoudness->isChecked();
+    fraNormalise->setEnabled(normalise && !byLoudness);
+    chkNormaliseLoudness->setEnabled(normalise);
+    spnLoudnessTarget->setEnabled(normalise && byLoudness);
+    lblTruePeakCeiling->setEnabled(normalise && byLoudness);
+}
 
 void AudioFormatPage::applySourceRules(bool rippingCD, bool linking)
 {

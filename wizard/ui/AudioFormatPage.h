@@ -2,6 +2,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -28,6 +29,13 @@ public:
     QLabel* lblNormalise = nullptr;
     QLineEdit* txtNormalise = nullptr;
     QPushButton* cmdNormaliseDefault = nullptr;
+    // Instead of the percentage: a loudness, under the store's true-peak
+    // ceiling (shown beside it).
+    QCheckBox* chkNormaliseLoudness = nullptr;
+    QDoubleSpinBox* spnLoudnessTarget = nullptr;
+    QLabel* lblTruePeakCeiling = nullptr;
+
+    void showTruePeakCeiling(double dbtp);
 
     // Run each time the page is shown. A ripped track always has to be
     // converted from the CD's audio, and a linked file is used as it is.
@@ -47,6 +55,7 @@ protected:
 private:
     void buildFormatChoices();
     void buildNormalise();
+    QWidget* buildLoudnessRow();
     void applyFormatRule();
     void applyNormaliseRule();
     void restoreNormaliseDefault();

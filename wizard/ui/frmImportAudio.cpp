@@ -182,8 +182,12 @@ void frmImportAudio::setInitialValues()
     fraRipCD->comboCDTitleOrder->setCurrentIndex(0);
     fraImportFiles->chkFilesCreateLink->setVisible(store.AllowLinking);
 
-    fraAudioFormat->chkNormalise->setChecked(store.NormaliseDefault >= 1);
+    // A store that levels by loudness levels every import unless told not to.
+    fraAudioFormat->chkNormalise->setChecked(store.NormaliseDefault >= 1 || store.NormaliseLoudness);
     fraAudioFormat->txtNormalise->setText(QString::number(ImportOptionRules::offeredLevel(store.NormaliseDefault)));
+    fraAudioFormat->chkNormaliseLoudness->setChecked(store.NormaliseLoudness);
+    fraAudioFormat->spnLoudnessTarget->setValue(store.LoudnessTarget);
+    fraAudioFormat->showTruePeakCeiling(store.TruePeakCeiling);
 
     fraRipCD->chkCDAutoTop->setChecked(store.AutoTopDefault);
     fraRipCD->cmdCDQueryCDDB->setVisible(store.FreeDBEnabled);
@@ -468,6 +472,10 @@ FileImportOptions frmImportAudio::importOptions() const
     options.convertFormat = ConvertFormat ? ConvertFormat->SettingsText() : QString();
     options.normalise = fraAudioFormat->chkNormalise->isChecked();
     options.normalisePercent = fraAudioFormat->txtNormalise->text().toDouble();
+    options.normaliseLoudness = fraAudioFormat->chkNormaliseLoudness->isChecked();
+    options.loudnessTarget = fraAudioFormat->spnLoudnessTarget->value();
+    if (gPlayoutAudio)
+        options.truePeakCeiling = gPlayoutAudio->Cartvault().TruePeakCeiling;
     return options;
 }
 
