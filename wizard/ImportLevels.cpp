@@ -5,6 +5,7 @@
 #include "audio/cCopyAudioFileNCT.h"
 #include "frame/WriteLog.h"
 #include "frame/library/CartImport.h"
+#include "frame/library/PlayoutAudio.h"
 #include "platform/nct/NCTLoudnessMeter.h"
 #include "wizard/FileImportOptions.h"
 
@@ -46,4 +47,21 @@ QString ImportLevels::gainText(const cCopyAudioFileNCT& job)
         .arg(job.AppliedGainDb() >= 0 ? QStringLiteral("+") : QString())
         .arg(job.AppliedGainDb(), 0, 'f', 1)
         .arg(job.GainCappedByPeak() ? QStringLiteral(", held by the true-peak ceiling") : QString());
+}
+
+bool ImportLevels::measureStoredCart(PlayoutAudio& audio, const QString& number,
+                                     const std::function<void(int percent)>& progress, QString* error)
+{
+    const auto cart = audio.GetCart(number);
+    if (!cart || !cart->holdsAudio()) {
+        *error = QStringLiteral("cart %1 holds no audio").arg(number);
+        return false;
+    }
+    NCTLoudnessMeter meter;
+    if (!AnalyseAudioFile(cart->AudioFile, {&meter}, progress, error))
+        return false;
+    if (audio.saveLoudness(number, cart->AudioFile, meter.result()))
+        return true;
+    *error = audio.lastError();
+    return false;
 }

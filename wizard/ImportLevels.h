@@ -1,7 +1,9 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 class CartImport;
+class PlayoutAudio;
 class cCopyAudioFileNCT;
 struct FileImportOptions;
 
@@ -20,4 +22,8 @@ void measure(CartImport& import, const cCopyAudioFileNCT* wroteIt);
 // "gain +3.2 dB" (", held by the true-peak ceiling") after a loudness
 // normalised copy; empty otherwise.
 QString gainText(const cCopyAudioFileNCT& job);
+// Measures the audio a cart holds now and keeps the values with the cart
+// (its file is not touched); for carts imported before measuring began.
+bool measureStoredCart(PlayoutAudio& audio, const QString& number, const std::function<void(int percent)>& progress,
+                       QString* error);
 } // namespace ImportLevels

@@ -11,6 +11,8 @@
 #include "frame/library/OrvaneLibrary.h"
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/ProfileSettings.h"
+#include "cli/common/TerminalProgress.h"
+#include "wizard/ImportLevels.h"
 #include "wizard/MatchSearch.h"
 
 #include <QDir>
@@ -84,6 +86,11 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          &CartvaultTool::exportCart, {}, {"force"}},
         {"audit", "audit [--json] [--limit N]", "Shows the store's audit log, oldest first.", &CartvaultTool::audit,
          {"limit"}, {"json"}},
+        {"analyse", "analyse --missing",
+         "Measures the loudness (EBU R128) of every cart whose audio was never measured: carts imported before\n"
+         "the store measured imports, and carts put in by 'import'. The values are kept with the cart (see\n"
+         "'show'); the audio files are not changed. Needs cart rights above 0.",
+         &CartvaultTool::analyse, {}, {"missing"}},
     };
     return list;
 }
@@ -327,6 +334,9 @@ int CartvaultTool::importAudio(const CommandLine& args)
         return fail(m_audio->lastImportError());
     if (!m_audio->lastImportNote().isEmpty())
         err(QStringLiteral("cartvault: note: ") + m_audio->lastImportNote());
+    // The audio is in; a meter that cannot read it leaves the cart to 'analyse --missing'.
+    if (QString why; !ImportLevels::measureStoredCart(*m_audio, cart, {}, &why))
+        err(QStringLiteral("cartvault: note: the loudness was not measured: ") + why);
     if (openDirectory())
         m_directory->AuditLog().LogEvent(2, 7, QStringLiteral("Import Audio File"),
                                          QStringLiteral("%1 into Cart %2").arg(file, cart), 1);
@@ -462,4 +472,31 @@ int CartvaultTool::audit(const CommandLine& args)
     if (json)
         outJson(QJsonDocument(rows));
     return Success;
+}
+
+int CartvaultTool::analyse(const CommandLine& args)
+{
+    if (!args.has(QStringLiteral("missing")) || !args.words().isEmpty())
+        return usage(QStringLiteral("analyse needs --missing"));
+    if (!openStore())
+        return Failure;
+    const QStringList carts = m_audio->cartsWithoutLoudness();
+    TerminalProgress progress;
+    int failed = 0;
+    for (int i = 0; i < carts.size(); ++i) {
+        const QString& cart = carts.at(i);
+        const auto show = [&](int percent) {
+            progress.showRun(QStringLiteral("cart ") + cart, percent, i, static_cast<int>(carts.size()),
+                             static_cast<int>((i * 100 + percent) / carts.size()));
+        };
+        QString why;
+        if (ImportLevels::measureStoredCart(*m_audio, cart, show, &why))
+            continue;
+        progress.clear();
+        err(QStringLiteral("cartvault: cart %1 was not measured: %2").arg(cart, why));
+        ++failed;
+    }
+    progress.done();
+    out(QStringLiteral("%1 carts measured, %2 failed").arg(carts.size() - failed).arg(failed));
+    return failed == 0 ? Success : Failure;
 }

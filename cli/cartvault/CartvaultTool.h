@@ -47,6 +47,7 @@ private:
     int dropboxReset(const CommandLine& args);
     int exportCart(const CommandLine& args);
     int audit(const CommandLine& args);
+    int analyse(const CommandLine& args);
 
     // Open the chosen profile's store or directory; false after printing why.
     bool openStore();

@@ -251,12 +251,39 @@ bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zip
     return TransportZip::write(target, *cart, cart->AudioFile, overwrite, error);
 }
 
-QStringList PlayoutAudio::cartsWithAudio()
+QStringList PlayoutAudio::cartsWithAudio() { return numbersWhere(QStringLiteral("audio_length >= 0")); }
+
+QStringList PlayoutAudio::cartsWithoutLoudness()
+{
+    return numbersWhere(QStringLiteral("audio_length >= 0 AND loudness_measured = 0"));
+}
+
+bool PlayoutAudio::saveLoudness(const QString& number, const QString& audioFile, const LoudnessValues& loudness)
+{
+    const auto n = m_numbers.parse(number);
+    if (!n || !m_database)
+        return false;
+    const bool saved = m_database->write([&] {
+        if (!m_database->allows(CartDatabase::Right::CartWrite))
+            return false;
+        QSqlQuery& q = m_database->query(
+            QStringLiteral("UPDATE carts SET %1 WHERE number = ? AND audio_file = ?").arg(CartLoudnessColumns::assignments()));
+        CartLoudnessColumns::bind(q, loudness);
+        q.addBindValue(*n);
+        q.addBindValue(audioFile);
+        return m_database->exec(q);
+    });
+    if (!saved)
+        m_lastError = m_database->lastError();
+    return saved;
+}
+
+QStringList PlayoutAudio::numbersWhere(const QString& condition)
 {
     QStringList numbers;
     if (!m_database)
         return numbers;
-    QSqlQuery& q = m_database->query(QStringLiteral("SELECT number FROM carts WHERE audio_length >= 0 ORDER BY number"));
+    QSqlQuery& q = m_database->query(QStringLiteral("SELECT number FROM carts WHERE %1 ORDER BY number").arg(condition));
     if (m_database->exec(q))
         while (q.next())
             numbers << QString::number(q.value(0).toLongLong());

@@ -85,6 +85,11 @@ public:
     bool ownsFile(const QString& path, QString* why = nullptr) const;
     // Numbers of the carts that hold audio, in order.
     QStringList cartsWithAudio();
+    // Carts holding audio whose loudness was never measured, in order.
+    QStringList cartsWithoutLoudness();
+    // Keeps the loudness measured of a cart's audio file, if the cart still
+    // plays that file (another import may have replaced it meanwhile).
+    bool saveLoudness(const QString& number, const QString& audioFile, const LoudnessValues& loudness);
     // Up to `limit` carts that hold audio, numbered `from` or above, in order,
     // in one read: a walk over a store of a million numbers with few carts
     // in use need not visit the empty ones.
@@ -93,6 +98,7 @@ public:
     const CartNumbers& numbers() const { return m_numbers; }
 
 private:
+    QStringList numbersWhere(const QString& condition);
     // An import is the one writer of a cart's audio and works on the store's
     // connection, names and settings as this object does.
     friend class CartImport;
