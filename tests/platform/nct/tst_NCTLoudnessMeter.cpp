@@ -29,11 +29,14 @@ LoudnessValues measure(const QList<Stretch>& stretches, double frequency, double
     std::vector<qint16> samples;
     qint64 frame = 0;
     for (const Stretch& stretch : stretches) {
+        QList<double> peaks;
+        for (int c = 0; c < channels; ++c)
+            peaks << 32768 * std::pow(10, stretch.at(c + 1) / 20);
         const qint64 end = frame + std::llround(stretch.at(0) * Rate);
         for (; frame < end; ++frame) {
             const double wave = std::sin(2 * M_PI * frequency * frame / Rate + phaseDegrees * M_PI / 180);
-            for (int c = 0; c < channels; ++c)
-                samples.push_back(static_cast<qint16>(std::lround(wave * 32768 * std::pow(10, stretch.at(c + 1) / 20))));
+            for (const double peak : peaks)
+                samples.push_back(static_cast<qint16>(std::lround(wave * peak)));
         }
     }
     constexpr qint64 Block = 12345;
