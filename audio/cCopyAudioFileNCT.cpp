@@ -7,9 +7,11 @@
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
 #include "platform/nct/AudioScanBufferForMaxLevel.h"
+#include "platform/nct/NCTAnalyserThread.h"
 #include "platform/nct/NCTAudioFile.h"
 #include "platform/nct/NCTAudioInfo.h"
 #include "platform/nct/NCTAudioProcessor.h"
+#include "platform/nct/NCTLoudnessMeter.h"
 #include "platform/nct/NCTResampler.h"
 
 #include <QBuffer>
@@ -18,6 +20,7 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -106,6 +109,7 @@ struct cCopyAudioFileNCT::CopyPass {
     float peak = 0;  // of the source, in percent of full scale
     double gain = 0; // percent; stays 0 when normalising finds only silence
     QIODevice* spool = nullptr; // the decoded section waiting for its gain; none when not normalising
+    NCTAnalyserThread* scanAnalysis = nullptr; // measures the spool's loudness when normalising to it
     qint64 retainSample = -1;   // sample of the spool where the retained part begins; -1 none
     bool topFound = true;
     bool inRetain = false;
@@ -117,6 +121,7 @@ cCopyAudioFileNCT::cCopyAudioFileNCT(QObject* parent)
     : QObject(parent)
     , m_processor(std::make_unique<NCTAudioProcessor>())
     , m_resampler(std::make_unique<NCTResampler>())
+    , m_meter(std::make_unique<NCTLoudnessMeter>())
 {
     m_mixVolume = 75.0f;
     m_processor->setDither(0);
@@ -167,6 +172,8 @@ void cCopyAudioFileNCT::setMixVolume(float volume)
 {
     m_mixVolume = static_cast<float>(GeneralTools::LimitDouble(volume, 0.00001, 100));
 }
+
+void cCopyAudioFileNCT::setTruePeakCeiling(double dbtp) { m_truePeakCeiling = std::min(dbtp, 0.0); }
 
 float cCopyAudioFileNCT::DestinationDuration() const { return m_destination.File ? m_destination.Duration : 0.0f; }
 
@@ -287,16 +294,41 @@ qint32 cCopyAudioFileNCT::createDestination(const QString& name, std::shared_ptr
 qint32 cCopyAudioFileNCT::CreateDestinationFile(const QString& DestFileName,
                                                 std::shared_ptr<AudioFormat>& clsDestinationFormat)
 {
-    return finishWith(createDestination(DestFileName, clsDestinationFormat));
+    const qint32 result = createDestination(DestFileName, clsDestinationFormat);
+    if (result == NoProblem)
+        startAnalysis(false);
+    return finishWith(result);
+}
+
+// The analysers see the destination's blocks from its first to its last.
+void cCopyAudioFileNCT::startAnalysis(bool withMeter)
+{
+    QList<NCTSampleAnalyser*> analysers = m_analysers;
+    if (withMeter)
+        analysers.append(m_meter.get());
+    m_written = std::make_unique<NCTAnalyserThread>(analysers);
+    // An analyser that cannot take this format keeps empty results; the copy goes on.
+    m_written->start(m_destination.Format->SampleRate, m_destination.Format->Channels);
+}
+
+void cCopyAudioFileNCT::finishAnalysis()
+{
+    if (!m_written)
+        return;
+    m_written->finish();
+    m_written.reset();
 }
 
 void cCopyAudioFileNCT::FinishDestAudioFile()
 {
     if (m_heldFrames > 0 && m_destination.File) {
         m_destination.File->WriteSamples(m_hold);
+        if (m_written)
+            m_written->add(m_hold.data(), m_heldFrames);
         m_hold.clear();
         m_heldFrames = 0;
     }
+    finishAnalysis();
     closeRecord(m_destination);
     m_destinationName.clear();
 }
@@ -309,6 +341,7 @@ void cCopyAudioFileNCT::AbandonDestAudioFile()
     // Dropping the unfinished file removes what was written so far; the
     // destination never appears under its own name.
     m_destination.File.reset();
+    m_written.reset();
     m_hold.clear();
     m_heldFrames = 0;
     m_destinationName.clear();
@@ -345,6 +378,7 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
     // Creating the destination deletes a file of its name: never the source.
     if (QFileInfo(DestFile).exists() && QFileInfo(DestFile).canonicalFilePath() == QFileInfo(SourceFile).canonicalFilePath())
         return finishWith(InvalidDestination);
+    m_destinationLoudness.reset();
     AudioFileRecord source;
     if (!openSource(SourceFile, source))
         return finishWith(SourceNotOpened);
@@ -368,6 +402,10 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
         m_sourceName.clear();
         return finishWith(result);
     }
+    // Normalising to a loudness measures the section before its gain; a
+    // fixed gain that clips nothing moves every level by itself and leaves
+    // the range, so that measurement serves the destination too.
+    startAnalysis(m_measureLoudness && !normalisingLoudness());
     result = copySection(source, StartTime, EndTime, 0);
     if (result != NoProblem) {
         closeRecord(source);
@@ -377,9 +415,15 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
         return finishWith(result);
     }
     closeRecord(source);
+    finishAnalysis();
+    if (normalisingLoudness())
+        m_destinationLoudness = m_meter->result().shiftedBy(m_appliedGainDb);
+    else if (m_measureLoudness)
+        m_destinationLoudness = m_meter->result();
     // Completing the file can still fail (a full disk at the last write);
     // then there is no destination rather than a damaged one.
     if (!closeRecord(m_destination)) {
+        m_destinationLoudness.reset();
         if (!m_writeInPlace)
             QFile::remove(m_destinationName);
         m_sourceName.clear();
@@ -456,6 +500,8 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
     if (!m_resampler->Initialise(1))
         return InvalidChannels;
 
+    m_appliedGainDb = 0;
+    m_gainCapped = false;
     qint32 result = NoProblem;
     if (!m_normalise) {
         result = decodeSection(source, pass);
@@ -467,6 +513,12 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
         if (!spool)
             return DestinationNotCreated;
         pass.spool = spool.get();
+        std::optional<NCTAnalyserThread> scanAnalysis;
+        if (normalisingLoudness()) {
+            scanAnalysis.emplace(QList<NCTSampleAnalyser*>{m_meter.get()});
+            scanAnalysis->start(pass.destinationRate, pass.destinationChannels);
+            pass.scanAnalysis = &*scanAnalysis;
+        }
         result = decodeSection(source, pass);
         if (result == NoProblem)
             result = addFromSpool(pass);
@@ -534,7 +586,7 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
         if (block.empty())
             break;
         done += wholeFrames(static_cast<qint64>(block.size()), pass.sourceChannels);
-        if (scanning) {
+        if (scanning && !pass.scanAnalysis) {
             qint32 peakSample = 0;
             qint32 peakFrame = 0;
             pass.peak = std::max(pass.peak, AudioScanBufferForMaxLevel(block.data(), static_cast<qint32>(block.size() * 2),
@@ -554,8 +606,7 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
             return DestinationNotCreated;
     }
     if (scanning) {
-        if (pass.peak > 0)
-            pass.gain = m_normalisePercentage / pass.peak * 100.0f;
+        chooseGain(pass);
         emit ScanAudioProgress(100);
         emit ScanAudioEnd();
         return NoProblem;
@@ -564,6 +615,30 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
     emit AddAudioProgress(100);
     emit AddAudioEnd();
     return NoProblem;
+}
+
+// The gain of a normalising copy, from the level scan.
+void cCopyAudioFileNCT::chooseGain(CopyPass& pass)
+{
+    if (!pass.scanAnalysis) {
+        if (pass.peak > 0)
+            pass.gain = m_normalisePercentage / pass.peak * 100.0f;
+        // Silence stays silence, whatever its "gain" of 0.
+        m_appliedGainDb = pass.gain > 0 ? 20.0 * std::log10(pass.gain / 100.0) : 0.0;
+        return;
+    }
+    pass.scanAnalysis->finish();
+    const LoudnessValues measured = m_meter->result();
+    double gainDb = 0; // silence has no loudness to bring anywhere
+    if (measured.integrated) {
+        gainDb = m_loudnessTarget - *measured.integrated;
+        if (measured.truePeak && *measured.truePeak + gainDb > m_truePeakCeiling) {
+            gainDb = m_truePeakCeiling - *measured.truePeak;
+            m_gainCapped = true;
+        }
+    }
+    m_appliedGainDb = gainDb;
+    pass.gain = 100.0 * std::pow(10.0, gainDb / 20.0);
 }
 
 // Topping, then the block goes to the spool or on to the destination.
@@ -578,6 +653,8 @@ bool cCopyAudioFileNCT::passOn(NCTSampleBlock& block, CopyPass& pass)
         return true;
     if (!pass.spool)
         return processBlock(block, pass);
+    if (pass.scanAnalysis)
+        pass.scanAnalysis->add(block.data(), static_cast<qint64>(block.size()) / pass.destinationChannels);
     if (pass.inRetain && pass.retainSample < 0)
         pass.retainSample = pass.spool->pos() / 2;
     const qint64 bytes = static_cast<qint64>(block.size()) * 2;
@@ -646,6 +723,8 @@ bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
     }
     if (!m_destination.File->WriteSamples(block))
         return false;
+    if (m_written)
+        m_written->add(block.data(), frames);
     m_destination.Length += frames;
     m_destination.Duration += static_cast<float>(frames) / static_cast<float>(pass.destinationRate);
     return true;

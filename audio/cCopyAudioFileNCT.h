@@ -1,14 +1,20 @@
 #pragma once
 #include "frame/library/AudioFormat.h"
+#include "frame/library/LoudnessValues.h"
 #include "platform/nct/NCTSampleBlock.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
+class NCTAnalyserThread;
 class NCTAudioFile;
 class NCTAudioProcessor;
+class NCTLoudnessMeter;
 class NCTResampler;
+class NCTSampleAnalyser;
 
 // Produces the audio file of a cart: copies audio from one or more sources
 // into one destination, converting sample rate, channels and coding on the
@@ -21,6 +27,14 @@ class NCTResampler;
 // that LastErrorCode keeps and GetLastErrorDescription puts into words.
 // A destination is written under a temporary name and only appears under its
 // own name once it is complete.
+//
+// A single copy measures the loudness of what it writes as it writes it (on
+// a second thread), and analysers added with addAnalyser see every block the
+// destination gets, in the destination's format. Normalising either sets the
+// peak to a percentage of full scale or, in loudness mode, applies one fixed
+// gain that brings the integrated loudness to a target unless the true peak
+// would pass a ceiling; then the ceiling decides the gain. Neither limits nor
+// compresses.
 class cCopyAudioFileNCT : public QObject
 {
     Q_OBJECT
@@ -48,6 +62,8 @@ public:
         InvalidFormatType = -12,
         InvalidRetention = -13,
     };
+
+    enum class NormaliseMode { Peak, Loudness };
 
     explicit cCopyAudioFileNCT(QObject* parent = nullptr);
     ~cCopyAudioFileNCT() override;
@@ -90,6 +106,23 @@ public:
     qint32 LastErrorCode() const { return m_lastError; }
     float DestinationDuration() const;
 
+    void setNormaliseMode(NormaliseMode mode) { m_normaliseMode = mode; }
+    void setLoudnessTarget(double lufs) { m_loudnessTarget = lufs; }
+    // At most 0 dBTP: a gain the ceiling allows then never clips a sample.
+    void setTruePeakCeiling(double dbtp);
+    // On by default; off only to see what measuring costs.
+    void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
+    // The analyser is the caller's and must outlive the copies it sees.
+    void addAnalyser(NCTSampleAnalyser* analyser) { m_analysers.append(analyser); }
+    // The loudness of the last destination CopyAudioFile completed; empty for
+    // one joined by AddFile, whose sections are gained and overlapped each
+    // on their own, and when measuring is off.
+    std::optional<LoudnessValues> DestinationLoudness() const { return m_destinationLoudness; }
+    // The gain normalising applied to the last section (0 without one).
+    double AppliedGainDb() const { return m_appliedGainDb; }
+    // Whether the true-peak ceiling held the loudness gain below its target.
+    bool GainCappedByPeak() const { return m_gainCapped; }
+
 signals:
     void ScanAudioStart();
     void ScanAudioProgress(qint16 percent);
@@ -115,12 +148,16 @@ private:
     bool prepareEncoder(NCTAudioFile& file, const AudioFormat& format, int* typeCode);
     qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs);
     qint32 decodeSection(AudioFileRecord& source, CopyPass& pass);
+    void chooseGain(CopyPass& pass);
+    void startAnalysis(bool withMeter);
+    void finishAnalysis();
     bool passOn(NCTSampleBlock& block, CopyPass& pass);
     qint32 addFromSpool(CopyPass& pass);
     bool processBlock(NCTSampleBlock& block, CopyPass& pass);
     void reportProgress(bool scanning, qint64 done, qint64 total, int* lastPercent);
     void keepTail(CopyPass& pass);
     qint32 finishWith(qint32 code) { return m_lastError = code; }
+    bool normalisingLoudness() const { return m_normalise && m_normaliseMode == NormaliseMode::Loudness; }
 
     QString m_sourceName;
     QString m_destinationName;
@@ -137,4 +174,15 @@ private:
     std::unique_ptr<NCTAudioProcessor> m_processor;
     std::unique_ptr<NCTResampler> m_resampler;
     qint32 m_lastError = 0;
+
+    NormaliseMode m_normaliseMode = NormaliseMode::Peak;
+    double m_loudnessTarget = -23.0;
+    double m_truePeakCeiling = -1.0;
+    bool m_measureLoudness = true;
+    QList<NCTSampleAnalyser*> m_analysers;
+    std::unique_ptr<NCTLoudnessMeter> m_meter;
+    std::unique_ptr<NCTAnalyserThread> m_written; // shows the written blocks to the analysers
+    std::optional<LoudnessValues> m_destinationLoudness;
+    double m_appliedGainDb = 0;
+    bool m_gainCapped = false;
 };

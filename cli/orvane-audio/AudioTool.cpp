@@ -5,15 +5,18 @@
 #include "audio/BextChunk.h"
 #include "audio/CartChunk.h"
 #include "audio/GetAudioFileFormatNCT.h"
+#include "audio/AudioAnalysis.h"
 #include "audio/cCopyAudioFileNCT.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/TimeTools.h"
 #include "platform/nct/NCTAudioInfo.h"
+#include "platform/nct/NCTLoudnessMeter.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -21,7 +24,9 @@ namespace {
 const char* const Usage = "usage: orvane-audio probe FILE\n"
                           "       orvane-audio chunks FILE\n"
                           "       orvane-audio copy SOURCE DEST --format SETTINGS [--normalise PERCENT]\n"
+                          "                         [--loudness LUFS [--true-peak-ceiling DBTP]]\n"
                           "                         [--auto-top THRESHOLD] [--force]\n"
+                          "       orvane-audio loudness FILE [--json]\n"
                           "       orvane-audio help | -h | --help | --version\n"
                           "\n"
                           "probe   the audio format and the length in samples that the import sees\n"
@@ -32,9 +37,18 @@ const char* const Usage = "usage: orvane-audio probe FILE\n"
                           "        --normalise sets the peak level to PERCENT of full scale, --auto-top\n"
                           "        trims leading audio below THRESHOLD percent; an existing DEST is refused\n"
                           "        unless --force. Options take their value as --normalise 90 or --normalise=90.\n"
+                          "        --loudness normalises instead to an integrated loudness of LUFS (such as -23)\n"
+                          "        with one fixed gain, lowered where the true peak would pass the ceiling\n"
+                          "        (--true-peak-ceiling, at most 0, default -1 dBTP). The report gives the\n"
+                          "        loudness of DEST (\"loudness\"), the gain (\"gain_db\") and whether the\n"
+                          "        ceiling lowered it (\"gain_capped\").\n"
+                          "loudness the EBU R128 loudness of FILE: integrated loudness (LUFS), loudness\n"
+                          "        range (LU), true peak (dBTP), largest momentary and short-term loudness;\n"
+                          "        as text, or with --json as JSON. Silence has no loudness.\n"
                           "\n"
-                          "Results are printed as one JSON document with snake_case keys; a failure has an\n"
-                          "\"error\". Exit status: 0 success, 1 failure, 2 usage.\n";
+                          "Results are printed as one JSON document with snake_case keys (by loudness only\n"
+                          "with --json); a failure has an \"error\". Exit status: 0 success, 1 failure,\n"
+                          "2 usage.\n";
 
 QJsonObject formatObject(const AudioFormat& format)
 {
@@ -105,6 +119,32 @@ double seconds(qint64 length, const AudioFormat& format)
     return format.SampleRate > 0 ? TimeTools::RoundToMilliseconds(double(length) / format.SampleRate) : 0.0;
 }
 
+// A level option's value; false when it is not a number.
+bool levelOption(const CommandLine& args, const QString& option, double* value)
+{
+    bool ok = false;
+    *value = args.value(option).toDouble(&ok);
+    return ok && std::isfinite(*value);
+}
+
+QString levelText(std::optional<double> level, const char* unit)
+{
+    return level ? QStringLiteral("%1 %2").arg(*level, 0, 'f', 1).arg(QLatin1String(unit)) : QStringLiteral("none");
+}
+
+void printLoudnessText(const LoudnessValues& values)
+{
+    const QString text = QStringLiteral("Integrated loudness:  %1\n"
+                                        "Loudness range:       %2\n"
+                                        "True peak:            %3\n"
+                                        "Maximum momentary:    %4\n"
+                                        "Maximum short-term:   %5\n")
+                             .arg(levelText(values.integrated, "LUFS"), levelText(values.range, "LU"),
+                                  levelText(values.truePeak, "dBTP"), levelText(values.maxMomentary, "LUFS"),
+                                  levelText(values.maxShortTerm, "LUFS"));
+    std::fputs(qPrintable(text), stdout);
+}
+
 // A number option's value; false when it is not a number above 0.
 bool positiveOption(const CommandLine& args, const QString& option, float* value)
 {
@@ -135,6 +175,8 @@ int AudioTool::run(const QStringList& arguments)
         return chunks(rest);
     if (verb == QLatin1String("copy"))
         return copy(rest);
+    if (verb == QLatin1String("loudness"))
+        return loudness(rest);
     return usageError(QStringLiteral("unknown command \"%1\"").arg(verb));
 }
 
@@ -207,11 +249,12 @@ int AudioTool::chunks(const QStringList& arguments)
 
 int AudioTool::copy(const QStringList& arguments)
 {
-    const CommandLine args(arguments, {QStringLiteral("format"), QStringLiteral("normalise"), QStringLiteral("auto-top")});
+    const QSet<QString> valueOptions{QStringLiteral("format"), QStringLiteral("normalise"), QStringLiteral("auto-top"),
+                                     QStringLiteral("loudness"), QStringLiteral("true-peak-ceiling")};
+    const CommandLine args(arguments, valueOptions);
     if (!args.ok())
         return usageError(args.error());
-    if (const QStringList unknown = args.unknownOptions({QStringLiteral("format"), QStringLiteral("normalise"),
-                                                        QStringLiteral("auto-top"), QStringLiteral("force")});
+    if (const QStringList unknown = args.unknownOptions(valueOptions + QSet<QString>{QStringLiteral("force")});
         !unknown.isEmpty())
         return usageError(QStringLiteral("unknown option %1").arg(unknown.first()));
     const QStringList files = args.words();
@@ -222,6 +265,16 @@ int AudioTool::copy(const QStringList& arguments)
     float normalise = -1;
     if (args.has(QStringLiteral("normalise")) && !positiveOption(args, QStringLiteral("normalise"), &normalise))
         return usageError(QStringLiteral("--normalise needs a percentage above 0"));
+    double loudness = 0;
+    if (args.has(QStringLiteral("loudness")) && !levelOption(args, QStringLiteral("loudness"), &loudness))
+        return usageError(QStringLiteral("--loudness needs a loudness in LUFS"));
+    if (args.has(QStringLiteral("loudness")) && args.has(QStringLiteral("normalise")))
+        return usageError(QStringLiteral("--loudness and --normalise exclude each other"));
+    double ceiling = -1;
+    if (args.has(QStringLiteral("true-peak-ceiling"))
+        && (!args.has(QStringLiteral("loudness")) || !levelOption(args, QStringLiteral("true-peak-ceiling"), &ceiling)
+            || ceiling > 0))
+        return usageError(QStringLiteral("--true-peak-ceiling goes with --loudness and needs a level at or below 0 dBTP"));
     float autoTop = -1;
     if (args.has(QStringLiteral("auto-top")) && !positiveOption(args, QStringLiteral("auto-top"), &autoTop))
         return usageError(QStringLiteral("--auto-top needs a threshold above 0"));
@@ -248,9 +301,14 @@ int AudioTool::copy(const QStringList& arguments)
                      [&](qint16 percent) { progress.show(QStringLiteral("Copying"), percent); });
     QObject::connect(&job, &cCopyAudioFileNCT::AddAudioEnd, [&] { progress.done(); });
     job.setDescription(QFileInfo(files.at(0)).fileName());
-    job.setNormalise(normalise > 0);
+    job.setNormalise(normalise > 0 || args.has(QStringLiteral("loudness")));
     if (normalise > 0)
         job.setNormalisePercentage(normalise);
+    if (args.has(QStringLiteral("loudness"))) {
+        job.setNormaliseMode(cCopyAudioFileNCT::NormaliseMode::Loudness);
+        job.setLoudnessTarget(loudness);
+        job.setTruePeakCeiling(ceiling);
+    }
     job.setAutoTop(autoTop > 0);
     if (autoTop > 0)
         job.setAutoTopThreshold(autoTop);
@@ -268,10 +326,52 @@ int AudioTool::copy(const QStringList& arguments)
     report.insert(QStringLiteral("result"), 0);
     report.insert(QStringLiteral("format"), format->Description());
     report.insert(QStringLiteral("length_samples"), length);
+    const std::optional<LoudnessValues> measured = job.DestinationLoudness();
+    report.insert(QStringLiteral("loudness"), measured ? QJsonValue(measured->toJson()) : QJsonValue());
+    report.insert(QStringLiteral("gain_db"), job.AppliedGainDb());
+    report.insert(QStringLiteral("gain_capped"), job.GainCappedByPeak());
     if (written) {
         report.insert(QStringLiteral("seconds"), seconds(length, *written));
         report.insert(QStringLiteral("written"), formatObject(*written));
     }
     print(report);
+    return 0;
+}
+
+int AudioTool::loudness(const QStringList& arguments)
+{
+    const CommandLine args(arguments, {});
+    if (!args.ok())
+        return usageError(args.error());
+    if (const QStringList unknown = args.unknownOptions({QStringLiteral("json")}); !unknown.isEmpty())
+        return usageError(QStringLiteral("unknown option %1").arg(unknown.first()));
+    if (args.words().size() != 1)
+        return usageError(QStringLiteral("loudness takes one file"));
+    const QString file = args.words().first();
+    const bool json = args.has(QStringLiteral("json"));
+    const QJsonObject name{{QStringLiteral("file"), QFileInfo(file).absoluteFilePath()}};
+    const auto fail = [&](const QString& message) {
+        if (json)
+            return failure(message, name);
+        std::fprintf(stderr, "orvane-audio: %s\n", qPrintable(message));
+        return 1;
+    };
+    if (!QFileInfo(file).isFile())
+        return fail(QStringLiteral("%1: no such file").arg(file));
+    NCTLoudnessMeter meter;
+    TerminalProgress progress;
+    QString error;
+    const bool read = AnalyseAudioFile(file, {&meter}, [&](int percent) { progress.show(QStringLiteral("Measuring"), percent); },
+                                       &error);
+    progress.done();
+    if (!read)
+        return fail(QStringLiteral("%1: %2").arg(file, error));
+    if (!json) {
+        printLoudnessText(meter.result());
+        return 0;
+    }
+    QJsonObject result = name;
+    result.insert(QStringLiteral("loudness"), meter.result().toJson());
+    print(result);
     return 0;
 }

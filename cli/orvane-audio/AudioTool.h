@@ -5,9 +5,11 @@
 // orvane-audio: the audio engine on its own, for engineers and tests.
 //   probe FILE                      format and length as the import sees them
 //   chunks FILE                     cart and bext chunks of a WAV file (cart_chunk, bext_chunk)
-//   copy SOURCE DEST --format SETTINGS [--normalise PERCENT] [--auto-top THRESHOLD] [--force]
-// Results are one JSON document on standard output, a failure's with its
-// error. Exit codes: 0 success, 1 failure, 2 usage.
+//   copy SOURCE DEST --format SETTINGS [--normalise PERCENT | --loudness LUFS [--true-peak-ceiling DBTP]]
+//        [--auto-top THRESHOLD] [--force]     also reports the copy's loudness and gain
+//   loudness FILE [--json]          EBU R128 loudness, as text or JSON
+// Results are one JSON document on standard output (loudness's only with
+// --json), a failure's with its error. Exit codes: 0 success, 1 failure, 2 usage.
 class AudioTool
 {
 public:
@@ -17,6 +19,7 @@ private:
     int probe(const QStringList& arguments);
     int chunks(const QStringList& arguments);
     int copy(const QStringList& arguments);
+    int loudness(const QStringList& arguments);
     int usageError(const QString& message);
     // Prints the report with the error, says it on stderr, and gives the exit code.
     int failure(const QString& message, QJsonObject report);

@@ -8,6 +8,7 @@
 #include "platform/nct/NCTAudioFile.h"
 #include "platform/nct/NCTAudioInfo.h"
 #include "platform/nct/NCTAudioProcessor.h"
+#include "platform/nct/NCTLoudnessMeter.h"
 #include "tests/platform/nct/MediaFixtures.h"
 #include "tests/support/RiffBytes.h"
 #include "tests/support/TestEnvironment.h"
@@ -71,6 +72,22 @@ std::shared_ptr<AudioFormat> format(const QString& settings)
         return nullptr;
     return result;
 }
+
+// Keeps whatever the copy shows it.
+struct RecordingAnalyser : NCTSampleAnalyser {
+    qint32 rate = 0;
+    qint32 channels = 0;
+    NCTSampleBlock samples;
+    bool finished = false;
+    bool start(qint32 sampleRate, qint32 channelCount) override
+    {
+        rate = sampleRate;
+        channels = channelCount;
+        return true;
+    }
+    void add(const qint16* block, qint64 frames) override { samples.insert(samples.end(), block, block + frames * channels); }
+    void finish() override { finished = true; }
+};
 
 // Records the job's events in the order they come.
 struct EventLog {
@@ -585,6 +602,36 @@ private slots:
                     wrong << QStringLiteral("%1 frames %2 to %3: %4").arg(frames).arg(inRate).arg(outRate).arg(copiedFrames);
             }
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1String("; "))));
+    }
+
+    // Bugs: an analyser shown the audio before its gain, conversion or
+    // topping, or missing the end; the loudness of other audio than the
+    // destination holds.
+    void analysersSeeTheDestination()
+    {
+        NCTSampleBlock noise(44100 * 3);
+        for (size_t i = 44100; i < noise.size(); ++i) // a second of silence first, which topping removes
+            noise[i] = static_cast<qint16>(QRandomGenerator::global()->bounded(-8000, 8000));
+        QVERIFY(writeWav(path("noise-mono.wav"), 44100, 1, noise));
+        std::shared_ptr<AudioFormat> target = format(QStringLiteral("FormatType=2 SampleRate=48000 Channels=2"));
+        cCopyAudioFileNCT job;
+        RecordingAnalyser recorder;
+        job.addAnalyser(&recorder);
+        job.setNormalise(true);
+        job.setNormalisePercentage(90);
+        job.setAutoTop(true);
+        job.setAutoTopThreshold(1);
+        QCOMPARE(job.CopyAudioFile(path("noise-mono.wav"), path("noise-analysed.wav"), target), 0);
+        const NCTSampleBlock written = decodeAll(path("noise-analysed.wav"));
+        QVERIFY(recorder.finished);
+        QCOMPARE(recorder.rate, 48000);
+        QCOMPARE(recorder.channels, 2);
+        QVERIFY(recorder.samples == written);
+
+        NCTLoudnessMeter meter;
+        QVERIFY(meter.start(48000, 2));
+        meter.add(written.data(), qint64(written.size()) / 2);
+        QVERIFY(job.DestinationLoudness() == meter.result());
     }
 
     // Lengths were 32-bit: past 2^31 frames (six hours at 96 kHz) the probe
