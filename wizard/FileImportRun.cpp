@@ -293,7 +293,7 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
             m_handler.result(kFailed + QLatin1Char(' ') + error, true);
             return {Outcome::Failed, error};
         }
-        const QString gain = ImportLevels::gainText(*m_copyJob);
+        const QString gain = ImportLevels::gainText(*m_copyJob, m_options);
         m_handler.result(gain.isEmpty() ? kOk : kOk + QStringLiteral(" - ") + gain, true);
         converted = true;
     }

@@ -39,9 +39,9 @@ void ImportLevels::measure(CartImport& import, const cCopyAudioFileNCT* wroteIt)
         WriteLog(QStringLiteral("The loudness of '%1' was not measured: %2").arg(import.newAudioPath(), why), 1);
 }
 
-QString ImportLevels::gainText(const cCopyAudioFileNCT& job)
+QString ImportLevels::gainText(const cCopyAudioFileNCT& job, const FileImportOptions& options)
 {
-    if (!job.Normalise() || job.normaliseMode() != cCopyAudioFileNCT::NormaliseMode::Loudness)
+    if (!options.normalise || !options.normaliseLoudness)
         return {};
     return QStringLiteral("gain %1%2 dB%3")
         .arg(job.AppliedGainDb() >= 0 ? QStringLiteral("+") : QString())

@@ -21,7 +21,7 @@ void configure(cCopyAudioFileNCT& job, const FileImportOptions& options);
 void measure(CartImport& import, const cCopyAudioFileNCT* wroteIt);
 // "gain +3.2 dB" (", held by the true-peak ceiling") after a loudness
 // normalised copy; empty otherwise.
-QString gainText(const cCopyAudioFileNCT& job);
+QString gainText(const cCopyAudioFileNCT& job, const FileImportOptions& options);
 // Measures the audio a cart holds now and keeps the values with the cart
 // (its file is not touched); for carts imported before measuring began.
 bool measureStoredCart(PlayoutAudio& audio, const QString& number, const std::function<void(int percent)>& progress,

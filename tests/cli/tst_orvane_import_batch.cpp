@@ -506,6 +506,42 @@ private slots:
         }
     }
 
+    // A station's loudness target, checked by ffmpeg's meter rather than
+    // ours: a brick-walled square wave comes down to the target, and quiet
+    // noise with a full-scale click is raised only as far as the true-peak
+    // ceiling allows. The cart and its WAV's bext chunk keep what was
+    // measured. Catches a gain of the wrong sign or size, a cap not applied,
+    // values measured before the gain, and values that never reach the file.
+    void loudnessTargetIsMetUnderTheCeiling()
+    {
+        const QString in = folder("in-loudness");
+        QVERIFY(QDir().mkpath(in));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "aevalsrc='0.95*sgn(sin(2*PI*187*t))+0.05*(random(0)-0.5)':s=44100:d=6",
+                                  "-ac", "2", "-b:a", "160k", in + "/1 square.mp3"}));
+        QVERIFY(fixtures::ffmpeg({"-f", "lavfi", "-i", "aevalsrc='0.02*(random(0)-0.5)+if(between(t,2,2.0001),0.99,0)':s=48000:d=6",
+                                  "-ac", "2", in + "/2 click.wav"}));
+
+        const Result result = run("orvane-import-batch", {"--profile", "Batch", "--start-cart", "170", "--loudness=-16", in});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        for (const QString number : {"170", "171"}) {
+            const QJsonObject shown = cart("Batch", number);
+            const QString audio = shown.value("audio_file").toString();
+            const fixtures::ToolLoudness measured = fixtures::toolLoudness(audio);
+            QVERIFY2(measured.ok, qPrintable(audio));
+            QVERIFY2(measured.truePeak <= -1.0 + 0.1, qPrintable(QString::number(measured.truePeak)));
+            if (number == "170")
+                QVERIFY2(qAbs(measured.integrated + 16) <= 0.3, qPrintable(QString::number(measured.integrated)));
+            else
+                QVERIFY2(measured.integrated < -17 && measured.truePeak > -1.4, qPrintable(QString::number(measured.integrated)));
+            const double kept = shown.value("loudness").toObject().value("integrated_lufs").toDouble(99);
+            QVERIFY2(qAbs(kept - measured.integrated) <= 0.2, qPrintable(QString::number(kept)));
+            const QJsonObject chunks = QJsonDocument::fromJson(run("orvane-audio", {"chunks", audio}).out).object();
+            const QJsonObject bext = chunks.value("bext_chunk").toObject();
+            QCOMPARE(bext.value("version").toInt(), 2);
+            QVERIFY(qAbs(bext.value("loudness").toObject().value("integrated_lufs").toDouble(99) - kept) <= 0.006);
+        }
+    }
+
     void usageIsRefusedWithItsCode_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -519,6 +555,9 @@ private slots:
         QTest::newRow("bad format") << QStringList{"--profile", "Batch", "--format", "FormatType=32", "/etc"} << "";
         // The level read from the next word, as from --normalise=150.
         QTest::newRow("level out of range") << QStringList{"--profile", "Batch", "--normalise", "150", "/etc"} << "--normalise takes";
+        QTest::newRow("two ways to normalise") << QStringList{"--profile", "Batch", "--normalise=50", "--loudness", "/etc"} << "give one";
+        QTest::newRow("loudness out of range") << QStringList{"--profile", "Batch", "--loudness=3", "/etc"} << "--loudness takes";
+        QTest::newRow("ceiling without loudness") << QStringList{"--profile", "Batch", "--true-peak-ceiling", "-2", "/etc"} << "goes with --loudness";
         // The wizard's rules, refused instead of quietly copying what was to be linked.
         const QString song = TestEnvironment::writeFile("song-to-link.mp3", "not heard");
         QTest::newRow("linking converts") << QStringList{"--profile", "Batch", "--link", song} << "cannot convert the Audio";

@@ -41,6 +41,7 @@
 #include "wizard/ui/StoppableRun.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QCoreApplication>
 #include <QCloseEvent>
 #include <QComboBox>

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+#include <cmath>
 
 namespace fixtures {
 
@@ -92,6 +93,28 @@ inline qint64 toolDecodedFrames(const QString& path, int channels)
     if (result.exitCode != 0 || channels <= 0)
         return -1;
     return result.out.size() / (2 * channels);
+}
+
+// Integrated loudness (LUFS) and true peak (dBTP) as the ffmpeg tool's own
+// meter measures a file: a witness that shares no code with ours.
+struct ToolLoudness {
+    double integrated = 0;
+    double truePeak = 0;
+    bool ok = false;
+};
+
+inline ToolLoudness toolLoudness(const QString& path)
+{
+    const ToolResult result = runTool("ffmpeg", {"-hide_banner", "-nostats", "-nostdin", "-i", path, "-af",
+                                                 "ebur128=peak=true", "-f", "null", "-"});
+    const QString summary = QString::fromUtf8(result.err.mid(result.err.lastIndexOf("Summary:")));
+    auto level = [&summary](const QString& label) {
+        const qsizetype at = summary.indexOf(label);
+        return at < 0 ? std::nan("") : summary.mid(at + label.size()).simplified().section(' ', 0, 0).toDouble();
+    };
+    ToolLoudness loudness{level("I:"), level("Peak:"), false};
+    loudness.ok = result.exitCode == 0 && !std::isnan(loudness.integrated) && !std::isnan(loudness.truePeak);
+    return loudness;
 }
 
 inline bool toolsPresent()
