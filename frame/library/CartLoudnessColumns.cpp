@@ -9,11 +9,13 @@ namespace {
 using Level = std::optional<double> LoudnessValues::*;
 constexpr std::array<Level, 5> kLevels{&LoudnessValues::integrated, &LoudnessValues::range, &LoudnessValues::truePeak,
                                        &LoudnessValues::maxMomentary, &LoudnessValues::maxShortTerm};
-const QStringList kLevelColumns{QStringLiteral("loudness_integrated"), QStringLiteral("loudness_range"),
-                                QStringLiteral("loudness_true_peak"), QStringLiteral("loudness_max_momentary"),
-                                QStringLiteral("loudness_max_short_term")};
-
-QStringList allColumns() { return QStringList{QStringLiteral("loudness_measured")} + kLevelColumns; }
+// Built on first use: other files' statics read the names while they start.
+QStringList allColumns()
+{
+    return {QStringLiteral("loudness_measured"), QStringLiteral("loudness_integrated"), QStringLiteral("loudness_range"),
+            QStringLiteral("loudness_true_peak"), QStringLiteral("loudness_max_momentary"),
+            QStringLiteral("loudness_max_short_term")};
+}
 } // namespace
 
 QString CartLoudnessColumns::names() { return allColumns().join(QStringLiteral(", ")); }

@@ -1,4 +1,5 @@
 #include "frame/library/CartDatabase.h"
+#include "frame/library/CartLoudnessColumns.h"
 #include "frame/library/Directory.h"
 #include "frame/library/DirectoryUser.h"
 #include "frame/library/AuditLog.h"
@@ -407,6 +408,8 @@ private slots:
         QVERIFY(database->execDirect("ALTER TABLE users DROP COLUMN administrator"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN isrc"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN mcn"));
+        for (const QString& column : CartLoudnessColumns::names().split(", "))
+            QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN " + column));
         ProfileSettings profile;
         profile.LoadProfile(m_profile);
         QString error;
@@ -414,7 +417,7 @@ private slots:
         QVERIFY2(reopened, qPrintable(error));
         QVERIFY(reopened->allows(CartDatabase::Right::Administration)); // the creator administers
         QVERIFY(reopened->execDirect("SELECT COUNT(*) FROM retired_audio"));
-        QVERIFY(reopened->execDirect("SELECT isrc, mcn FROM carts"));
+        QVERIFY(reopened->execDirect("SELECT isrc, mcn, " + CartLoudnessColumns::names() + " FROM carts"));
         QVERIFY(reopened->execDirect("INSERT INTO schema_info (version) VALUES (99)"));
         QVERIFY(!CartDatabase::openNew(profile, &error));
         QVERIFY2(error.contains("newer version"), qPrintable(error));
