@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -207,8 +208,12 @@ private slots:
         page->chkNormalise->click();
         for (QWidget* w : std::initializer_list<QWidget*>{page->lblNormalise, page->txtNormalise, page->cmdNormaliseDefault})
             QVERIFY(w->isEnabled());
+        QVERIFY(!page->spnLoudnessTarget->isEnabled());
+        page->chkNormaliseLoudness->click(); // the percentage or the loudness, never both
+        QVERIFY(!page->txtNormalise->isEnabled() && page->spnLoudnessTarget->isEnabled());
         page->chkNormalise->click();
-        QVERIFY(!page->cmdNormaliseDefault->isEnabled());
+        QVERIFY(!page->cmdNormaliseDefault->isEnabled() && !page->spnLoudnessTarget->isEnabled());
+        page->chkNormaliseLoudness->setChecked(false);
     }
 
     void percentageIsKeptWhole_data()
