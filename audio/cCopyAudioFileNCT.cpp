@@ -109,7 +109,10 @@ struct cCopyAudioFileNCT::CopyPass {
     float peak = 0;  // of the source, in percent of full scale
     double gain = 0; // percent; stays 0 when normalising finds only silence
     QIODevice* spool = nullptr; // the decoded section waiting for its gain; none when not normalising
-    NCTAnalyserThread* scanAnalysis = nullptr; // measures the spool's loudness when normalising to it
+    NCTAnalyserThread* scanAnalysis = nullptr; // measures the spool's loudness
+    LoudnessValues scanned;                    // what it measured
+    double scannedSamplePeak = 0;              // 1.0 being full scale
+    NCTAnalyserThread* remeasure = nullptr;    // measures the gained blocks where the gain clipped
     qint64 retainSample = -1;   // sample of the spool where the retained part begins; -1 none
     bool topFound = true;
     bool inRetain = false;
@@ -361,7 +364,7 @@ qint32 cCopyAudioFileNCT::AddFile(const QString& SourceFile, float* StartTime, f
     if (!openSource(SourceFile, source))
         return finishWith(SourceNotOpened);
     m_sourceName = SourceFile;
-    const qint32 result = copySection(source, StartTime, EndTime, RetainLastSecs);
+    const qint32 result = copySection(source, StartTime, EndTime, RetainLastSecs, false);
     closeRecord(source);
     if (result != NoProblem)
         return finishWith(result);
@@ -402,11 +405,9 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
         m_sourceName.clear();
         return finishWith(result);
     }
-    // Normalising to a loudness measures the section before its gain; a
-    // fixed gain that clips nothing moves every level by itself and leaves
-    // the range, so that measurement serves the destination too.
-    startAnalysis(m_measureLoudness && !normalisingLoudness());
-    result = copySection(source, StartTime, EndTime, 0);
+    // A normalising copy measures in its scan, before the gain (see copySection).
+    startAnalysis(m_measureLoudness && !m_normalise);
+    result = copySection(source, StartTime, EndTime, 0, true);
     if (result != NoProblem) {
         closeRecord(source);
         m_sourceName.clear();
@@ -416,8 +417,8 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
     }
     closeRecord(source);
     finishAnalysis();
-    if (normalisingLoudness())
-        m_destinationLoudness = m_meter->result().shiftedBy(m_appliedGainDb);
+    if (m_normalise)
+        m_destinationLoudness = m_sectionLoudness;
     else if (m_measureLoudness)
         m_destinationLoudness = m_meter->result();
     // Completing the file can still fail (a full disk at the last write);
@@ -440,8 +441,10 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
     return finishWith(NoProblem);
 }
 
-qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs)
+qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs,
+                                      bool measure)
 {
+    m_sectionLoudness.reset();
     if (!source.File || !source.Format)
         return InvalidSource;
     if (!m_destination.File || !m_destination.Format)
@@ -513,15 +516,33 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
         if (!spool)
             return DestinationNotCreated;
         pass.spool = spool.get();
-        std::optional<NCTAnalyserThread> scanAnalysis;
-        if (normalisingLoudness()) {
+        // The section is measured in the scan, beside the long decoding
+        // rather than holding up the short gain pass. A fixed gain that
+        // clips nothing moves every level by itself and leaves the range, so
+        // the scan's measurement moved by the gain is the destination's; a
+        // gain that clips has the gained blocks measured again.
+        const bool measuring = measure && m_measureLoudness;
+        std::optional<NCTAnalyserThread> scanAnalysis, remeasure;
+        if (normalisingLoudness() || measuring) {
             scanAnalysis.emplace(QList<NCTSampleAnalyser*>{m_meter.get()});
             scanAnalysis->start(pass.destinationRate, pass.destinationChannels);
             pass.scanAnalysis = &*scanAnalysis;
         }
         result = decodeSection(source, pass);
+        const bool clips = pass.scannedSamplePeak * 32768 * pass.gain / 100 >= 32767.5;
+        if (result == NoProblem && measuring && clips) {
+            remeasure.emplace(QList<NCTSampleAnalyser*>{m_meter.get()});
+            remeasure->start(pass.destinationRate, pass.destinationChannels);
+            pass.remeasure = &*remeasure;
+        }
         if (result == NoProblem)
             result = addFromSpool(pass);
+        if (result == NoProblem && remeasure) {
+            remeasure->finish();
+            m_sectionLoudness = m_meter->result();
+        } else if (result == NoProblem && measure && pass.scanAnalysis && !clips) {
+            m_sectionLoudness = pass.scanned.shiftedBy(m_appliedGainDb);
+        }
     }
     if (result == NoProblem && pass.toTheEnd) {
         readLength(source);
@@ -586,7 +607,7 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
         if (block.empty())
             break;
         done += wholeFrames(static_cast<qint64>(block.size()), pass.sourceChannels);
-        if (scanning && !pass.scanAnalysis) {
+        if (scanning && !normalisingLoudness()) {
             qint32 peakSample = 0;
             qint32 peakFrame = 0;
             pass.peak = std::max(pass.peak, AudioScanBufferForMaxLevel(block.data(), static_cast<qint32>(block.size() * 2),
@@ -620,15 +641,19 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
 // The gain of a normalising copy, from the level scan.
 void cCopyAudioFileNCT::chooseGain(CopyPass& pass)
 {
-    if (!pass.scanAnalysis) {
+    if (pass.scanAnalysis) {
+        pass.scanAnalysis->finish();
+        pass.scanned = m_meter->result();
+        pass.scannedSamplePeak = m_meter->samplePeak();
+    }
+    if (!normalisingLoudness()) {
         if (pass.peak > 0)
             pass.gain = m_normalisePercentage / pass.peak * 100.0f;
         // Silence stays silence, whatever its "gain" of 0.
         m_appliedGainDb = pass.gain > 0 ? 20.0 * std::log10(pass.gain / 100.0) : 0.0;
         return;
     }
-    pass.scanAnalysis->finish();
-    const LoudnessValues measured = m_meter->result();
+    const LoudnessValues& measured = pass.scanned;
     double gainDb = 0; // silence has no loudness to bring anywhere
     if (measured.integrated) {
         gainDb = m_loudnessTarget - *measured.integrated;
@@ -725,6 +750,8 @@ bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
         return false;
     if (m_written)
         m_written->add(block.data(), frames);
+    if (pass.remeasure)
+        pass.remeasure->add(block.data(), frames);
     m_destination.Length += frames;
     m_destination.Duration += static_cast<float>(frames) / static_cast<float>(pass.destinationRate);
     return true;

@@ -146,7 +146,8 @@ private:
     bool closeRecord(AudioFileRecord& record);
     qint32 createDestination(const QString& name, std::shared_ptr<AudioFormat>& format);
     bool prepareEncoder(NCTAudioFile& file, const AudioFormat& format, int* typeCode);
-    qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs);
+    // measure: the section's loudness is wanted (m_sectionLoudness).
+    qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs, bool measure);
     qint32 decodeSection(AudioFileRecord& source, CopyPass& pass);
     void chooseGain(CopyPass& pass);
     void startAnalysis(bool withMeter);
@@ -182,6 +183,7 @@ private:
     QList<NCTSampleAnalyser*> m_analysers;
     std::unique_ptr<NCTLoudnessMeter> m_meter;
     std::unique_ptr<NCTAnalyserThread> m_written; // shows the written blocks to the analysers
+    std::optional<LoudnessValues> m_sectionLoudness; // of the last normalised section, as written
     std::optional<LoudnessValues> m_destinationLoudness;
     double m_appliedGainDb = 0;
     bool m_gainCapped = false;

@@ -24,6 +24,8 @@ public:
     // What the audio shown since start measures; empty values where it had
     // nothing to measure (silence, or no start).
     LoudnessValues result() const;
+    // The largest sample, 1.0 being full scale.
+    double samplePeak() const { return m_truePeak.samplePeak(); }
 
 private:
     // The library's state, which its header declares without a name to

@@ -23,7 +23,7 @@ bool NCTTruePeakScan::start(qint32 sampleRate, qint32 channels)
     if (sampleRate <= 0 || channels <= 0)
         return false;
     m_channels = channels;
-    m_peak = 0;
+    m_peak = m_samplePeak = 0;
     const int factor = sampleRate < 96000 ? 4 : sampleRate < 192000 ? 2 : 1;
     // A sinc cut off at the original Nyquist frequency under a Hann window,
     // centred on a sample; the phases between samples, each set to pass DC
@@ -75,8 +75,8 @@ void NCTTruePeakScan::scanChannel(std::vector<float>& line)
     for (qint64 at = 0; at < frames; at += Stretch) {
         const qint64 count = std::min(Stretch, frames - at);
         const float* stretch = line.data() + at; // with the Taps - 1 samples before it
-        m_peak = std::max(m_peak, largestMagnitude(stretch + Taps - 1, count));
-        if (largestMagnitude(stretch, count + Taps - 1) * m_reach > m_peak)
+        m_samplePeak = std::max(m_samplePeak, largestMagnitude(stretch + Taps - 1, count));
+        if (largestMagnitude(stretch, count + Taps - 1) * m_reach > peak() * 32768)
             m_peak = std::max(m_peak, interpolatedPeak(stretch, count));
     }
     line.erase(line.begin(), line.end() - (Taps - 1));

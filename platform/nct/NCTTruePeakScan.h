@@ -1,6 +1,7 @@
 #pragma once
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -15,7 +16,9 @@ public:
     bool start(qint32 sampleRate, qint32 channels);
     void add(const qint16* samples, qint64 frames);
     // Linear, 1.0 being full scale; 0 for silence.
-    double peak() const { return m_peak / 32768.0; }
+    double peak() const { return std::max(m_peak, m_samplePeak) / 32768.0; }
+    // The largest sample alone.
+    double samplePeak() const { return m_samplePeak / 32768.0; }
 
     static constexpr int Taps = 12; // per phase
 
@@ -27,5 +30,6 @@ private:
     std::vector<std::array<float, Taps>> m_phases; // the positions between two samples
     float m_reach = 0; // how far past its samples' peak interpolation may go
     std::vector<std::vector<float>> m_lines; // per channel: the last Taps - 1 samples, then the new ones
-    float m_peak = 0;
+    float m_peak = 0; // between samples
+    float m_samplePeak = 0;
 };
