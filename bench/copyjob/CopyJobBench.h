@@ -16,7 +16,8 @@ private:
     int convertOnce(const QString& source, const QString& destination);
     bool makeSources();
     enum class JobKind { PeakUnmeasured, PeakMeasured, Loudness };
-    double timeCopyJob(const QString& source, const QString& destination, JobKind kind);
+    // Wall seconds; processor receives the process's processor seconds.
+    double timeCopyJob(const QString& source, const QString& destination, JobKind kind, double* processor);
     double timeTool(const QString& source, const QString& destination);
     // Runs one conversion in a child process; its peak resident memory in KiB.
     qint64 childPeakKiB(const QString& source, double* seconds);
