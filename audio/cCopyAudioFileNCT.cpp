@@ -107,12 +107,12 @@ struct cCopyAudioFileNCT::CopyPass {
     bool toTheEnd = false;     // count is open: the whole source, counted as it is decoded
     bool needsConversion = false;
     float peak = 0;  // of the source, in percent of full scale
-    double gain = 0; // percent; stays 0 when normalising finds only silence
+    double gain = 0; // percent; stays 0 when normalising the peak finds only silence
     QIODevice* spool = nullptr; // the decoded section waiting for its gain; none when not normalising
-    NCTAnalyserThread* scanAnalysis = nullptr; // measures the spool's loudness
-    LoudnessValues scanned;                    // what it measured
-    double scannedSamplePeak = 0;              // 1.0 being full scale
-    NCTAnalyserThread* remeasure = nullptr;    // measures the gained blocks where the gain clipped
+    std::unique_ptr<NCTAnalyserThread> scanAnalysis; // measures the spool's loudness
+    LoudnessValues scanned;                          // what it measured
+    double scannedSamplePeak = 0;                    // 1.0 being full scale
+    std::unique_ptr<NCTAnalyserThread> remeasure;    // measures the gained blocks where the gain clipped
     qint64 retainSample = -1;   // sample of the spool where the retained part begins; -1 none
     bool topFound = true;
     bool inRetain = false;
@@ -505,51 +505,50 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
 
     m_appliedGainDb = 0;
     m_gainCapped = false;
-    qint32 result = NoProblem;
-    if (!m_normalise) {
-        result = decodeSection(source, pass);
-    } else {
-        // The gain depends on the peak of the whole section, so the decoded
-        // section waits in a spool and is not decoded a second time.
-        const double frames = static_cast<double>(pass.progressFrames) * pass.destinationRate / std::max(1, pass.sourceRate);
-        const auto spool = openSpool(m_destinationName, static_cast<qint64>(frames) * pass.destinationChannels * 2);
-        if (!spool)
-            return DestinationNotCreated;
-        pass.spool = spool.get();
-        // The section is measured in the scan, beside the long decoding
-        // rather than holding up the short gain pass. A fixed gain that
-        // clips nothing moves every level by itself and leaves the range, so
-        // the scan's measurement moved by the gain is the destination's; a
-        // gain that clips has the gained blocks measured again.
-        const bool measuring = measure && m_measureLoudness;
-        std::optional<NCTAnalyserThread> scanAnalysis, remeasure;
-        if (normalisingLoudness() || measuring) {
-            scanAnalysis.emplace(QList<NCTSampleAnalyser*>{m_meter.get()});
-            scanAnalysis->start(pass.destinationRate, pass.destinationChannels);
-            pass.scanAnalysis = &*scanAnalysis;
-        }
-        result = decodeSection(source, pass);
-        const bool clips = pass.scannedSamplePeak * 32768 * pass.gain / 100 >= 32767.5;
-        if (result == NoProblem && measuring && clips) {
-            remeasure.emplace(QList<NCTSampleAnalyser*>{m_meter.get()});
-            remeasure->start(pass.destinationRate, pass.destinationChannels);
-            pass.remeasure = &*remeasure;
-        }
-        if (result == NoProblem)
-            result = addFromSpool(pass);
-        if (result == NoProblem && remeasure) {
-            remeasure->finish();
-            m_sectionLoudness = m_meter->result();
-        } else if (result == NoProblem && measure && pass.scanAnalysis && !clips) {
-            m_sectionLoudness = pass.scanned.shiftedBy(m_appliedGainDb);
-        }
-    }
+    const qint32 result = m_normalise ? copyNormalised(source, pass, measure) : decodeSection(source, pass);
     if (result == NoProblem && pass.toTheEnd) {
         readLength(source);
         if (EndTime)
             *EndTime = source.Duration;
     }
     return result;
+}
+
+// The gain depends on the level of the whole section, so the decoded section
+// waits in a spool and is not decoded a second time. It is measured in the
+// scan, beside the long decoding rather than holding up the short gain pass:
+// a fixed gain that clips nothing moves every level by itself and leaves the
+// range, so the scan's measurement moved by the gain is the destination's.
+// A gain that clips has the gained blocks measured again.
+qint32 cCopyAudioFileNCT::copyNormalised(AudioFileRecord& source, CopyPass& pass, bool measure)
+{
+    const double frames = static_cast<double>(pass.progressFrames) * pass.destinationRate / std::max(1, pass.sourceRate);
+    const auto spool = openSpool(m_destinationName, static_cast<qint64>(frames) * pass.destinationChannels * 2);
+    if (!spool)
+        return DestinationNotCreated;
+    pass.spool = spool.get();
+    const bool measuring = measure && m_measureLoudness;
+    if (normalisingLoudness() || measuring) {
+        pass.scanAnalysis = std::make_unique<NCTAnalyserThread>(QList<NCTSampleAnalyser*>{m_meter.get()});
+        pass.scanAnalysis->start(pass.destinationRate, pass.destinationChannels);
+    }
+    qint32 result = decodeSection(source, pass);
+    const bool clips = pass.scannedSamplePeak * 32768 * pass.gain / 100 >= 32767.5;
+    if (result == NoProblem && measuring && clips) {
+        pass.remeasure = std::make_unique<NCTAnalyserThread>(QList<NCTSampleAnalyser*>{m_meter.get()});
+        pass.remeasure->start(pass.destinationRate, pass.destinationChannels);
+    }
+    if (result == NoProblem)
+        result = addFromSpool(pass);
+    if (result != NoProblem)
+        return result;
+    if (pass.remeasure) {
+        pass.remeasure->finish();
+        m_sectionLoudness = m_meter->result();
+    } else if (measure && pass.scanAnalysis && !clips) {
+        m_sectionLoudness = pass.scanned.shiftedBy(m_appliedGainDb);
+    }
+    return NoProblem;
 }
 
 void cCopyAudioFileNCT::reportProgress(bool scanning, qint64 done, qint64 total, int* lastPercent)

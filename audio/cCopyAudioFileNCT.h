@@ -116,7 +116,8 @@ public:
     void addAnalyser(NCTSampleAnalyser* analyser) { m_analysers.append(analyser); }
     // The loudness of the last destination CopyAudioFile completed; empty for
     // one joined by AddFile, whose sections are gained and overlapped each
-    // on their own, and when measuring is off.
+    // on their own, and when measuring is off (a copy normalised to a
+    // loudness measures all the same, unless its gain clipped).
     std::optional<LoudnessValues> DestinationLoudness() const { return m_destinationLoudness; }
     // The gain normalising applied to the last section (0 without one).
     double AppliedGainDb() const { return m_appliedGainDb; }
@@ -148,6 +149,7 @@ private:
     bool prepareEncoder(NCTAudioFile& file, const AudioFormat& format, int* typeCode);
     // measure: the section's loudness is wanted (m_sectionLoudness).
     qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs, bool measure);
+    qint32 copyNormalised(AudioFileRecord& source, CopyPass& pass, bool measure);
     qint32 decodeSection(AudioFileRecord& source, CopyPass& pass);
     void chooseGain(CopyPass& pass);
     void startAnalysis(bool withMeter);
