@@ -112,7 +112,9 @@ public:
     void setTruePeakCeiling(double dbtp);
     // On by default; off only to see what measuring costs.
     void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
-    // The analyser is the caller's and must outlive the copies it sees.
+    // The analyser is the caller's and must outlive the copies it sees. It
+    // is started with each destination and finished when the destination is
+    // complete; a copy that fails leaves it unfinished, its results void.
     void addAnalyser(NCTSampleAnalyser* analyser) { m_analysers.append(analyser); }
     // The loudness of the last destination CopyAudioFile completed; empty for
     // one joined by AddFile, whose sections are gained and overlapped each
