@@ -1,5 +1,6 @@
 #include "AudioAnalysis.h"
 
+#include "platform/nct/NCTAnalyserThread.h"
 #include "platform/nct/NCTAudioFile.h"
 #include "platform/nct/NCTSampleAnalyser.h"
 
@@ -14,12 +15,12 @@ bool AnalyseAudioFile(const QString& path, const QList<NCTSampleAnalyser*>& anal
     }
     const qint32 rate = file.SampleRate();
     const qint32 channels = file.Channels();
-    for (NCTSampleAnalyser* analyser : analysers) {
-        if (!analyser->start(rate, channels)) {
-            if (error)
-                *error = QStringLiteral("cannot analyse audio of %1 Hz, %2 channels").arg(rate).arg(channels);
-            return false;
-        }
+    // The analysers work on the second core while the file is decoded.
+    NCTAnalyserThread analysis(analysers);
+    if (!analysis.start(rate, channels)) {
+        if (error)
+            *error = QStringLiteral("cannot analyse audio of %1 Hz, %2 channels").arg(rate).arg(channels);
+        return false;
     }
     const qint64 expected = file.EstimatedLengthSamples();
     qint64 done = 0;
@@ -29,15 +30,13 @@ bool AnalyseAudioFile(const QString& path, const QList<NCTSampleAnalyser*>& anal
         if (block.empty())
             break;
         const qint64 frames = static_cast<qint64>(block.size()) / channels;
-        for (NCTSampleAnalyser* analyser : analysers)
-            analyser->add(block.data(), frames);
+        analysis.add(block.data(), frames);
         done += frames;
         const int percent = expected > 0 ? static_cast<int>(std::min<qint64>(100, done * 100 / expected)) : 0;
         if (progress && percent != lastPercent)
             progress(lastPercent = percent);
     }
-    for (NCTSampleAnalyser* analyser : analysers)
-        analyser->finish();
+    analysis.finish();
     if (progress && lastPercent != 100)
         progress(100);
     return true;

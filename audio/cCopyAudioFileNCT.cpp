@@ -107,9 +107,12 @@ struct cCopyAudioFileNCT::CopyPass {
     bool toTheEnd = false;     // count is open: the whole source, counted as it is decoded
     bool needsConversion = false;
     float peak = 0;  // of the source, in percent of full scale
-    double gain = 0; // percent; stays 0 when normalising finds only silence
+    double gain = 0; // percent; stays 0 when normalising the peak finds only silence
     QIODevice* spool = nullptr; // the decoded section waiting for its gain; none when not normalising
-    NCTAnalyserThread* scanAnalysis = nullptr; // measures the spool's loudness when normalising to it
+    std::unique_ptr<NCTAnalyserThread> scanAnalysis; // measures the spool's loudness
+    LoudnessValues scanned;                          // what it measured
+    double scannedSamplePeak = 0;                    // 1.0 being full scale
+    std::unique_ptr<NCTAnalyserThread> remeasure;    // measures the gained blocks where the gain clipped
     qint64 retainSample = -1;   // sample of the spool where the retained part begins; -1 none
     bool topFound = true;
     bool inRetain = false;
@@ -361,7 +364,7 @@ qint32 cCopyAudioFileNCT::AddFile(const QString& SourceFile, float* StartTime, f
     if (!openSource(SourceFile, source))
         return finishWith(SourceNotOpened);
     m_sourceName = SourceFile;
-    const qint32 result = copySection(source, StartTime, EndTime, RetainLastSecs);
+    const qint32 result = copySection(source, StartTime, EndTime, RetainLastSecs, false);
     closeRecord(source);
     if (result != NoProblem)
         return finishWith(result);
@@ -402,11 +405,9 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
         m_sourceName.clear();
         return finishWith(result);
     }
-    // Normalising to a loudness measures the section before its gain; a
-    // fixed gain that clips nothing moves every level by itself and leaves
-    // the range, so that measurement serves the destination too.
-    startAnalysis(m_measureLoudness && !normalisingLoudness());
-    result = copySection(source, StartTime, EndTime, 0);
+    // A normalising copy measures in its scan, before the gain (see copySection).
+    startAnalysis(m_measureLoudness && !m_normalise);
+    result = copySection(source, StartTime, EndTime, 0, true);
     if (result != NoProblem) {
         closeRecord(source);
         m_sourceName.clear();
@@ -416,8 +417,8 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
     }
     closeRecord(source);
     finishAnalysis();
-    if (normalisingLoudness())
-        m_destinationLoudness = m_meter->result().shiftedBy(m_appliedGainDb);
+    if (m_normalise)
+        m_destinationLoudness = m_sectionLoudness;
     else if (m_measureLoudness)
         m_destinationLoudness = m_meter->result();
     // Completing the file can still fail (a full disk at the last write);
@@ -440,8 +441,10 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
     return finishWith(NoProblem);
 }
 
-qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs)
+qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs,
+                                      bool measure)
 {
+    m_sectionLoudness.reset();
     if (!source.File || !source.Format)
         return InvalidSource;
     if (!m_destination.File || !m_destination.Format)
@@ -502,33 +505,50 @@ qint32 cCopyAudioFileNCT::copySection(AudioFileRecord& source, float* StartTime,
 
     m_appliedGainDb = 0;
     m_gainCapped = false;
-    qint32 result = NoProblem;
-    if (!m_normalise) {
-        result = decodeSection(source, pass);
-    } else {
-        // The gain depends on the peak of the whole section, so the decoded
-        // section waits in a spool and is not decoded a second time.
-        const double frames = static_cast<double>(pass.progressFrames) * pass.destinationRate / std::max(1, pass.sourceRate);
-        const auto spool = openSpool(m_destinationName, static_cast<qint64>(frames) * pass.destinationChannels * 2);
-        if (!spool)
-            return DestinationNotCreated;
-        pass.spool = spool.get();
-        std::optional<NCTAnalyserThread> scanAnalysis;
-        if (normalisingLoudness()) {
-            scanAnalysis.emplace(QList<NCTSampleAnalyser*>{m_meter.get()});
-            scanAnalysis->start(pass.destinationRate, pass.destinationChannels);
-            pass.scanAnalysis = &*scanAnalysis;
-        }
-        result = decodeSection(source, pass);
-        if (result == NoProblem)
-            result = addFromSpool(pass);
-    }
+    const qint32 result = m_normalise ? copyNormalised(source, pass, measure) : decodeSection(source, pass);
     if (result == NoProblem && pass.toTheEnd) {
         readLength(source);
         if (EndTime)
             *EndTime = source.Duration;
     }
     return result;
+}
+
+// The gain depends on the level of the whole section, so the decoded section
+// waits in a spool and is not decoded a second time. It is measured in the
+// scan, beside the long decoding rather than holding up the short gain pass:
+// a fixed gain that clips nothing moves every level by itself and leaves the
+// range, so the scan's measurement moved by the gain is the destination's.
+// A gain that clips has the gained blocks measured again.
+qint32 cCopyAudioFileNCT::copyNormalised(AudioFileRecord& source, CopyPass& pass, bool measure)
+{
+    const double frames = static_cast<double>(pass.progressFrames) * pass.destinationRate / std::max(1, pass.sourceRate);
+    const auto spool = openSpool(m_destinationName, static_cast<qint64>(frames) * pass.destinationChannels * 2);
+    if (!spool)
+        return DestinationNotCreated;
+    pass.spool = spool.get();
+    const bool measuring = measure && m_measureLoudness;
+    if (normalisingLoudness() || measuring) {
+        pass.scanAnalysis = std::make_unique<NCTAnalyserThread>(QList<NCTSampleAnalyser*>{m_meter.get()});
+        pass.scanAnalysis->start(pass.destinationRate, pass.destinationChannels);
+    }
+    qint32 result = decodeSection(source, pass);
+    const bool clips = pass.scannedSamplePeak * 32768 * pass.gain / 100 >= 32767.5;
+    if (result == NoProblem && measuring && clips) {
+        pass.remeasure = std::make_unique<NCTAnalyserThread>(QList<NCTSampleAnalyser*>{m_meter.get()});
+        pass.remeasure->start(pass.destinationRate, pass.destinationChannels);
+    }
+    if (result == NoProblem)
+        result = addFromSpool(pass);
+    if (result != NoProblem)
+        return result;
+    if (pass.remeasure) {
+        pass.remeasure->finish();
+        m_sectionLoudness = m_meter->result();
+    } else if (measure && pass.scanAnalysis && !clips) {
+        m_sectionLoudness = pass.scanned.shiftedBy(m_appliedGainDb);
+    }
+    return NoProblem;
 }
 
 void cCopyAudioFileNCT::reportProgress(bool scanning, qint64 done, qint64 total, int* lastPercent)
@@ -586,7 +606,7 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
         if (block.empty())
             break;
         done += wholeFrames(static_cast<qint64>(block.size()), pass.sourceChannels);
-        if (scanning && !pass.scanAnalysis) {
+        if (scanning && !normalisingLoudness()) {
             qint32 peakSample = 0;
             qint32 peakFrame = 0;
             pass.peak = std::max(pass.peak, AudioScanBufferForMaxLevel(block.data(), static_cast<qint32>(block.size() * 2),
@@ -620,15 +640,19 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
 // The gain of a normalising copy, from the level scan.
 void cCopyAudioFileNCT::chooseGain(CopyPass& pass)
 {
-    if (!pass.scanAnalysis) {
+    if (pass.scanAnalysis) {
+        pass.scanAnalysis->finish();
+        pass.scanned = m_meter->result();
+        pass.scannedSamplePeak = m_meter->samplePeak();
+    }
+    if (!normalisingLoudness()) {
         if (pass.peak > 0)
             pass.gain = m_normalisePercentage / pass.peak * 100.0f;
         // Silence stays silence, whatever its "gain" of 0.
         m_appliedGainDb = pass.gain > 0 ? 20.0 * std::log10(pass.gain / 100.0) : 0.0;
         return;
     }
-    pass.scanAnalysis->finish();
-    const LoudnessValues measured = m_meter->result();
+    const LoudnessValues& measured = pass.scanned;
     double gainDb = 0; // silence has no loudness to bring anywhere
     if (measured.integrated) {
         gainDb = m_loudnessTarget - *measured.integrated;
@@ -725,6 +749,8 @@ bool cCopyAudioFileNCT::processBlock(NCTSampleBlock& block, CopyPass& pass)
         return false;
     if (m_written)
         m_written->add(block.data(), frames);
+    if (pass.remeasure)
+        pass.remeasure->add(block.data(), frames);
     m_destination.Length += frames;
     m_destination.Duration += static_cast<float>(frames) / static_cast<float>(pass.destinationRate);
     return true;

@@ -112,11 +112,14 @@ public:
     void setTruePeakCeiling(double dbtp);
     // On by default; off only to see what measuring costs.
     void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
-    // The analyser is the caller's and must outlive the copies it sees.
+    // The analyser is the caller's and must outlive the copies it sees. It
+    // is started with each destination and finished when the destination is
+    // complete; a copy that fails leaves it unfinished, its results void.
     void addAnalyser(NCTSampleAnalyser* analyser) { m_analysers.append(analyser); }
     // The loudness of the last destination CopyAudioFile completed; empty for
     // one joined by AddFile, whose sections are gained and overlapped each
-    // on their own, and when measuring is off.
+    // on their own, and when measuring is off (a copy normalised to a
+    // loudness measures all the same, unless its gain clipped).
     std::optional<LoudnessValues> DestinationLoudness() const { return m_destinationLoudness; }
     // The gain normalising applied to the last section (0 without one).
     double AppliedGainDb() const { return m_appliedGainDb; }
@@ -146,7 +149,9 @@ private:
     bool closeRecord(AudioFileRecord& record);
     qint32 createDestination(const QString& name, std::shared_ptr<AudioFormat>& format);
     bool prepareEncoder(NCTAudioFile& file, const AudioFormat& format, int* typeCode);
-    qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs);
+    // measure: the section's loudness is wanted (m_sectionLoudness).
+    qint32 copySection(AudioFileRecord& source, float* StartTime, float* EndTime, float RetainLastSecs, bool measure);
+    qint32 copyNormalised(AudioFileRecord& source, CopyPass& pass, bool measure);
     qint32 decodeSection(AudioFileRecord& source, CopyPass& pass);
     void chooseGain(CopyPass& pass);
     void startAnalysis(bool withMeter);
@@ -182,6 +187,7 @@ private:
     QList<NCTSampleAnalyser*> m_analysers;
     std::unique_ptr<NCTLoudnessMeter> m_meter;
     std::unique_ptr<NCTAnalyserThread> m_written; // shows the written blocks to the analysers
+    std::optional<LoudnessValues> m_sectionLoudness; // of the last normalised section, as written
     std::optional<LoudnessValues> m_destinationLoudness;
     double m_appliedGainDb = 0;
     bool m_gainCapped = false;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 
@@ -67,6 +68,16 @@ qint64 peakResidentKiB()
     return -1;
 }
 
+// Processor time in seconds of the whole process (every thread of it), or
+// of the calling thread alone.
+double processorSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 } // namespace
 
 int CopyJobBench::run(const QStringList& arguments)
@@ -103,25 +114,51 @@ int CopyJobBench::run(const QStringList& arguments)
     for (const auto& source : sources) {
         std::printf("Copy job: 10-minute 44.1 kHz stereo %s -> 48 kHz stereo 16-bit WAV, normalised to %.0f %%\n",
                     source.name, TargetPercent);
-        QList<double> job, tool;
+        QList<double> job, unmeasured, loudness, tool, jobProcessor, unmeasuredProcessor, jobThread;
+        const QString jobFile = m_work + QStringLiteral("/job.wav");
         for (int i = 0; i < m_runs; ++i) {
             // Alternate, so that neither side always finds the caches warm.
-            job << timeCopyJob(source.source, m_work + QStringLiteral("/job.wav"));
+            double processor = 0;
+            const double threadBefore = processorSeconds(RUSAGE_THREAD);
+            job << timeCopyJob(source.source, jobFile, JobKind::PeakMeasured, &processor);
+            jobThread << processorSeconds(RUSAGE_THREAD) - threadBefore;
+            jobProcessor << processor;
             tool << timeTool(source.source, m_work + QStringLiteral("/tool.wav"));
-            std::printf("  run %d: copy job %.3f s, ffmpeg two passes %.3f s\n", i + 1, job.last(), tool.last());
+            unmeasured << timeCopyJob(source.source, jobFile, JobKind::PeakUnmeasured, &processor);
+            unmeasuredProcessor << processor;
+            loudness << timeCopyJob(source.source, jobFile, JobKind::Loudness, &processor);
+            std::printf("  run %d: copy job %.3f s, ffmpeg two passes %.3f s, copy job not measuring loudness %.3f s, "
+                        "copy job normalising to -23 LUFS %.3f s\n",
+                        i + 1, job.last(), tool.last(), unmeasured.last(), loudness.last());
             std::fflush(stdout);
-            if (job.last() < 0 || tool.last() < 0)
+            if (job.last() < 0 || tool.last() < 0 || unmeasured.last() < 0 || loudness.last() < 0)
                 return 1;
         }
         const double a = median(job);
         const double b = median(tool);
+        const double c = median(unmeasured);
+        const double d = median(loudness);
         std::printf("median copy job (a)          %8.3f s\n", a);
         std::printf("median ffmpeg two passes (b) %8.3f s\n", b);
+        std::printf("median not measuring (c)     %8.3f s\n", c);
+        std::printf("median to -23 LUFS (d)       %8.3f s\n", d);
         if (source.target > 0)
             std::printf("ratio a/b                    %8.3f  (target <= %.2f: %s)\n", a / b, source.target,
                         a / b <= source.target ? "met" : "MISSED");
         else
             std::printf("ratio a/b                    %8.3f\n", a / b);
+        std::printf("ratio a/c, measuring's cost  %8.3f  (target <= 1.10: %s)\n", a / c, a / c <= 1.10 ? "met" : "MISSED");
+        std::printf("ratio d/c                    %8.3f\n", d / c);
+        // On a busy machine the second core that hides the measuring may
+        // not be there; the processor time says what measuring costs in all.
+        std::printf("processor time a, c          %8.3f s %8.3f s, ratio %.3f\n", median(jobProcessor),
+                    median(unmeasuredProcessor), median(jobProcessor) / median(unmeasuredProcessor));
+        // With a second core to itself, a would take as long as the busier
+        // of its copying and its measuring thread.
+        const double copying = median(jobThread);
+        const double measuring = median(jobProcessor) - copying;
+        std::printf("  of a, copying %.3f s, measuring %.3f s: a/c on two free cores about %.3f\n", copying,
+                    measuring, std::max(copying, measuring) / median(unmeasuredProcessor));
     }
     QFile::remove(m_work + QStringLiteral("/job.wav"));
     QFile::remove(m_work + QStringLiteral("/tool.wav"));
@@ -177,7 +214,8 @@ bool CopyJobBench::makeSources()
     return true;
 }
 
-double CopyJobBench::timeCopyJob(const QString& source, const QString& destination)
+double CopyJobBench::timeCopyJob(const QString& source, const QString& destination, JobKind kind,
+                                 double* processor)
 {
     QFile::remove(destination);
     auto format = std::make_shared<AudioFormat>();
@@ -185,10 +223,15 @@ double CopyJobBench::timeCopyJob(const QString& source, const QString& destinati
     cCopyAudioFileNCT job;
     job.setNormalise(true);
     job.setNormalisePercentage(TargetPercent);
+    job.setMeasureLoudness(kind != JobKind::PeakUnmeasured);
+    if (kind == JobKind::Loudness)
+        job.setNormaliseMode(cCopyAudioFileNCT::NormaliseMode::Loudness);
     QElapsedTimer timer;
+    const double processorBefore = processorSeconds(RUSAGE_SELF);
     timer.start();
     const qint32 result = job.CopyAudioFile(source, destination, format);
     const double seconds = timer.nsecsElapsed() / 1e9;
+    *processor = processorSeconds(RUSAGE_SELF) - processorBefore;
     if (result != 0) {
         std::fprintf(stderr, "copy job failed: %d %s\n", result, qPrintable(job.GetLastErrorDescription()));
         return -1;

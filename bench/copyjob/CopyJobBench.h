@@ -3,9 +3,10 @@
 #include <QStringList>
 
 // Times the copy job (MP3, Ogg and WMA to 48 kHz stereo 16-bit WAV,
-// normalised) against the ffmpeg tool doing the same work in two passes, and
-// measures the peak memory
-// of converting a three-hour and a three-minute source.
+// normalised) against the ffmpeg tool doing the same work in two passes, the
+// job with its loudness measurement against itself without, and the job
+// normalising to a loudness; and measures the peak memory of converting a
+// three-hour and a three-minute source.
 class CopyJobBench
 {
 public:
@@ -14,7 +15,9 @@ public:
 private:
     int convertOnce(const QString& source, const QString& destination);
     bool makeSources();
-    double timeCopyJob(const QString& source, const QString& destination);
+    enum class JobKind { PeakUnmeasured, PeakMeasured, Loudness };
+    // Wall seconds; processor receives the process's processor seconds.
+    double timeCopyJob(const QString& source, const QString& destination, JobKind kind, double* processor);
     double timeTool(const QString& source, const QString& destination);
     // Runs one conversion in a child process; its peak resident memory in KiB.
     qint64 childPeakKiB(const QString& source, double* seconds);

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int Modes = EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_M | EBUR128_MODE_S;
+constexpr int Modes = EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_M | EBUR128_MODE_S;
 constexpr size_t MomentarySteps = 4;  // 400 ms
 constexpr size_t ShortTermSteps = 30; // 3 s
 
@@ -53,6 +53,8 @@ bool NCTLoudnessMeter::start(qint32 sampleRate, qint32 channels)
     ebur128_state* handle = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(sampleRate), Modes);
     if (!handle)
         return false;
+    if (!m_truePeak.start(sampleRate, channels))
+        return false;
     m_state = std::make_unique<State>();
     m_state->handle.reset(handle);
     m_channels = channels;
@@ -67,6 +69,7 @@ void NCTLoudnessMeter::add(const qint16* samples, qint64 frames)
 {
     if (!m_state)
         return;
+    m_truePeak.add(samples, frames);
     while (frames > 0) {
         const qint64 take = std::min(frames, m_stepFrames - m_inStep);
         ebur128_add_frames_short(m_state->handle.get(), samples, static_cast<size_t>(take));
@@ -109,13 +112,7 @@ LoudnessValues NCTLoudnessMeter::result() const
     double range = 0;
     if (values.integrated && ebur128_loudness_range(state, &range) == EBUR128_SUCCESS)
         values.range = finiteOrEmpty(range);
-    double peak = 0;
-    for (qint32 channel = 0; channel < m_channels; ++channel) {
-        double channelPeak = 0;
-        if (ebur128_true_peak(state, static_cast<unsigned>(channel), &channelPeak) == EBUR128_SUCCESS)
-            peak = std::max(peak, channelPeak);
-    }
-    values.truePeak = finiteOrEmpty(20.0 * std::log10(peak));
+    values.truePeak = finiteOrEmpty(20.0 * std::log10(m_truePeak.peak()));
     values.maxMomentary = lufsOf(m_maxMomentaryEnergy);
     values.maxShortTerm = lufsOf(m_maxShortTermEnergy);
     return values;

@@ -606,32 +606,44 @@ private slots:
 
     // Bugs: an analyser shown the audio before its gain, conversion or
     // topping, or missing the end; the loudness of other audio than the
-    // destination holds.
+    // destination holds, whether the gain clips (150 %) or not.
     void analysersSeeTheDestination()
     {
         NCTSampleBlock noise(44100 * 3);
         for (size_t i = 44100; i < noise.size(); ++i) // a second of silence first, which topping removes
             noise[i] = static_cast<qint16>(QRandomGenerator::global()->bounded(-8000, 8000));
         QVERIFY(writeWav(path("noise-mono.wav"), 44100, 1, noise));
-        std::shared_ptr<AudioFormat> target = format(QStringLiteral("FormatType=2 SampleRate=48000 Channels=2"));
-        cCopyAudioFileNCT job;
-        RecordingAnalyser recorder;
-        job.addAnalyser(&recorder);
-        job.setNormalise(true);
-        job.setNormalisePercentage(90);
-        job.setAutoTop(true);
-        job.setAutoTopThreshold(1);
-        QCOMPARE(job.CopyAudioFile(path("noise-mono.wav"), path("noise-analysed.wav"), target), 0);
-        const NCTSampleBlock written = decodeAll(path("noise-analysed.wav"));
-        QVERIFY(recorder.finished);
-        QCOMPARE(recorder.rate, 48000);
-        QCOMPARE(recorder.channels, 2);
-        QVERIFY(recorder.samples == written);
+        for (const float percent : {50.0f, 150.0f}) {
+            std::shared_ptr<AudioFormat> target = format(QStringLiteral("FormatType=2 SampleRate=48000 Channels=2"));
+            cCopyAudioFileNCT job;
+            RecordingAnalyser recorder;
+            job.addAnalyser(&recorder);
+            job.setNormalise(true);
+            job.setNormalisePercentage(percent);
+            job.setAutoTop(true);
+            job.setAutoTopThreshold(1);
+            QCOMPARE(job.CopyAudioFile(path("noise-mono.wav"), path("noise-analysed.wav"), target), 0);
+            const NCTSampleBlock written = decodeAll(path("noise-analysed.wav"));
+            QVERIFY(recorder.finished);
+            QCOMPARE(recorder.rate, 48000);
+            QCOMPARE(recorder.channels, 2);
+            QVERIFY(recorder.samples == written);
 
-        NCTLoudnessMeter meter;
-        QVERIFY(meter.start(48000, 2));
-        meter.add(written.data(), qint64(written.size()) / 2);
-        QVERIFY(job.DestinationLoudness() == meter.result());
+            NCTLoudnessMeter meter;
+            QVERIFY(meter.start(48000, 2));
+            meter.add(written.data(), qint64(written.size()) / 2);
+            const LoudnessValues measured = meter.result();
+            const std::optional<LoudnessValues> reported = job.DestinationLoudness();
+            QVERIFY(reported && measured.integrated && measured.truePeak);
+            QVERIFY2(qAbs(*reported->integrated - *measured.integrated) < 0.01
+                         && qAbs(*reported->truePeak - *measured.truePeak) < 0.01,
+                     qPrintable(QStringLiteral("%1 %: reported %2 LUFS %3 dBTP, measured %4 LUFS %5 dBTP")
+                                    .arg(percent)
+                                    .arg(*reported->integrated)
+                                    .arg(*reported->truePeak)
+                                    .arg(*measured.integrated)
+                                    .arg(*measured.truePeak)));
+        }
     }
 
     // Lengths were 32-bit: past 2^31 frames (six hours at 96 kHz) the probe
