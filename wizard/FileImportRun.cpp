@@ -36,6 +36,8 @@ void writeCartFields(CartRecord& cart, const ImportItem& row)
     cart.Title = row.field(QStringLiteral("TITLE"));
     cart.setArtist(row.field(QStringLiteral("ARTIST")), 1);
     cart.setDescription(row.field(QStringLiteral("DESC")), 1);
+    cart.Isrc = CartRecord::isrcFrom(row.field(QStringLiteral("ISRC")));
+    cart.Metadata = FileRowReader::metadata(row);
     auto value = [&row](const char* key) { return GeneralTools::LeadingNumber(row.field(QLatin1String(key))); };
     if (const double v = value("EXTRO"); v > 0 && v < cart.Length)
         cart.Extro = static_cast<float>(v);

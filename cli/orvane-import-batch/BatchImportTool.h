@@ -25,6 +25,7 @@ public:
 
 private:
     int readOptions(const CommandLine& args);
+    int readScheduleOptions(const CommandLine& args);
     bool addInputs(const QStringList& inputs, ImportItemList& files);
     bool importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler,
                    const decltype(ImportContext::alsoCommit)& alsoCommit = {});

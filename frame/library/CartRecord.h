@@ -1,4 +1,6 @@
 #pragma once
+#include "frame/library/CartMetadata.h"
+
 #include <QJsonObject>
 #include <QString>
 
@@ -21,6 +23,9 @@ public:
     // empty when unknown. Both belong to the audio and go with it.
     QString Isrc;
     QString Mcn;
+    // Air dates, scheduler codes, rights holders and post timers; these go
+    // with the audio too.
+    CartMetadata Metadata;
 
     // "GB-AAA-99-00001" or "gbaaa9900001" -> "GBAAA9900001"; empty when
     // the text is not an ISRC.
@@ -48,7 +53,8 @@ public:
 
     // The cart's fields under the names tools and packed carts use:
     // number, title, artist, description, intro_start, intro_end, extro,
-    // length, audio_length, audio_file, linked, isrc, mcn.
+    // length, audio_length, audio_file, linked, isrc, mcn, and the
+    // metadata's own (CartMetadata::toJson).
     QJsonObject toJson() const;
 
 private:
