@@ -21,11 +21,13 @@ const TextField kTextFields[] = {
     {"tag_text", &CartMetadata::tagText},
 };
 
-const QString kStartAir = QStringLiteral("start_air");
-const QString kEndAir = QStringLiteral("end_air");
-const QString kYear = QStringLiteral("year");
-const QString kPostTimers = QStringLiteral("post_timers");
-const QString kLevelReference = QStringLiteral("level_reference");
+// Constant from the start: other files' statics ask for columns() while
+// they are set up.
+constexpr QLatin1String kStartAir("start_air");
+constexpr QLatin1String kEndAir("end_air");
+constexpr QLatin1String kYear("year");
+constexpr QLatin1String kPostTimers("post_timers");
+constexpr QLatin1String kLevelReference("level_reference");
 
 bool anyTimerUsed(const std::array<CartMetadata::PostTimer, CartMetadata::PostTimerCount>& timers)
 {

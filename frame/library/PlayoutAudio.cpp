@@ -19,9 +19,13 @@
 
 namespace {
 // The columns readRecord() reads, in its order, then the cart's number.
-const QString kRecordColumns = QStringLiteral(
-    "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, isrc, mcn, "
-    "number, ") + CartMetadata::columns().join(QStringLiteral(", "));
+QString recordColumns()
+{
+    static const QString columns = QStringLiteral(
+        "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, isrc, mcn, "
+        "number, ") + CartMetadata::columns().join(QStringLiteral(", "));
+    return columns;
+}
 constexpr int kNumberColumn = 12;
 constexpr int kFirstMetadataColumn = 13;
 
@@ -178,7 +182,7 @@ std::optional<CartRecord> PlayoutAudio::readAhead(qint64 number)
 
 bool PlayoutAudio::fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRecord>& records)
 {
-    QSqlQuery& q = m_database->query(QStringLiteral("SELECT %1 FROM carts WHERE number BETWEEN ? AND ?").arg(kRecordColumns));
+    QSqlQuery& q = m_database->query(QStringLiteral("SELECT %1 FROM carts WHERE number BETWEEN ? AND ?").arg(recordColumns()));
     q.addBindValue(first);
     q.addBindValue(last);
     if (!m_database->exec(q)) {
@@ -298,7 +302,7 @@ QList<CartRecord> PlayoutAudio::cartsHoldingAudio(qint64 from, int limit)
         return records;
     QSqlQuery& q = m_database->query(
         QStringLiteral("SELECT %1 FROM carts WHERE number >= ? AND number <= ? AND audio_length >= 0 ORDER BY number LIMIT ?")
-            .arg(kRecordColumns));
+            .arg(recordColumns()));
     q.addBindValue(from);
     q.addBindValue(m_numbers.last());
     q.addBindValue(limit);

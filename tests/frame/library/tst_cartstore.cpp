@@ -407,6 +407,9 @@ private slots:
         QVERIFY(database->execDirect("ALTER TABLE users DROP COLUMN administrator"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN isrc"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN mcn"));
+        QVERIFY(database->execDirect("DROP INDEX carts_end_air"));
+        for (const QString& column : CartMetadata::columns())
+            QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN " + column));
         ProfileSettings profile;
         profile.LoadProfile(m_profile);
         QString error;
@@ -414,7 +417,7 @@ private slots:
         QVERIFY2(reopened, qPrintable(error));
         QVERIFY(reopened->allows(CartDatabase::Right::Administration)); // the creator administers
         QVERIFY(reopened->execDirect("SELECT COUNT(*) FROM retired_audio"));
-        QVERIFY(reopened->execDirect("SELECT isrc, mcn FROM carts"));
+        QVERIFY(reopened->execDirect("SELECT isrc, mcn, " + CartMetadata::columns().join(", ") + " FROM carts"));
         QVERIFY(reopened->execDirect("INSERT INTO schema_info (version) VALUES (99)"));
         QVERIFY(!CartDatabase::openNew(profile, &error));
         QVERIFY2(error.contains("newer version"), qPrintable(error));
