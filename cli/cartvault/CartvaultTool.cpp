@@ -501,7 +501,9 @@ int CartvaultTool::showCart(const CommandLine& args)
         return Success;
     }
     for (auto it = fields.begin(); it != fields.end(); ++it)
-        out(it.key() + QStringLiteral(": ") + it.value().toVariant().toString());
+        out(it.key() + QStringLiteral(": ")
+            + (it.value().isArray() ? QString::fromUtf8(QJsonDocument(it.value().toArray()).toJson(QJsonDocument::Compact))
+                                    : it.value().toVariant().toString()));
     return Success;
 }
 

@@ -151,6 +151,10 @@ private slots:
         record.IntroStart = 1.5f;
         record.IntroEnd = 4.25f;
         record.Extro = 170.5f;
+        record.Metadata.endAir = QDateTime(QDate(2027, 1, 31), QTime(23, 59, 59));
+        record.Metadata.composer = QString::fromUtf8("Zoë O'Hara");
+        record.Metadata.postTimers[3] = {"SEGs", 88200};
+        record.Metadata.year = 1969;
         QVERIFY(audio().SaveCart("12", record));
 
         // Another process: its own connection, read at once.
@@ -164,6 +168,7 @@ private slots:
             QCOMPARE(seen->Description(1), record.Description(1));
             QCOMPARE(seen->IntroEnd, 4.25f);
             QCOMPARE(seen->Extro, 170.5f);
+            QVERIFY(seen->Metadata == record.Metadata);
             QVERIFY(seen->AudioLength < 0);
             other = {};
         });
@@ -248,10 +253,14 @@ private slots:
         CartRecord record = *audio().GetCart("16");
         record.Title = "Kept";
         record.Extro = 0.8f;
+        record.Isrc = "GBAYE0000351";
+        record.Metadata.category = "ADS";
         QVERIFY(audio().SaveCart("16", record));
+        QCOMPARE(audio().GetCart("16")->Metadata.category, QString("ADS"));
         QVERIFY(fill("16", 0.5));
         const auto cart = *audio().GetCart("16");
         QCOMPARE(cart.Title, QString("Kept"));
+        QVERIFY(cart.Isrc.isEmpty() && cart.Metadata == CartMetadata()); // the old recording's
         QCOMPARE(cart.Extro, 0.5f); // the end of the new audio
         QCOMPARE(cart.AudioLength, 0.5f);
     }
