@@ -65,7 +65,7 @@ const char* kHelp =
     "  --start-date DATE, --end-date DATE   when every cart may go on air, and when it goes off (\"2027-01-31\"\n"
     "                          or \"2027-01-31 18:00\"; a date alone starts at its first second, ends at its last)\n"
     "  --category TEXT         every cart's scheduler category\n"
-    "                          (these three win over what the files say)\n"
+    "                          (these three win over what the files say; also for --cd)\n"
     "  --stop-on-error         end the run at the first file that fails, leaving the rest (default: go on\n"
     "                          with the others and exit 1 at the end)\n"
     "  --dry-run               print the carts each file would go into, import nothing\n"
