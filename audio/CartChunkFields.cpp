@@ -42,6 +42,8 @@ CartMetadata CartChunkFields::metadataOf(const CartChunk& cart, const QString& t
     metadata.levelReference = cart.LevelReference;
     metadata.url = cart.URL.trimmed();
     metadata.tagText = tagText;
+    metadata.producerAppId = cart.ProducerAppID.trimmed();
+    metadata.producerAppVersion = cart.ProducerAppVersion.trimmed();
     return metadata;
 }
 
@@ -61,8 +63,9 @@ CartChunk CartChunkFields::chunkOf(const CartRecord& cart)
     chunk.StartTime = metadata.startAir.isValid() ? metadata.startAir.toString(kTime) : QString();
     chunk.EndDate = metadata.endAir.isValid() ? metadata.endAir.toString(kDate) : QString();
     chunk.EndTime = metadata.endAir.isValid() ? metadata.endAir.toString(kTime) : QString();
-    chunk.ProducerAppID = QStringLiteral("Orvane");
-    chunk.ProducerAppVersion = ProgramVersion::number();
+    const bool producerKnown = !metadata.producerAppId.isEmpty();
+    chunk.ProducerAppID = producerKnown ? metadata.producerAppId : QStringLiteral("Orvane");
+    chunk.ProducerAppVersion = producerKnown ? metadata.producerAppVersion : ProgramVersion::number();
     chunk.UserDef = metadata.userDef;
     chunk.LevelReference = metadata.levelReference;
     for (int i = 0; i < CartChunk::PostTimerCount; ++i)

@@ -11,10 +11,12 @@ class PlayoutAudio;
 class CartChunkFields
 {
 public:
-    // The scheduler fields, air times, post timers, level reference, URL and
-    // tag text of a cart chunk (its title and artist go the titles' way).
+    // The scheduler fields, air times, post timers, level reference, URL,
+    // tag text and producer of a cart chunk (its title and artist go the
+    // titles' way).
     static CartMetadata metadataOf(const CartChunk& cart, const QString& tagText);
-    // Every field of the cart chunk for a cart, this system as its producer.
+    // Every field of the cart chunk for a cart; this system as its producer
+    // when the cart names none.
     static CartChunk chunkOf(const CartRecord& cart);
 
     // Writes the cart's audio as a WAV with a cart chunk and a bext chunk

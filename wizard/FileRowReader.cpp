@@ -174,7 +174,7 @@ void readDescriptionFile(const QString& path, Embedded& embedded)
     csv.CloseFile();
 }
 
-void setMetadataFields(ImportItem& item, Embedded& embedded)
+void setMetadataFields(ImportItem& item, const Embedded& embedded)
 {
     CartMetadata metadata = embedded.described;
     metadata.fillFrom(embedded.chunked);

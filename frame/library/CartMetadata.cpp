@@ -18,7 +18,8 @@ const TextField kTextFields[] = {
     {"out_cue", &CartMetadata::outCue},      {"user_def", &CartMetadata::userDef},
     {"composer", &CartMetadata::composer},   {"publisher", &CartMetadata::publisher},
     {"label", &CartMetadata::label},         {"url", &CartMetadata::url},
-    {"tag_text", &CartMetadata::tagText},
+    {"tag_text", &CartMetadata::tagText},    {"producer_app_id", &CartMetadata::producerAppId},
+    {"producer_app_version", &CartMetadata::producerAppVersion},
 };
 
 // Constant from the start: other files' statics ask for columns() while

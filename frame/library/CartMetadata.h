@@ -11,8 +11,8 @@
 // What stations schedule and report a cart by, beside its titles: when it
 // may go on air, the scheduler's codes, the rights holders, and the cart
 // chunk's post timers, kept as that chunk names and counts them (a usage
-// code and a position in samples). The level reference, URL and tag text of
-// a cart chunk ride along, so an exported file says what the imported one
+// code and a position in samples). The level reference, URL, tag text and
+// producer of a cart chunk ride along, so an exported file says what the imported one
 // did. Like the ISRC, all of it belongs to the audio and goes with it.
 class CartMetadata
 {
@@ -40,13 +40,17 @@ public:
     qint32 levelReference = 0;
     QString url;
     QString tagText;
+    // The program that wrote the imported file's cart chunk; an exported
+    // file names this system where it is unknown.
+    QString producerAppId;
+    QString producerAppVersion;
 
     bool operator==(const CartMetadata&) const = default;
 
     // The fields under the names the store's columns, tools and packed carts
     // use (start_air, end_air, category, classification, client_id, cut_id,
     // out_cue, user_def, composer, publisher, label, year, post_timers,
-    // level_reference, url, tag_text). Air times read "2027-01-31T23:59:59",
+    // level_reference, url, tag_text, producer_app_id, producer_app_version). Air times read "2027-01-31T23:59:59",
     // empty when unset.
     QJsonObject toJson() const;
     // Unknown or unreadable values are left at their defaults: packed carts

@@ -139,7 +139,7 @@ StoreMigrations::Step cartMetadata()
         QStringLiteral("ALTER TABLE carts ADD COLUMN level_reference INTEGER NOT NULL DEFAULT 0"),
     };
     for (const char* text : {"category", "classification", "client_id", "cut_id", "out_cue", "user_def", "composer", "publisher",
-                             "label", "url", "tag_text"})
+                             "label", "url", "tag_text", "producer_app_id", "producer_app_version"})
         statements << QStringLiteral("ALTER TABLE carts ADD COLUMN %1 TEXT NOT NULL DEFAULT ''").arg(QLatin1String(text));
     statements << QStringLiteral("CREATE INDEX carts_end_air ON carts (end_air) WHERE end_air <> ''");
     return {10, statements, statements};

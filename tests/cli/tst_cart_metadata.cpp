@@ -128,11 +128,14 @@ private slots:
 
         const QByteArray written = cartChunk();
         const auto writtenText = [&](int offset, int width) { return text(written.constData() + offset, width); };
-        const QList<std::pair<const char*, int>> fields{{read.title, 4},           {read.artist, 68},     {read.cut_id, 132},
-                                                        {read.client_id, 196},     {read.category, 260},  {read.classification, 324},
-                                                        {read.out_cue, 388},       {read.user_def, 616}};
+        const QList<std::pair<const char*, int>> fields{
+            {read.title, 4},        {read.artist, 68},          {read.cut_id, 132},
+            {read.client_id, 196},  {read.category, 260},       {read.classification, 324},
+            {read.out_cue, 388},    {read.producer_app_id, 488}, {read.producer_app_version, 552},
+            {read.user_def, 616}};
         for (const auto& [value, offset] : fields)
             QCOMPARE(text(value, 64), writtenText(offset, 64));
+        QCOMPARE(text(read.version, 4), "0101");
         QCOMPARE(text(read.start_date, 10), "2026/03/01");
         QCOMPARE(text(read.start_time, 8), "06:00:00");
         QCOMPARE(text(read.end_date, 10), "2026/03/31");
