@@ -172,7 +172,7 @@ FileImportRun::ItemEnd FileImportRun::importItem(const ImportItem& row, const QS
 
     const QString extension = FileTools::GetExtension(path).toLower();
     if (extension == QLatin1String("zip"))
-        return importTransportFile(path, cart, target);
+        return importTransportFile(row, path, cart, target);
     // A cart's own file imported again (converted, say) is its audio until the commit.
     const bool cartsOwnFile = record->holdsAudio() && !record->Linked && path.compare(record->AudioFile, Qt::CaseInsensitive) == 0;
     if (FileRowReader::audioExtensions().contains(extension))
@@ -221,13 +221,22 @@ int FileImportRun::storeOptions() const
 }
 
 // The transport zip's own fields come with its audio, in the same commit.
-FileImportRun::ItemEnd FileImportRun::importTransportFile(const QString& path, const QString& cart,
+FileImportRun::ItemEnd FileImportRun::importTransportFile(const ImportItem& row, const QString& path, const QString& cart,
                                                           ImportTargetHandler* target)
 {
     m_handler.status(QStringLiteral("Unpacking Transport File ") + quotedName(path) + QStringLiteral("..."));
     m_handler.result(QStringLiteral("Unpacking Transport File '") + path + QStringLiteral("'..."), false);
     CartImport import(*m_context.audio, cart, storeOptions());
-    if (!import.begin() || !import.unpackTransportFile(path) || !commit(import, path, cart))
+    if (!import.begin() || !import.unpackTransportFile(path))
+        return storeRefused(path, cart, import.error());
+    // The description file beside it and the run's air times and category
+    // come before the packed cart's own.
+    if (row.hasField(QStringLiteral("META"))) {
+        CartMetadata metadata = FileRowReader::metadata(row);
+        metadata.fillFrom(import.record().Metadata);
+        import.record().Metadata = metadata;
+    }
+    if (!commit(import, path, cart))
         return storeRefused(path, cart, import.error());
     m_handler.result(kOk, true);
     if (target && !target->ItemImported(path, cart))

@@ -156,6 +156,11 @@ private slots:
         QCOMPARE(text(bext.description, 256), "Spring Campaign 30s");
         QCOMPARE(text(bext.originator, 32), "Harbour Motors");
         QCOMPARE(text(bext.coding_history, bext.coding_history_size), "A=PCM,F=44100,W=16,M=stereo");
+
+        // A packed cart through the batch tool: the run's category over the zip's, the rest the zip's.
+        QCOMPARE(batch({"--start-cart", "12", "--category", "Zipped", path("spot.zip")}).exitCode, 0);
+        QCOMPARE(shown("12")["category"].toString(), "Zipped");
+        QCOMPARE(shown("12")["post_timers"], cart["post_timers"]);
     }
 
     // Catches the sources taken in the wrong order: the description file
