@@ -129,6 +129,20 @@ bool ReadBextChunk(QIODevice& device, BextChunk& bext, QString& codingHistory)
     return readBext(file, bext, codingHistory);
 }
 
+QByteArray BextChunkBytes(const BextChunk& bext, const QString& codingHistory)
+{
+    QByteArray layout(BextChunk::FixedSize, '\0');
+    for (const TextField& field : TextFields)
+        if (field.member != &BextChunk::Reserved)
+            layout.replace(field.offset, field.width, WaveChunkReader::fieldBytes(bext.*field.member, field.width));
+    qToLittleEndian<quint32>(bext.TimeReferenceLow, layout.data() + TimeReferenceLowOffset);
+    qToLittleEndian<quint32>(bext.TimeReferenceHigh, layout.data() + TimeReferenceHighOffset);
+    qToLittleEndian<quint16>(std::max<quint16>(2, bext.Version), layout.data() + VersionOffset);
+    layout.replace(UmidOffset, BextChunk::UmidSize, bext.UMID.leftJustified(BextChunk::UmidSize, '\0', true));
+    layout.replace(LoudnessOffset, LoudnessFields * 2, loudnessBytes(bext.Loudness));
+    return layout + codingHistory.toUtf8();
+}
+
 namespace {
 constexpr qint64 ChunkHeaderSize = 8;
 
@@ -184,11 +198,10 @@ bool appendBext(QFile& file, qint64 end, const LoudnessValues& loudness)
     const qint64 riffSize = end + BextChunk::FixedSize; // the file's new size less the RIFF header
     if (riffSize >= 0xFFFFFFFFLL)
         return false;
-    QByteArray chunk(ChunkHeaderSize + BextChunk::FixedSize, '\0');
-    chunk.replace(0, 4, "bext");
+    BextChunk bext;
+    bext.Loudness = loudness;
+    QByteArray chunk = "bext" + QByteArray(4, '\0') + BextChunkBytes(bext, QString());
     qToLittleEndian<quint32>(BextChunk::FixedSize, chunk.data() + 4);
-    qToLittleEndian<quint16>(2, chunk.data() + ChunkHeaderSize + VersionOffset);
-    chunk.replace(ChunkHeaderSize + LoudnessOffset, LoudnessFields * 2, loudnessBytes(loudness));
     QByteArray size(4, '\0');
     qToLittleEndian<quint32>(static_cast<quint32>(riffSize), size.data());
     // The chunk first, the size that takes it in last: cut short, the file

@@ -41,6 +41,11 @@ bool ReadBextChunk(const QString& fileName, BextChunk& bext, QString& codingHist
 // The same on an open device (bytes in memory, for instance).
 bool ReadBextChunk(QIODevice& device, BextChunk& bext, QString& codingHistory);
 
+// The chunk's data (without its id and size) as other tools read it: the
+// text fields NUL-padded, the version at least 2 (it holds the loudness),
+// the reserved bytes zero, then the coding history.
+QByteArray BextChunkBytes(const BextChunk& bext, const QString& codingHistory);
+
 // Puts the loudness into the WAV file's bext chunk, making it version 2: the
 // fields of a chunk the file has are set in place; a file without one gets a
 // new chunk after its last, with empty text fields. An RF64 file, a file

@@ -102,3 +102,18 @@ bool ReadCartChunk(QIODevice& device, CartChunk& cart, QString& tagText)
         return false;
     return readCart(file, cart, tagText);
 }
+
+QByteArray CartChunkBytes(const CartChunk& cart, const QString& tagText)
+{
+    QByteArray layout(CartChunk::FixedSize, '\0');
+    for (const TextField& field : TextFields)
+        layout.replace(field.offset, field.width, WaveChunkReader::fieldBytes(cart.*field.member, field.width));
+    qToLittleEndian<qint32>(cart.LevelReference, layout.data() + LevelReferenceOffset);
+    for (int i = 0; i < CartChunk::PostTimerCount; ++i) {
+        const int at = PostTimerOffset + i * PostTimerBytes;
+        // A usage code is four characters as they stand, blanks included.
+        layout.replace(at, 4, cart.PostTimer[i].Usage.toLatin1().leftJustified(4, '\0', true));
+        qToLittleEndian<qint32>(cart.PostTimer[i].Value, layout.data() + at + 4);
+    }
+    return tagText.isEmpty() ? layout : layout + tagText.toUtf8() + '\0';
+}

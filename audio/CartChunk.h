@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -50,3 +51,7 @@ struct CartChunk {
 bool ReadCartChunk(const QString& fileName, CartChunk& cart, QString& tagText);
 // The same on an open device (bytes in memory, for instance).
 bool ReadCartChunk(QIODevice& device, CartChunk& cart, QString& tagText);
+
+// The chunk's data (without its id and size) as other tools read it: the
+// fixed fields, each NUL-padded, then the tag text and one NUL.
+QByteArray CartChunkBytes(const CartChunk& cart, const QString& tagText);

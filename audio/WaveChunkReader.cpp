@@ -60,3 +60,18 @@ QString WaveChunkReader::cleanedFieldText(const QByteArray& layout, int offset, 
     const qsizetype length = nul >= 0 && nul < offset + width ? nul - offset : width;
     return LegacyText::decode(QByteArrayView(layout).sliced(offset, length)).leftJustified(width, QLatin1Char(' '));
 }
+
+QByteArray WaveChunkReader::fieldBytes(const QString& text, int width)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    QByteArray bytes = text.left(end).toUtf8();
+    if (bytes.size() > width) {
+        qsizetype cut = width;
+        while (cut > 0 && (static_cast<uchar>(bytes.at(cut)) & 0xC0) == 0x80) // not inside a character
+            --cut;
+        bytes.truncate(cut);
+    }
+    return bytes.leftJustified(width, '\0');
+}

@@ -29,4 +29,7 @@ public:
     // The same for the bytes before the field's first NUL, padded with
     // spaces to `width`.
     static QString cleanedFieldText(const QByteArray& layout, int offset, int width);
+    // A field as the chunk writers put it: the text without its padding
+    // spaces, as UTF-8 cut to `width` bytes at a character's end, then NULs.
+    static QByteArray fieldBytes(const QString& text, int width);
 };

@@ -37,6 +37,6 @@ orvane_fuzzer(accuraterip_record AccurateRipRecordFuzzer.cpp ${root}/platform/ac
 
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
-orvane_fuzzer(transport_zip TransportZipFuzzer.cpp ${root}/frame/library/TransportZip.cpp ${root}/frame/library/CartRecord.cpp
+orvane_fuzzer(transport_zip TransportZipFuzzer.cpp ${root}/frame/library/TransportZip.cpp ${root}/frame/library/CartRecord.cpp ${root}/frame/library/CartMetadata.cpp
               ${root}/frame/library/CartNumbers.cpp ${root}/frame/library/TimeTools.cpp ${root}/frame/library/LoudnessValues.cpp)
 target_link_libraries(fuzz_transport_zip PRIVATE PkgConfig::LIBZIP)

@@ -13,6 +13,7 @@
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/TimeTools.h"
 #include "platform/cdripper/CDRipper.h"
+#include "wizard/FileRowReader.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/ImportLevels.h"
 #include "wizard/ImportProgress.h"
@@ -417,6 +418,7 @@ void CDRipRun::storeTrack()
         record.setDescription(summaryField(QStringLiteral("DESC")), 1);
         record.Isrc = trackIsrc(m_ripTrackNumber);
         record.Mcn = CartRecord::mcnFrom(m_ripper.discText().mcn);
+        record.Metadata = FileRowReader::metadata(m_summary->item(m_currentItem - 1));
         stored = m_import->commit();
     }
     if (!stored) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QString>
 
 // Every choice the file path of the wizard offers, as one value: the dialog
@@ -35,4 +36,10 @@ struct FileImportOptions {
     // person to look at; a script wants every good file in, the failures
     // told at the end.
     bool continuePastFailure = false;
+
+    // Given for every item, over what its file says: a run of adverts
+    // scheduled for one campaign. Unset (invalid, empty): the file's own.
+    QDateTime startAir;
+    QDateTime endAir;
+    QString category;
 };

@@ -37,6 +37,8 @@ void writeCartFields(CartRecord& cart, const ImportItem& row)
     cart.Title = row.field(QStringLiteral("TITLE"));
     cart.setArtist(row.field(QStringLiteral("ARTIST")), 1);
     cart.setDescription(row.field(QStringLiteral("DESC")), 1);
+    cart.Isrc = CartRecord::isrcFrom(row.field(QStringLiteral("ISRC")));
+    cart.Metadata = FileRowReader::metadata(row);
     auto value = [&row](const char* key) { return GeneralTools::LeadingNumber(row.field(QLatin1String(key))); };
     if (const double v = value("EXTRO"); v > 0 && v < cart.Length)
         cart.Extro = static_cast<float>(v);
@@ -168,7 +170,7 @@ FileImportRun::ItemEnd FileImportRun::importItem(const ImportItem& row, const QS
 
     const QString extension = FileTools::GetExtension(path).toLower();
     if (extension == QLatin1String("zip"))
-        return importTransportFile(path, cart, target);
+        return importTransportFile(row, path, cart, target);
     // A cart's own file imported again (converted, say) is its audio until the commit.
     const bool cartsOwnFile = record->holdsAudio() && !record->Linked && path.compare(record->AudioFile, Qt::CaseInsensitive) == 0;
     if (FileRowReader::audioExtensions().contains(extension))
@@ -217,7 +219,7 @@ int FileImportRun::storeOptions() const
 }
 
 // The transport zip's own fields come with its audio, in the same commit.
-FileImportRun::ItemEnd FileImportRun::importTransportFile(const QString& path, const QString& cart,
+FileImportRun::ItemEnd FileImportRun::importTransportFile(const ImportItem& row, const QString& path, const QString& cart,
                                                           ImportTargetHandler* target)
 {
     m_handler.status(QStringLiteral("Unpacking Transport File ") + quotedName(path) + QStringLiteral("..."));
@@ -226,6 +228,13 @@ FileImportRun::ItemEnd FileImportRun::importTransportFile(const QString& path, c
     if (!import.begin() || !import.unpackTransportFile(path))
         return storeRefused(path, cart, import.error());
     ImportLevels::measure(import, nullptr);
+    // The description file beside it and the run's air times and category
+    // come before the packed cart's own.
+    if (row.hasField(QStringLiteral("META"))) {
+        CartMetadata metadata = FileRowReader::metadata(row);
+        metadata.fillFrom(import.record().Metadata);
+        import.record().Metadata = metadata;
+    }
     if (!commit(import, path, cart))
         return storeRefused(path, cart, import.error());
     m_handler.result(kOk, true);

@@ -47,7 +47,7 @@ private:
     bool startChecks(const ImportItemList& summary, ImportTargetHandler* target);
     void prepareConverters(const ImportItemList& summary);
     ItemEnd importItem(const ImportItem& row, const QString& path, ImportTargetHandler* target);
-    ItemEnd importTransportFile(const QString& path, const QString& cart, ImportTargetHandler* target);
+    ItemEnd importTransportFile(const ImportItem& row, const QString& path, const QString& cart, ImportTargetHandler* target);
     ItemEnd importAudio(const ImportItem& row, const QString& path, const QString& cart, bool cartsOwnFile,
                         ImportTargetHandler* target);
     bool needsConversion(const QString& path, std::shared_ptr<AudioFormat>& format) const;

@@ -2,15 +2,18 @@
 
 #include "audio/BextChunk.h"
 #include "audio/CartChunk.h"
+#include "audio/CartChunkFields.h"
 #include "audio/WaveFormatReader.h"
 #include "csv/cCSVFile.h"
+#include "frame/library/CartRecord.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
 #include "frame/library/TimeTools.h"
 #include "platform/nct/NCTAudioInfo.h"
 
-namespace {
+#include <QJsonDocument>
 
+namespace {
 
 // What a file and its description file say about the item, before it goes
 // into the row.
@@ -20,6 +23,23 @@ struct Embedded {
     QString album;
     double intro = 0;    // seconds
     double duration = 0; // seconds; 0 when the file's audio was not read
+    // The cart's metadata and ISRC by source: the description file is
+    // preferred to the cart chunk, the cart chunk to the tags.
+    CartMetadata described, chunked, tagged;
+    QString describedIsrc, taggedIsrc;
+};
+
+// The description file's own columns for the cart's metadata, by name.
+struct DescribedField {
+    const char* column;
+    QString CartMetadata::*member;
+};
+const DescribedField kDescribedFields[] = {
+    {"Category", &CartMetadata::category},   {"Classification", &CartMetadata::classification},
+    {"ClientID", &CartMetadata::clientId},   {"CutID", &CartMetadata::cutId},
+    {"OutCue", &CartMetadata::outCue},       {"UserDef", &CartMetadata::userDef},
+    {"Composer", &CartMetadata::composer},   {"Publisher", &CartMetadata::publisher},
+    {"Label", &CartMetadata::label},
 };
 
 void addParameter(QString& raw, const QString& name, const QString& value)
@@ -31,9 +51,11 @@ void readWaveChunks(const QString& path, QString& raw, Embedded& embedded)
 {
     CartChunk cart;
     QString unused;
-    if (ReadCartChunk(path, cart, unused)) {
+    QString tagText;
+    if (ReadCartChunk(path, cart, tagText)) {
         addParameter(raw, QStringLiteral("CartChunkTitle"), cart.Title.trimmed());
         addParameter(raw, QStringLiteral("CartChunkArtist"), cart.Artist.trimmed());
+        embedded.chunked = CartChunkFields::metadataOf(cart, tagText);
     }
     BextChunk bext;
     if (ReadBextChunk(path, bext, unused)) {
@@ -41,6 +63,25 @@ void readWaveChunks(const QString& path, QString& raw, Embedded& embedded)
         addParameter(raw, QStringLiteral("BextChunkOriginator"), bext.Originator.trimmed());
     }
     embedded.duration = GetWaveDuration(path);
+}
+
+QString firstTag(const NCTAudioInfo& info, std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        if (const QString value = info.TagProperty(QLatin1String(name)); !value.isEmpty())
+            return value;
+    return {};
+}
+
+// ID3's TPUB names "the label or publisher"; the tag library calls it
+// LABEL, so without a tag of its own the publisher is the label.
+void readTagMetadata(const NCTAudioInfo& info, Embedded& embedded)
+{
+    embedded.tagged.composer = firstTag(info, {"COMPOSER"});
+    embedded.tagged.publisher = firstTag(info, {"PUBLISHER", "LABEL"});
+    embedded.tagged.label = firstTag(info, {"LABEL", "ORGANIZATION", "PUBLISHER"});
+    embedded.tagged.year = CartMetadata::yearFrom(firstTag(info, {"DATE", "YEAR", "ORIGINALDATE"}));
+    embedded.taggedIsrc = CartRecord::isrcFrom(firstTag(info, {"ISRC"}));
 }
 
 // The exact count is what the copy job will deliver, so the length shown is
@@ -56,6 +97,7 @@ bool readCompressed(const QString& path, Embedded& embedded)
     embedded.title = info.TitleTag().trimmed();
     embedded.artist = info.ArtistTag().trimmed();
     embedded.album = info.AlbumTag().trimmed();
+    readTagMetadata(info, embedded);
     if (info.SampleRate() > 0)
         embedded.duration = double(info.Samples()) / info.SampleRate();
     return true;
@@ -67,14 +109,29 @@ bool readCompressed(const QString& path, Embedded& embedded)
 // its Title column must give that title.
 bool hasField(const cCSVFile& csv, const QString& name) { return csv.Fields().contains(name, Qt::CaseInsensitive); }
 
+// The reader answers the first column's value for a name it does not
+// know; a missing field must not lend that value to anything.
+QString fieldValue(const cCSVFile& csv, const QStringList& record, const char* name)
+{
+    const QString field = QString::fromLatin1(name);
+    return hasField(csv, field) ? csv.GetFieldFromRecordData(field, record).trimmed() : QString();
+}
+
+// Columns any description file may have, whatever else it holds.
+void takeDescribedMetadata(const cCSVFile& csv, const QStringList& record, Embedded& embedded)
+{
+    for (const DescribedField& field : kDescribedFields)
+        embedded.described.*field.member = fieldValue(csv, record, field.column);
+    embedded.described.startAir = CartMetadata::airTimeFrom(fieldValue(csv, record, "StartDate"), false).value_or(QDateTime());
+    embedded.described.endAir = CartMetadata::airTimeFrom(fieldValue(csv, record, "EndDate"), true).value_or(QDateTime());
+    embedded.described.year = CartMetadata::yearFrom(fieldValue(csv, record, "Year"));
+    embedded.describedIsrc = CartRecord::isrcFrom(fieldValue(csv, record, "ISRC"));
+}
+
 void takeDescription(const cCSVFile& csv, const QStringList& record, Embedded& embedded)
 {
-    // The reader answers the first column's value for a name it does not
-    // know; a missing field must not lend that value to the title or intro.
-    const auto value = [&](const char* name) {
-        const QString field = QString::fromLatin1(name);
-        return hasField(csv, field) ? csv.GetFieldFromRecordData(field, record).trimmed() : QString();
-    };
+    takeDescribedMetadata(csv, record, embedded);
+    const auto value = [&](const char* name) { return fieldValue(csv, record, name); };
     if (!hasField(csv, QStringLiteral("Interpret"))) {
         const QString title = hasField(csv, QStringLiteral("ItemTitle")) ? value("ItemTitle") : value("Title");
         if (!title.isEmpty())
@@ -117,7 +174,29 @@ void readDescriptionFile(const QString& path, Embedded& embedded)
     csv.CloseFile();
 }
 
+void setMetadataFields(ImportItem& item, const Embedded& embedded)
+{
+    CartMetadata metadata = embedded.described;
+    metadata.fillFrom(embedded.chunked);
+    metadata.fillFrom(embedded.tagged);
+    if (metadata != CartMetadata())
+        FileRowReader::setMetadata(item, metadata);
+    const QString isrc = embedded.describedIsrc.isEmpty() ? embedded.taggedIsrc : embedded.describedIsrc;
+    if (!isrc.isEmpty())
+        item.setField(QStringLiteral("ISRC"), isrc);
+}
+
 } // namespace
+
+CartMetadata FileRowReader::metadata(const ImportItem& row)
+{
+    return CartMetadata::fromJson(QJsonDocument::fromJson(row.field(QStringLiteral("META")).toUtf8()).object());
+}
+
+void FileRowReader::setMetadata(ImportItem& row, const CartMetadata& metadata)
+{
+    row.setField(QStringLiteral("META"), QString::fromUtf8(QJsonDocument(metadata.toJson()).toJson(QJsonDocument::Compact)));
+}
 
 ImportItem FileRowReader::read(const QString& path)
 {
@@ -148,6 +227,7 @@ ImportItem FileRowReader::read(const QString& path)
         addParameter(raw, QStringLiteral("ItemAlbum"), embedded.album);
     if (embedded.intro > 0 && embedded.intro < embedded.duration)
         item.setField(QStringLiteral("INTROEND"), QString::number(embedded.intro));
+    setMetadataFields(item, embedded);
 
     item.Text = raw;
     item.Checked = true;

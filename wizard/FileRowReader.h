@@ -1,4 +1,5 @@
 #pragma once
+#include "frame/library/CartMetadata.h"
 #include "wizard/ImportItem.h"
 
 #include <QString>
@@ -9,7 +10,9 @@
 // the title, artist and album from the file's tags or the description file
 // beside it), the fields FILENAME to EXTRO in their order, LENGTH (the exact
 // length the copy job would produce; "..." for a transport zip) and INTROEND
-// from the description file. The row comes back ticked. Nothing here shows
+// from the description file, and hidden: ISRC and META (the cart's metadata,
+// CartMetadata, as JSON), each field from the description file, else the
+// cart chunk, else the tags. The row comes back ticked. Nothing here shows
 // anything or touches a list, so folders can be read on worker threads.
 class FileRowReader
 {
@@ -25,4 +28,7 @@ public:
     // Seconds of an intro time as description files write it by hand
     // ("0'12.5", "1:02:03", "12:34"); 0 for text that is no time.
     static double introSeconds(const QString& introText);
+    // A row's META field: the cart metadata its file gives.
+    static CartMetadata metadata(const ImportItem& row);
+    static void setMetadata(ImportItem& row, const CartMetadata& metadata);
 };

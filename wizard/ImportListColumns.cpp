@@ -31,6 +31,8 @@ QList<ImportItemColumn> ImportListColumns::cdTracks()
 
 QList<ImportItemColumn> ImportListColumns::summary()
 {
+    // Adverts and promos end: the person sees when before the import.
     return withSharedColumns({{QStringLiteral("Source"), QStringLiteral("SOURCE"), 1000, kLeft, false},
-                              {QStringLiteral("Dest."), QStringLiteral("DEST"), 800, kLeft, false}});
+                              {QStringLiteral("Dest."), QStringLiteral("DEST"), 800, kLeft, false}})
+        << ImportItemColumn{QStringLiteral("Ends"), QStringLiteral("ENDS"), 1500, kLeft, false};
 }

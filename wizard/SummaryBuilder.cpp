@@ -1,10 +1,14 @@
 #include "wizard/SummaryBuilder.h"
 
 #include "frame/GetParameter.h"
+#include "frame/library/CartMetadata.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
 #include "frame/library/PlayoutAudio.h"
+#include "wizard/FileRowReader.h"
 #include "wizard/ImportItemList.h"
+
+#include <QLocale>
 
 namespace {
 
@@ -40,13 +44,34 @@ QString cartFromName(const ImportItem& row, const FileImportOptions& options, Pl
     return name;
 }
 
-ImportItem summaryRow(const ImportItem& row, bool filesSource, const QString& destination)
+// The item's metadata, the options' air times and category over the file's,
+// and the end date where the summary shows it.
+void takeMetadata(const ImportItem& row, const FileImportOptions& options, ImportItem& summary)
+{
+    if (row.hasField(QStringLiteral("ISRC")))
+        summary.setField(QStringLiteral("ISRC"), row.field(QStringLiteral("ISRC")));
+    if (!row.hasField(QStringLiteral("META")) && !options.startAir.isValid() && !options.endAir.isValid() && options.category.isEmpty())
+        return;
+    CartMetadata metadata = FileRowReader::metadata(row);
+    if (options.startAir.isValid())
+        metadata.startAir = options.startAir;
+    if (options.endAir.isValid())
+        metadata.endAir = options.endAir;
+    if (!options.category.isEmpty())
+        metadata.category = options.category;
+    FileRowReader::setMetadata(summary, metadata);
+    if (metadata.endAir.isValid())
+        summary.setField(QStringLiteral("ENDS"), QLocale::system().toString(metadata.endAir, QLocale::ShortFormat));
+}
+
+ImportItem summaryRow(const ImportItem& row, bool filesSource, const QString& destination, const FileImportOptions& options)
 {
     ImportItem summary(row.Key, row.field(filesSource ? QStringLiteral("FILENAME") : QStringLiteral("TRACK")));
     summary.setField(QStringLiteral("DEST"), destination);
     summary.setFieldEmphasised(QStringLiteral("DEST"), destination.isEmpty());
     for (const QString& key : kCopiedFields)
         summary.setField(key, row.field(key));
+    takeMetadata(row, options, summary);
     return summary;
 }
 
@@ -72,7 +97,7 @@ void SummaryBuilder::BuildSummary(const ImportItemList& source, bool filesSource
         } else {
             destination = cartFromName(row, options, audio);
         }
-        summary.add(summaryRow(row, filesSource, destination));
+        summary.add(summaryRow(row, filesSource, destination, options));
         if (sequential)
             current = audio.NextCartNumber(current);
     }

@@ -7,6 +7,8 @@ class PlayoutAudio;
 // Builds the summary: one row per ticked source row with the cart it goes
 // into, in sequence from the start cart or from the number in each file's
 // name. A row that gets no cart keeps an empty DEST, marked emphasised.
+// The row's ISRC and metadata (META) go with it, with the options' air times
+// and category over the file's; ENDS shows when the cart goes off air.
 // Nothing is reserved in the store; the run checks each cart again.
 class SummaryBuilder
 {

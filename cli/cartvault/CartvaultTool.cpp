@@ -1,9 +1,12 @@
 #include "CartvaultTool.h"
 
+#include "audio/CartChunkFields.h"
 #include "frame/AppPaths.h"
 #include "frame/library/AudioSettings.h"
 #include "frame/library/AuditLog.h"
+#include "frame/library/CartMetadata.h"
 #include "frame/library/CartNumbers.h"
+#include "frame/library/CartRecord.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/Directory.h"
 #include "frame/library/DropboxMemory.h"
@@ -20,6 +23,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace {
@@ -27,9 +31,82 @@ void out(const QString& text) { std::fprintf(stdout, "%s\n", qPrintable(text)); 
 void err(const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); }
 void outJson(const QJsonDocument& document) { std::fprintf(stdout, "%s", document.toJson(QJsonDocument::Indented).constData()); }
 
+// The text fields of `set`: option and the key of `show --json`.
+const QList<QPair<QString, QString>> kTextSetOptions{
+    {"category", "category"}, {"classification", "classification"}, {"client-id", "client_id"}, {"cut-id", "cut_id"},
+    {"out-cue", "out_cue"},   {"user-def", "user_def"},             {"composer", "composer"},   {"publisher", "publisher"},
+    {"label", "label"},       {"url", "url"},
+};
+
+// A change of `set` as "key=value" for the audit log; the error for a bad value.
+QString setAirTime(const CommandLine& args, const char* option, bool endOfDay, QJsonObject& fields, QStringList& changes)
+{
+    const QString name = QLatin1String(option);
+    if (!args.has(name))
+        return {};
+    const auto time = CartMetadata::airTimeFrom(args.value(name), endOfDay);
+    if (!time)
+        return QStringLiteral("--%1 takes a date such as 2027-01-31 or 2027-01-31 18:00, not '%2'").arg(name, args.value(name));
+    const QString key = endOfDay ? QStringLiteral("end_air") : QStringLiteral("start_air");
+    fields.insert(key, CartMetadata::airTimeText(*time));
+    changes << key + QLatin1Char('=') + CartMetadata::airTimeText(*time);
+    return {};
+}
+
+QString applySetOptions(const CommandLine& args, CartRecord& cart, QStringList& changes)
+{
+    QJsonObject fields = cart.Metadata.toJson();
+    for (const auto& [option, key] : kTextSetOptions)
+        if (args.has(option)) {
+            fields.insert(key, args.value(option).trimmed());
+            changes << key + QLatin1Char('=') + args.value(option).trimmed();
+        }
+    if (const QString why = setAirTime(args, "start-date", false, fields, changes); !why.isEmpty())
+        return why;
+    if (const QString why = setAirTime(args, "end-date", true, fields, changes); !why.isEmpty())
+        return why;
+    if (args.has(QStringLiteral("year"))) {
+        const QString text = args.value(QStringLiteral("year")).trimmed();
+        bool ok = text.isEmpty();
+        const int year = ok ? 0 : text.toInt(&ok);
+        if (!ok || year < 0 || year > 9999)
+            return QStringLiteral("--year takes a year such as 1969");
+        fields.insert(QStringLiteral("year"), year);
+        changes << QStringLiteral("year=%1").arg(year);
+    }
+    if (args.has(QStringLiteral("isrc"))) {
+        const QString given = args.value(QStringLiteral("isrc"));
+        cart.Isrc = CartRecord::isrcFrom(given);
+        if (cart.Isrc.isEmpty() && !given.trimmed().isEmpty())
+            return QStringLiteral("--isrc takes an ISRC such as GB-AYE-00-00351, not '%1'").arg(given);
+        changes << QStringLiteral("isrc=") + cart.Isrc;
+    }
+    cart.Metadata = CartMetadata::fromJson(fields);
+    return {};
+}
+
+// "7d", "12h", "30m", or days alone; 0 for anything else.
+qint64 periodSeconds(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+)([dhm]?)$"));
+    const QRegularExpressionMatch match = pattern.match(text.trimmed().toLower());
+    if (!match.hasMatch())
+        return 0;
+    const qint64 count = match.captured(1).toLongLong();
+    const QString unit = match.captured(2);
+    return count * (unit == QLatin1String("h") ? 3600 : unit == QLatin1String("m") ? 60 : 86400);
+}
 } // namespace
 
 CartvaultTool::CartvaultTool() = default;
+
+QSet<QString> CartvaultTool::setOptions()
+{
+    QSet<QString> options{"start-date", "end-date", "isrc", "year"};
+    for (const auto& option : kTextSetOptions)
+        options << option.first;
+    return options;
+}
 CartvaultTool::~CartvaultTool() = default;
 
 const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
@@ -65,7 +142,17 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          "audio is refused unless --overwrite. --link records where the file is instead of copying it, when\n"
          "the store allows linking.",
          &CartvaultTool::importAudio, {}, {"link", "overwrite"}},
-        {"list", "list [--json]", "Lists the carts that hold audio.", &CartvaultTool::listCarts, {}, {"json"}},
+        {"list", "list [--json] [--expired | --expiring-within 7d]",
+         "Lists the carts that hold audio; --expired those whose end air time has passed, --expiring-within\n"
+         "those it comes to within that time (a number of days, or with d, h or m: days, hours, minutes).",
+         &CartvaultTool::listCarts, {"expiring-within"}, {"json", "expired"}},
+        {"set", "set CART [--start-date D] [--end-date D] [--isrc CODE] [--category T] [FIELD OPTIONS ...]",
+         "Changes fields of a cart (needs cart rights above 0; audited): --start-date and --end-date (\"2027-01-31\"\n"
+         "or \"2027-01-31 18:00\"; a date alone starts at its first second, ends at its last), --isrc (CC-XXX-YY-NNNNN,\n"
+         "hyphens optional), --category, --classification, --client-id, --cut-id, --out-cue, --user-def,\n"
+         "--composer, --publisher, --label, --year, --url. An empty value clears the field. New audio clears\n"
+         "them all, as it brings its own.",
+         &CartvaultTool::setCart, setOptions(), {}},
         {"show", "show CART [--json]", "Shows one cart's fields.", &CartvaultTool::showCart, {}, {"json"}},
         {"search", "search [--title T] [--artist A] [--desc D] [--json]",
          "Lists the carts holding audio that match, by the import wizard's rule: a wanted text matches when the\n"
@@ -80,10 +167,12 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
         {"dropbox reset", "dropbox reset FOLDER",
          "Forgets what was taken from FOLDER, so files still there are imported again (needs an administrator).",
          &CartvaultTool::dropboxReset, {}, {}},
-        {"export", "export CART FILE.zip [--force]",
-         "Packs a cart (fields and audio) into a transport zip. An existing FILE is refused unless --force;\n"
+        {"export", "export CART FILE.zip [--force] | export --wav CART FILE.wav [--force]",
+         "Packs a cart (fields and audio) into a transport zip. With --wav, writes the cart's audio as a broadcast\n"
+         "WAV instead: a cart chunk with every cart field and post timer, and a bext chunk (title, artist, and\n"
+         "the loudness the audio's own bext chunk holds). An existing FILE is refused unless --force;\n"
          "the store's database, anything in its audio locations and any file a cart plays are always refused.",
-         &CartvaultTool::exportCart, {}, {"force"}},
+         &CartvaultTool::exportCart, {}, {"force", "wav"}},
         {"audit", "audit [--json] [--limit N]", "Shows the store's audit log, oldest first.", &CartvaultTool::audit,
          {"limit"}, {"json"}},
         {"analyse", "analyse --missing",
@@ -120,7 +209,7 @@ void CartvaultTool::printHelp() const
                        "Without --profile the only profile is used. Only 'profile create' makes a store: a\n"
                        "profile whose store is missing or damaged is refused. Exit codes: 0 success, 1 failure,\n"
                        "2 usage.\n\n"
-                       "Rights: reading and export need none; import needs cart rights above 0, user add and\n"
+                       "Rights: reading and export need none; import and set need cart rights above 0, user add and\n"
                        "settings set an administrator of the store (its creator is one), all as the system user\n"
                        "running the tool. On an SQLite store this guards against mistakes: anyone who may write\n"
                        "the store's files can change them. A shared PostgreSQL store is guarded by database\n"
@@ -343,8 +432,27 @@ int CartvaultTool::importAudio(const CommandLine& args)
     return Success;
 }
 
+// The window of end air times `list` keeps: [from, to); none for every cart.
+bool CartvaultTool::endWindow(const CommandLine& args, QDateTime& from, QDateTime& to) const
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    if (args.has(QStringLiteral("expired")))
+        to = now;
+    if (!args.has(QStringLiteral("expiring-within")))
+        return true;
+    const qint64 seconds = periodSeconds(args.value(QStringLiteral("expiring-within")));
+    if (seconds <= 0 || args.has(QStringLiteral("expired")))
+        return false;
+    from = now;
+    to = now.addSecs(seconds);
+    return true;
+}
+
 int CartvaultTool::listCarts(const CommandLine& args)
 {
+    QDateTime from, to;
+    if (!endWindow(args, from, to))
+        return usage(QStringLiteral("--expiring-within takes a time such as 7d, 12h or 30m, and not with --expired"));
     if (!openStore())
         return Failure;
     const bool json = args.has(QStringLiteral("json"));
@@ -353,6 +461,9 @@ int CartvaultTool::listCarts(const CommandLine& args)
         const auto cart = m_audio->GetCart(number);
         if (!cart)
             continue;
+        const QDateTime& ends = cart->Metadata.endAir;
+        if (to.isValid() && (!ends.isValid() || ends >= to || (from.isValid() && ends < from)))
+            continue;
         if (json)
             carts.append(cart->toJson());
         else
@@ -360,6 +471,28 @@ int CartvaultTool::listCarts(const CommandLine& args)
     }
     if (json)
         outJson(QJsonDocument(carts));
+    return Success;
+}
+
+int CartvaultTool::setCart(const CommandLine& args)
+{
+    if (args.words().size() != 1)
+        return usage(QStringLiteral("set needs CART and the fields to change"));
+    if (!openStore())
+        return Failure;
+    auto cart = m_audio->GetCart(args.words().first());
+    if (!cart)
+        return fail(QStringLiteral("'%1' is not a cart number of this Cartvault").arg(args.words().first()));
+    QStringList changes;
+    if (const QString why = applySetOptions(args, *cart, changes); !why.isEmpty())
+        return usage(why);
+    if (changes.isEmpty())
+        return usage(QStringLiteral("set needs at least one field to change"));
+    if (!m_audio->SaveCart(cart->Number, *cart))
+        return fail(m_audio->lastError());
+    if (openDirectory())
+        m_directory->AuditLog().LogEvent(2, 7, QStringLiteral("Cart Fields"),
+                                         QStringLiteral("Cart %1: %2").arg(cart->Number, changes.join(QStringLiteral(", "))), 1);
     return Success;
 }
 
@@ -378,7 +511,9 @@ int CartvaultTool::showCart(const CommandLine& args)
         return Success;
     }
     for (auto it = fields.begin(); it != fields.end(); ++it)
-        out(it.key() + QStringLiteral(": ") + it.value().toVariant().toString());
+        out(it.key() + QStringLiteral(": ")
+            + (it.value().isArray() ? QString::fromUtf8(QJsonDocument(it.value().toArray()).toJson(QJsonDocument::Compact))
+                                    : it.value().toVariant().toString()));
     return Success;
 }
 
@@ -440,13 +575,16 @@ int CartvaultTool::dropboxReset(const CommandLine& args)
 
 int CartvaultTool::exportCart(const CommandLine& args)
 {
+    const bool wave = args.has(QStringLiteral("wav"));
     if (args.words().size() != 2)
-        return usage(QStringLiteral("export needs CART and FILE.zip"));
+        return usage(wave ? QStringLiteral("export --wav needs CART and FILE.wav") : QStringLiteral("export needs CART and FILE.zip"));
     if (!openStore())
         return Failure;
     QString error;
     const bool force = args.has(QStringLiteral("force"));
-    if (!m_audio->ExportTransportFile(args.words().at(0), args.words().at(1), force, &error))
+    const bool exported = wave ? CartChunkFields::exportWave(*m_audio, args.words().at(0), args.words().at(1), force, &error)
+                               : m_audio->ExportTransportFile(args.words().at(0), args.words().at(1), force, &error);
+    if (!exported)
         return fail(error.endsWith(QLatin1String("exists already")) ? error + QStringLiteral(" (export --force replaces it)") : error);
     return Success;
 }

@@ -2,6 +2,7 @@
 #include "cli/common/CommandLine.h"
 #include "cli/common/StoreSession.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -41,6 +42,9 @@ private:
     int settingsList(const CommandLine& args);
     int importAudio(const CommandLine& args);
     int listCarts(const CommandLine& args);
+    bool endWindow(const CommandLine& args, QDateTime& from, QDateTime& to) const;
+    int setCart(const CommandLine& args);
+    static QSet<QString> setOptions();
     int showCart(const CommandLine& args);
     int search(const CommandLine& args);
     int dropboxList(const CommandLine& args);

@@ -6,6 +6,7 @@
 #include "cli/common/CommandLine.h"
 #include "frame/library/AudioFormat.h"
 #include "frame/library/CartNumbers.h"
+#include "frame/library/CartMetadata.h"
 #include "frame/library/CartRecord.h"
 #include "frame/library/DropboxLease.h"
 #include "frame/library/DropboxMemory.h"
@@ -30,11 +31,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
+#include <tuple>
 
 namespace {
 const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format",
                                   "device", "tracks", "release", "order", "force-title", "force-artist", "watch", "settle",
-                                  "true-peak-ceiling"};
+                                  "true-peak-ceiling", "start-date", "end-date", "category"};
 const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "loudness", "link", "delete-source", "dry-run", "json", "quiet", "help",
                            "find-matches", "skip-matching", "cd", "lookup", "lookup-optional", "auto-top", "once",
                            "keep-failed", "leave-imported", "stop-on-error", "verbose", "verify"};
@@ -64,6 +66,10 @@ const char* kHelp =
     "  --true-peak-ceiling DBTP  ceiling (default: the store's TruePeakCeiling, -1 dBTP on a new store)\n"
     "  --link                  link WAV files where they are (when the store allows it)\n"
     "  --delete-source         delete each file once its cart is saved\n"
+    "  --start-date DATE, --end-date DATE   when every cart may go on air, and when it goes off (\"2027-01-31\"\n"
+    "                          or \"2027-01-31 18:00\"; a date alone starts at its first second, ends at its last)\n"
+    "  --category TEXT         every cart's scheduler category\n"
+    "                          (these three win over what the files say; also for --cd)\n"
     "  --stop-on-error         end the run at the first file that fails, leaving the rest (default: go on\n"
     "                          with the others and exit 1 at the end)\n"
     "  --dry-run               print the carts each file would go into, import nothing\n"
@@ -261,6 +267,19 @@ int BatchImportTool::readOptions(const CommandLine& args)
         return usage(why + QStringLiteral(" (--link needs --format keep and no --normalise)"));
     if (const QString why = ImportOptionRules::ripping(m_options); args.has(QStringLiteral("cd")) && !why.isEmpty())
         return usage(why);
+    return readScheduleOptions(args);
+}
+
+int BatchImportTool::readScheduleOptions(const CommandLine& args)
+{
+    for (const auto& [option, endOfDay, time] : {std::tuple{"start-date", false, &m_options.startAir},
+                                                std::tuple{"end-date", true, &m_options.endAir}}) {
+        const auto parsed = CartMetadata::airTimeFrom(args.value(QLatin1String(option)), endOfDay);
+        if (!parsed)
+            return usage(QStringLiteral("--%1 takes a date such as 2027-01-31 or 2027-01-31 18:00").arg(QLatin1String(option)));
+        *time = *parsed;
+    }
+    m_options.category = args.value(QStringLiteral("category")).trimmed();
     return Success;
 }
 

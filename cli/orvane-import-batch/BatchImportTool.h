@@ -27,6 +27,7 @@ public:
 private:
     int readOptions(const CommandLine& args);
     int readLevels(const CommandLine& args, const CartvaultStore& store);
+    int readScheduleOptions(const CommandLine& args);
     bool addInputs(const QStringList& inputs, ImportItemList& files);
     bool importAll(ImportItemList& files, ImportItemList& summary, BatchHandler& handler,
                    const decltype(ImportContext::alsoCommit)& alsoCommit = {});

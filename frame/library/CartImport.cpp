@@ -18,6 +18,29 @@
 #include <cmath>
 
 namespace {
+// The columns an import writes, in the order recordAudio() binds them.
+QStringList recordedColumns()
+{
+    return QStringList{QStringLiteral("audio_length"), QStringLiteral("length"), QStringLiteral("audio_file"), QStringLiteral("linked"),
+                       QStringLiteral("intro_start"), QStringLiteral("intro_end"), QStringLiteral("extro"), QStringLiteral("title"),
+                       QStringLiteral("artist"), QStringLiteral("description"), QStringLiteral("isrc"), QStringLiteral("mcn")}
+        + CartLoudnessColumns::columns() + CartMetadata::columns()
+        + QStringList{QStringLiteral("audio_revision"), QStringLiteral("modified_at"), QStringLiteral("modified_by")};
+}
+
+QString updateStatement()
+{
+    return QStringLiteral("UPDATE carts SET %1 = ? WHERE number = ? AND audio_revision = ?")
+        .arg(recordedColumns().join(QStringLiteral(" = ?, ")));
+}
+
+QString insertStatement()
+{
+    const QStringList columns = recordedColumns() << QStringLiteral("number");
+    return QStringLiteral("INSERT INTO carts (%1) VALUES (?%2) ON CONFLICT (number) DO NOTHING")
+        .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columns.size() - 1));
+}
+
 QString faultText(const char* step)
 {
     return QStringLiteral("Stopped at the '%1' step by ORVANE_STORE_FAULT").arg(QLatin1String(step));
@@ -151,6 +174,7 @@ bool CartImport::unpackTransportFile(const QString& path)
     m_record.Extro = fields.Extro;
     m_record.Isrc = fields.Isrc;
     m_record.Mcn = fields.Mcn;
+    m_record.Metadata = fields.Metadata;
     dropMisplacedTimingPoints();
     return true;
 }
@@ -181,6 +205,7 @@ bool CartImport::finishAudio()
     m_record.Isrc.clear(); // the old recording's codes, likewise
     m_record.Mcn.clear();
     m_record.Loudness.reset(); // until the new audio is measured
+    m_record.Metadata = {};
     m_audioFinished = true;
     return true;
 }
@@ -220,16 +245,7 @@ QString CartImport::retiring() const
 bool CartImport::recordAudio(QString& why)
 {
     CartDatabase& database = *m_audio.m_database;
-    QSqlQuery& q = m_before.rowExists
-        ? database.query(QStringLiteral(
-              "UPDATE carts SET audio_length = ?, length = ?, audio_file = ?, linked = ?, intro_start = ?, "
-              "intro_end = ?, extro = ?, title = ?, artist = ?, description = ?, isrc = ?, mcn = ?, %1, audio_revision = ?, "
-              "modified_at = ?, modified_by = ? WHERE number = ? AND audio_revision = ?").arg(CartLoudnessColumns::assignments()))
-        : database.query(QStringLiteral(
-              "INSERT INTO carts (audio_length, length, audio_file, linked, intro_start, intro_end, extro, "
-              "title, artist, description, isrc, mcn, %1, audio_revision, modified_at, modified_by, number) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO NOTHING")
-                             .arg(CartLoudnessColumns::names()));
+    QSqlQuery& q = database.query(m_before.rowExists ? updateStatement() : insertStatement());
     q.addBindValue(m_seconds);
     q.addBindValue(m_seconds);
     q.addBindValue(CartDatabase::text(audioFile()));
@@ -243,6 +259,8 @@ bool CartImport::recordAudio(QString& why)
     q.addBindValue(CartDatabase::text(CartRecord::isrcFrom(m_record.Isrc)));
     q.addBindValue(CartDatabase::text(CartRecord::mcnFrom(m_record.Mcn)));
     CartLoudnessColumns::bind(q, m_record.Loudness);
+    for (const QVariant& value : m_record.Metadata.values())
+        q.addBindValue(value);
     q.addBindValue(m_before.revision + 1);
     q.addBindValue(CartDatabase::text(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)));
     q.addBindValue(CartDatabase::text(AppPaths::systemUserName()));

@@ -9,18 +9,19 @@ namespace {
 using Level = std::optional<double> LoudnessValues::*;
 constexpr std::array<Level, 5> kLevels{&LoudnessValues::integrated, &LoudnessValues::range, &LoudnessValues::truePeak,
                                        &LoudnessValues::maxMomentary, &LoudnessValues::maxShortTerm};
-// Built on first use: other files' statics read the names while they start.
-QStringList allColumns()
+} // namespace
+
+// A function, not a static: other files' statics read the names as they start.
+QStringList CartLoudnessColumns::columns()
 {
     return {QStringLiteral("loudness_measured"), QStringLiteral("loudness_integrated"), QStringLiteral("loudness_range"),
             QStringLiteral("loudness_true_peak"), QStringLiteral("loudness_max_momentary"),
             QStringLiteral("loudness_max_short_term")};
 }
-} // namespace
 
-QString CartLoudnessColumns::names() { return allColumns().join(QStringLiteral(", ")); }
+QString CartLoudnessColumns::names() { return columns().join(QStringLiteral(", ")); }
 
-QString CartLoudnessColumns::assignments() { return allColumns().join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ?"); }
+QString CartLoudnessColumns::assignments() { return columns().join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ?"); }
 
 std::optional<LoudnessValues> CartLoudnessColumns::read(const QSqlQuery& query, int firstColumn)
 {

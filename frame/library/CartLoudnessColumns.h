@@ -10,6 +10,7 @@ class QSqlQuery;
 // loudness_measured, then the five levels (NULL where a level is empty).
 namespace CartLoudnessColumns {
 constexpr int Count = 6;
+QStringList columns();
 QString names();       // "loudness_measured, loudness_integrated, ..."
 QString assignments(); // "loudness_measured = ?, loudness_integrated = ?, ..."
 std::optional<LoudnessValues> read(const QSqlQuery& query, int firstColumn);

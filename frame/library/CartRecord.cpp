@@ -6,7 +6,7 @@
 
 QJsonObject CartRecord::toJson() const
 {
-    return QJsonObject{
+    QJsonObject fields{
         {QStringLiteral("number"), CartNumbers::json(Number)},
         {QStringLiteral("title"), Title},
         {QStringLiteral("artist"), m_artist},
@@ -22,6 +22,10 @@ QJsonObject CartRecord::toJson() const
         {QStringLiteral("mcn"), Mcn},
         {QStringLiteral("loudness"), Loudness ? QJsonValue(Loudness->toJson()) : QJsonValue(QJsonValue::Null)},
     };
+    const QJsonObject metadata = Metadata.toJson();
+    for (auto it = metadata.begin(); it != metadata.end(); ++it)
+        fields.insert(it.key(), it.value());
+    return fields;
 }
 
 QString CartRecord::isrcFrom(const QString& text)

@@ -1,4 +1,5 @@
 #pragma once
+#include "frame/library/CartMetadata.h"
 #include "frame/library/LoudnessValues.h"
 
 #include <QJsonObject>
@@ -26,6 +27,9 @@ public:
     QString Mcn;
     // Measured as the audio was imported; empty for audio never measured.
     std::optional<LoudnessValues> Loudness;
+    // Air dates, scheduler codes, rights holders and post timers; these go
+    // with the audio too.
+    CartMetadata Metadata;
 
     // "GB-AAA-99-00001" or "gbaaa9900001" -> "GBAAA9900001"; empty when
     // the text is not an ISRC.
@@ -54,7 +58,8 @@ public:
     // The cart's fields under the names tools and packed carts use:
     // number, title, artist, description, intro_start, intro_end, extro,
     // length, audio_length, audio_file, linked, isrc, mcn, loudness (an
-    // object, null when never measured).
+    // object, null when never measured), and the metadata's own
+    // (CartMetadata::toJson).
     QJsonObject toJson() const;
 
 private:

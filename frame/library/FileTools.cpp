@@ -110,6 +110,15 @@ int FileTools::createNewFile(const QString& stem, QString* path, QString* why)
     return -1;
 }
 
+bool FileTools::placeFile(const QString& temporary, const QString& target, bool overwrite, QString* why)
+{
+    const QByteArray from = QFile::encodeName(temporary), to = QFile::encodeName(target);
+    const bool placed = overwrite ? ::rename(from.constData(), to.constData()) == 0 : ::link(from.constData(), to.constData()) == 0;
+    if (!placed && why)
+        *why = QStringLiteral("Cannot write %1: %2").arg(target, systemError(errno));
+    return placed;
+}
+
 QString FileTools::resolvedPath(const QString& path)
 {
     // Resolved as the system does ("link/.." is the link's target's parent),

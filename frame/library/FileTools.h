@@ -29,6 +29,10 @@ public:
     // with the permissions the umask gives every new file. The open
     // descriptor (the caller closes it), or -1 with the reason in `why`.
     static int createNewFile(const QString& stem, QString* path, QString* why);
+    // Gives a finished temporary file its name: replacing a file there only
+    // when overwrite is true (link() refuses an existing name, so a file
+    // that appeared meanwhile is kept too). False with the reason in `why`.
+    static bool placeFile(const QString& temporary, const QString& target, bool overwrite, QString* why);
     // The absolute path with every link resolved: of the file, or for a file
     // not there yet, of its folder; the clean absolute path when neither is
     // there. Two paths lead to the same file when these agree.

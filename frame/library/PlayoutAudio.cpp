@@ -19,12 +19,17 @@
 #include <QVariant>
 
 namespace {
-// The columns readRecord() reads, in its order, then the cart's number.
-const QString kRecordColumns = QStringLiteral(
-    "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, isrc, mcn, "
-    "%1, number").arg(CartLoudnessColumns::names());
-constexpr int kLoudnessColumn = 12;
-constexpr int kNumberColumn = kLoudnessColumn + CartLoudnessColumns::Count;
+// The columns readRecord() reads, in its order.
+QString recordColumns()
+{
+    static const QString columns = QStringLiteral(
+        "title, artist, description, intro_start, intro_end, extro, length, audio_length, audio_file, linked, isrc, mcn, "
+        "number, ") + CartMetadata::columns().join(QStringLiteral(", ")) + QStringLiteral(", ") + CartLoudnessColumns::names();
+    return columns;
+}
+constexpr int kNumberColumn = 12;
+constexpr int kFirstMetadataColumn = 13;
+int firstLoudnessColumn() { return kFirstMetadataColumn + static_cast<int>(CartMetadata::columns().size()); }
 
 void readRecord(QSqlQuery& q, CartRecord& r)
 {
@@ -40,7 +45,30 @@ void readRecord(QSqlQuery& q, CartRecord& r)
     r.Linked = q.value(9).toInt() != 0;
     r.Isrc = q.value(10).toString();
     r.Mcn = q.value(11).toString();
-    r.Loudness = CartLoudnessColumns::read(q, kLoudnessColumn);
+    QVariantList metadata;
+    for (int i = 0; i < CartMetadata::columns().size(); ++i)
+        metadata << q.value(kFirstMetadataColumn + i);
+    r.Metadata = CartMetadata::fromValues(metadata);
+    r.Loudness = CartLoudnessColumns::read(q, firstLoudnessColumn());
+}
+
+// The fields SaveCart writes beside the cart's number, in its statement's order.
+QStringList savedColumns()
+{
+    return QStringList{QStringLiteral("title"), QStringLiteral("artist"), QStringLiteral("description"),
+                       QStringLiteral("intro_start"), QStringLiteral("intro_end"), QStringLiteral("extro"),
+                       QStringLiteral("isrc"), QStringLiteral("modified_at"), QStringLiteral("modified_by")}
+        + CartMetadata::columns();
+}
+
+QString saveStatement()
+{
+    const QStringList columns = savedColumns();
+    QStringList updates;
+    for (const QString& column : columns)
+        updates << QStringLiteral("%1 = excluded.%1").arg(column);
+    return QStringLiteral("INSERT INTO carts (number, %1) VALUES (?%2) ON CONFLICT (number) DO UPDATE SET %3")
+        .arg(columns.join(QStringLiteral(", ")), QStringLiteral(", ?").repeated(columns.size()), updates.join(QStringLiteral(", ")));
 }
 } // namespace
 
@@ -157,7 +185,7 @@ std::optional<CartRecord> PlayoutAudio::readAhead(qint64 number)
 
 bool PlayoutAudio::fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRecord>& records)
 {
-    QSqlQuery& q = m_database->query(QStringLiteral("SELECT %1 FROM carts WHERE number BETWEEN ? AND ?").arg(kRecordColumns));
+    QSqlQuery& q = m_database->query(QStringLiteral("SELECT %1 FROM carts WHERE number BETWEEN ? AND ?").arg(recordColumns()));
     q.addBindValue(first);
     q.addBindValue(last);
     if (!m_database->exec(q)) {
@@ -178,12 +206,7 @@ bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record)
     const bool saved = m_database->write([&] {
         if (!m_database->allows(CartDatabase::Right::CartWrite))
             return false;
-        QSqlQuery& q = m_database->query(QStringLiteral(
-            "INSERT INTO carts (number, title, artist, description, intro_start, intro_end, extro, modified_at, modified_by) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (number) DO UPDATE SET title = excluded.title, "
-            "artist = excluded.artist, description = excluded.description, intro_start = excluded.intro_start, "
-            "intro_end = excluded.intro_end, extro = excluded.extro, modified_at = excluded.modified_at, "
-            "modified_by = excluded.modified_by"));
+        QSqlQuery& q = m_database->query(saveStatement());
         q.addBindValue(*n);
         q.addBindValue(CartDatabase::text(record.Title));
         q.addBindValue(CartDatabase::text(record.Artist(1)));
@@ -191,8 +214,11 @@ bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record)
         q.addBindValue(static_cast<double>(record.IntroStart));
         q.addBindValue(static_cast<double>(record.IntroEnd));
         q.addBindValue(static_cast<double>(record.Extro));
+        q.addBindValue(CartDatabase::text(CartRecord::isrcFrom(record.Isrc)));
         q.addBindValue(CartDatabase::text(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)));
         q.addBindValue(CartDatabase::text(AppPaths::systemUserName()));
+        for (const QVariant& value : record.Metadata.values())
+            q.addBindValue(value);
         return m_database->exec(q);
     });
     if (!saved)
@@ -229,26 +255,34 @@ bool PlayoutAudio::ImportTransportFile(const QString& number, const QString& pat
     return import.begin() && import.unpackTransportFile(path) && import.commit();
 }
 
-bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zipPath, bool overwrite, QString* error)
+std::optional<CartRecord> PlayoutAudio::exportableCart(const QString& number, const QString& path, bool overwrite,
+                                                       QString* target, QString* error)
 {
     auto refuse = [error](const QString& why) {
         if (error)
             *error = why;
-        return false;
+        return std::nullopt;
     };
     const auto cart = GetCart(number);
     if (!cart || !cart->holdsAudio())
         return refuse(QStringLiteral("Cart %1 holds no audio").arg(number));
     // A link is written through, as a shell's '>' would, and the file it
     // leads to is the one checked: the rename never lands anywhere else.
-    const QString target = FileTools::resolvedPath(zipPath);
-    if (QFileInfo(target).isDir())
-        return refuse(QStringLiteral("'%1' is a folder").arg(zipPath));
-    if (QString why; ownsFile(zipPath, &why))
-        return refuse(QStringLiteral("'%1' %2: export to another file").arg(zipPath, why));
-    if (QFileInfo::exists(target) && !overwrite)
-        return refuse(QStringLiteral("'%1' exists already").arg(zipPath));
-    return TransportZip::write(target, *cart, cart->AudioFile, overwrite, error);
+    *target = FileTools::resolvedPath(path);
+    if (QFileInfo(*target).isDir())
+        return refuse(QStringLiteral("'%1' is a folder").arg(path));
+    if (QString why; ownsFile(path, &why))
+        return refuse(QStringLiteral("'%1' %2: export to another file").arg(path, why));
+    if (QFileInfo::exists(*target) && !overwrite)
+        return refuse(QStringLiteral("'%1' exists already").arg(path));
+    return cart;
+}
+
+bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zipPath, bool overwrite, QString* error)
+{
+    QString target;
+    const auto cart = exportableCart(number, zipPath, overwrite, &target, error);
+    return cart && TransportZip::write(target, *cart, cart->AudioFile, overwrite, error);
 }
 
 QStringList PlayoutAudio::cartsWithAudio() { return numbersWhere(QStringLiteral("audio_length >= 0")); }
@@ -298,7 +332,7 @@ QList<CartRecord> PlayoutAudio::cartsHoldingAudio(qint64 from, int limit)
         return records;
     QSqlQuery& q = m_database->query(
         QStringLiteral("SELECT %1 FROM carts WHERE number >= ? AND number <= ? AND audio_length >= 0 ORDER BY number LIMIT ?")
-            .arg(kRecordColumns));
+            .arg(recordColumns()));
     q.addBindValue(from);
     q.addBindValue(m_numbers.last());
     q.addBindValue(limit);

@@ -44,7 +44,8 @@ public:
     // None for a number that is not a cart of this store, and when the store
     // cannot be read: then lastError() says why.
     std::optional<CartRecord> GetCart(const QString& number);
-    // Writes the record's titles and timing points; the audio is left alone.
+    // Writes the record's titles, timing points, ISRC and metadata; the
+    // audio (and the disc's MCN) is left alone.
     bool SaveCart(const QString& number, const CartRecord& record);
     // The file the store keeps the cart's own audio in now; for a cart that
     // is empty or linked elsewhere, a name in the cart's folder that no
@@ -78,6 +79,11 @@ public:
     // it leads to gets the zip. Refuses a target that exists (unless
     // overwrite) and, always, a file the store owns (see ownsFile).
     bool ExportTransportFile(const QString& number, const QString& zipPath, bool overwrite, QString* error);
+    // The cart an export of it to `path` may write, with the file to write
+    // (`target`, links resolved); none with the reason when the cart holds
+    // no audio or the path is refused as ExportTransportFile refuses it.
+    std::optional<CartRecord> exportableCart(const QString& number, const QString& path, bool overwrite, QString* target,
+                                             QString* error);
     // True for the store's database, anything in its audio locations and
     // any file a cart plays, however the path leads there: no tool writes
     // over such a file or deletes it for a person. `why` then continues a

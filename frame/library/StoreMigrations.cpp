@@ -143,11 +143,30 @@ StoreMigrations::Step loudness()
     };
     return {7, statements(QStringLiteral("REAL")), statements(QStringLiteral("DOUBLE PRECISION"))};
 }
+
+// Version 10: what stations schedule and report a cart by (CartMetadata):
+// air times as "yyyy-MM-ddTHH:mm:ss" local text, which sorts as it reads;
+// the post timers as one JSON text. Carts from before have none of it.
+StoreMigrations::Step cartMetadata()
+{
+    QStringList statements{
+        QStringLiteral("ALTER TABLE carts ADD COLUMN start_air TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE carts ADD COLUMN end_air TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE carts ADD COLUMN year INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE carts ADD COLUMN post_timers TEXT NOT NULL DEFAULT '[]'"),
+        QStringLiteral("ALTER TABLE carts ADD COLUMN level_reference INTEGER NOT NULL DEFAULT 0"),
+    };
+    for (const char* text : {"category", "classification", "client_id", "cut_id", "out_cue", "user_def", "composer", "publisher",
+                             "label", "url", "tag_text", "producer_app_id", "producer_app_version"})
+        statements << QStringLiteral("ALTER TABLE carts ADD COLUMN %1 TEXT NOT NULL DEFAULT ''").arg(QLatin1String(text));
+    statements << QStringLiteral("CREATE INDEX carts_end_air ON carts (end_air) WHERE end_air <> ''");
+    return {10, statements, statements};
+}
 } // namespace
 
 const QList<StoreMigrations::Step>& StoreMigrations::steps()
 {
     static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders(), dropFolderClaimHolders(),
-                                  recordingCodes(), loudness()};
+                                  recordingCodes(), loudness(), cartMetadata()};
     return all;
 }

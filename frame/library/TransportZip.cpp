@@ -11,7 +11,6 @@
 #include <QScopeGuard>
 #include <memory>
 #include <algorithm>
-#include <cerrno>
 #include <unistd.h>
 #include <zip.h>
 
@@ -59,6 +58,7 @@ bool readFields(const QByteArray& json, CartRecord& cart, QString* error)
     cart.Extro = static_cast<float>(fields.value(QStringLiteral("extro")).toDouble());
     cart.Isrc = CartRecord::isrcFrom(fields.value(QStringLiteral("isrc")).toString());
     cart.Mcn = CartRecord::mcnFrom(fields.value(QStringLiteral("mcn")).toString());
+    cart.Metadata = CartMetadata::fromJson(fields);
     return true;
 }
 
@@ -122,12 +122,7 @@ bool TransportZip::write(const QString& zipPath, const CartRecord& cart, const Q
     if (zip_close(archive.get()) != 0)
         return refuse(error, QStringLiteral("Cannot write %1: %2").arg(zipPath, QString::fromUtf8(zip_strerror(archive.get()))));
     archive.release();
-    const QByteArray from = QFile::encodeName(temporary), to = QFile::encodeName(target.absoluteFilePath());
-    // link() refuses an existing name, so a file that appeared meanwhile is kept too.
-    const bool placed = overwrite ? ::rename(from.constData(), to.constData()) == 0 : ::link(from.constData(), to.constData()) == 0;
-    if (!placed)
-        return refuse(error, QStringLiteral("Cannot write %1: %2").arg(zipPath, FileTools::systemError(errno)));
-    return true;
+    return FileTools::placeFile(temporary, target.absoluteFilePath(), overwrite, error);
 }
 
 bool TransportZip::read(const QString& zipPath, CartRecord& cart, const AudioSink& audio, QString* error)

@@ -14,7 +14,8 @@ public:
     static constexpr const char* kFieldsEntry = "cart.json";
     static constexpr const char* kAudioEntry = "audio.wav";
     static constexpr int kMaxEntries = 2;
-    static constexpr qint64 kMaxFieldsBytes = 64 * 1024;
+    // Room for a cart chunk's 32000 characters of tag text, three bytes each.
+    static constexpr qint64 kMaxFieldsBytes = 256 * 1024;
     // A RIFF WAV cannot be larger. What an entry declares is never trusted
     // further: unpacking stops as soon as it yields more than that.
     static constexpr qint64 kMaxAudioBytes = qint64(4) * 1024 * 1024 * 1024;

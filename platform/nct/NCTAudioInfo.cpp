@@ -39,6 +39,7 @@ void NCTAudioInfo::CloseFile()
     m_title.clear();
     m_artist.clear();
     m_album.clear();
+    m_properties.clear();
 }
 
 bool NCTAudioInfo::isOpen() const { return m_input && m_input->isOpen(); }
@@ -124,6 +125,7 @@ void NCTAudioInfo::loadTags() const
     m_title = tags.title;
     m_artist = tags.artist;
     m_album = tags.album;
+    m_properties = tags.properties;
     m_tagsLoaded = true;
 }
 
@@ -145,6 +147,12 @@ QString NCTAudioInfo::AlbumTag() const
     return m_album;
 }
 
+QString NCTAudioInfo::TagProperty(const QString& name) const
+{
+    loadTags();
+    return m_properties.value(name.toUpper());
+}
+
 bool NCTAudioInfo::WriteTags(const QString& destinationFile)
 {
     if (!isOpen()) {
@@ -160,7 +168,7 @@ bool NCTAudioInfo::WriteTags(const QString& destinationFile)
     }
     const nct::Container container = destination.container();
     destination.close();
-    if (!nct::writeTags(destinationFile, container, {m_title, m_artist, m_album})) {
+    if (!nct::writeTags(destinationFile, container, {m_title, m_artist, m_album, {}})) {
         m_lastError = QStringLiteral("The tags could not be written");
         return false;
     }

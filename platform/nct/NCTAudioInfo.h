@@ -1,4 +1,5 @@
 #pragma once
+#include <QMap>
 #include <QString>
 #include <memory>
 
@@ -56,6 +57,9 @@ public:
     QString TitleTag() const;
     QString ArtistTag() const;
     QString AlbumTag() const;
+    // Any tag under the tag library's common name ("ISRC", "COMPOSER",
+    // "LABEL", "PUBLISHER", "ORGANIZATION", "DATE"); empty when absent.
+    QString TagProperty(const QString& name) const;
     // Writes this file's title, artist and album into another audio file.
     bool WriteTags(const QString& destinationFile);
 
@@ -84,4 +88,5 @@ private:
     mutable qint64 m_bitRate = -1;
     mutable bool m_tagsLoaded = false;
     mutable QString m_title, m_artist, m_album;
+    mutable QMap<QString, QString> m_properties;
 };

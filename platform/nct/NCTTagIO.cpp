@@ -13,6 +13,7 @@
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/tag.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 
@@ -27,7 +28,19 @@ TagText fromTag(const TagLib::Tag* tag)
 {
     if (!tag)
         return {};
-    return {toQString(tag->title()), toQString(tag->artist()), toQString(tag->album())};
+    return {toQString(tag->title()), toQString(tag->artist()), toQString(tag->album()), {}};
+}
+
+// The tag library maps each format's own names to common ones: ID3's TSRC
+// and Vorbis's ISRC both to ISRC, TPUB to LABEL, TDRC and TYER to DATE.
+QMap<QString, QString> propertiesOf(const TagLib::File& file)
+{
+    QMap<QString, QString> properties;
+    const TagLib::PropertyMap map = file.properties();
+    for (auto it = map.begin(); it != map.end(); ++it)
+        if (!it->second.isEmpty())
+            properties.insert(toQString(it->first).toUpper(), toQString(it->second.front()));
+    return properties;
 }
 
 void toTag(TagLib::Tag* tag, const TagText& tags)
@@ -71,6 +84,7 @@ TagText readWaveTags(const QByteArray& name)
     if (!file.isValid())
         return {};
     TagText tags = file.hasInfoTag() ? fromTag(file.InfoTag()) : TagText{};
+    tags.properties = propertiesOf(file);
     if (file.hasID3v2Tag()) {
         const TagText id3 = fromTag(file.ID3v2Tag());
         if (!id3.title.isEmpty())
@@ -86,7 +100,11 @@ TagText readWaveTags(const QByteArray& name)
 template <typename FileType> TagText readPlain(const QByteArray& name)
 {
     FileType file(name.constData(), false);
-    return file.isValid() ? fromTag(file.tag()) : TagText{};
+    if (!file.isValid())
+        return {};
+    TagText tags = fromTag(file.tag());
+    tags.properties = propertiesOf(file);
+    return tags;
 }
 
 template <typename FileType> bool writePlain(const QByteArray& name, const TagText& tags)

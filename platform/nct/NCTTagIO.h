@@ -4,6 +4,7 @@
 
 #include "platform/nct/NCTMediaInput.h"
 
+#include <QMap>
 #include <QString>
 
 namespace nct {
@@ -12,6 +13,9 @@ struct TagText {
     QString title;
     QString artist;
     QString album;
+    // Every tag under the tag library's common names (ISRC, COMPOSER,
+    // LABEL, DATE ...), the first value of each.
+    QMap<QString, QString> properties;
 };
 
 // The tags of the import's source kinds; none for AIFF, whose tag library

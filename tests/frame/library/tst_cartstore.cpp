@@ -152,6 +152,10 @@ private slots:
         record.IntroStart = 1.5f;
         record.IntroEnd = 4.25f;
         record.Extro = 170.5f;
+        record.Metadata.endAir = QDateTime(QDate(2027, 1, 31), QTime(23, 59, 59));
+        record.Metadata.composer = QString::fromUtf8("Zoë O'Hara");
+        record.Metadata.postTimers[3] = {"SEGs", 88200};
+        record.Metadata.year = 1969;
         QVERIFY(audio().SaveCart("12", record));
 
         // Another process: its own connection, read at once.
@@ -165,6 +169,7 @@ private slots:
             QCOMPARE(seen->Description(1), record.Description(1));
             QCOMPARE(seen->IntroEnd, 4.25f);
             QCOMPARE(seen->Extro, 170.5f);
+            QVERIFY(seen->Metadata == record.Metadata);
             QVERIFY(seen->AudioLength < 0);
             other = {};
         });
@@ -249,10 +254,14 @@ private slots:
         CartRecord record = *audio().GetCart("16");
         record.Title = "Kept";
         record.Extro = 0.8f;
+        record.Isrc = "GBAYE0000351";
+        record.Metadata.category = "ADS";
         QVERIFY(audio().SaveCart("16", record));
+        QCOMPARE(audio().GetCart("16")->Metadata.category, QString("ADS"));
         QVERIFY(fill("16", 0.5));
         const auto cart = *audio().GetCart("16");
         QCOMPARE(cart.Title, QString("Kept"));
+        QVERIFY(cart.Isrc.isEmpty() && cart.Metadata == CartMetadata()); // the old recording's
         QCOMPARE(cart.Extro, 0.5f); // the end of the new audio
         QCOMPARE(cart.AudioLength, 0.5f);
     }
@@ -408,7 +417,8 @@ private slots:
         QVERIFY(database->execDirect("ALTER TABLE users DROP COLUMN administrator"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN isrc"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN mcn"));
-        for (const QString& column : CartLoudnessColumns::names().split(", "))
+        QVERIFY(database->execDirect("DROP INDEX carts_end_air"));
+        for (const QString& column : CartLoudnessColumns::columns() + CartMetadata::columns())
             QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN " + column));
         ProfileSettings profile;
         profile.LoadProfile(m_profile);
@@ -417,7 +427,7 @@ private slots:
         QVERIFY2(reopened, qPrintable(error));
         QVERIFY(reopened->allows(CartDatabase::Right::Administration)); // the creator administers
         QVERIFY(reopened->execDirect("SELECT COUNT(*) FROM retired_audio"));
-        QVERIFY(reopened->execDirect("SELECT isrc, mcn, " + CartLoudnessColumns::names() + " FROM carts"));
+        QVERIFY(reopened->execDirect("SELECT isrc, mcn, " + (CartLoudnessColumns::columns() + CartMetadata::columns()).join(", ") + " FROM carts"));
         QVERIFY(reopened->execDirect("INSERT INTO schema_info (version) VALUES (99)"));
         QVERIFY(!CartDatabase::openNew(profile, &error));
         QVERIFY2(error.contains("newer version"), qPrintable(error));
