@@ -1,12 +1,21 @@
-// Walks a 100,000-cart store the way the matching search does
-// (FirstFreeCart(""), then NextCartNumber + GetCart to the end), and compares
-// it with the sqlite3 tool reading every row in one statement, the least work
-// that could give the same answers.
+// The reads that visit the whole store, on a store of SIZE cart numbers
+// (default 100,000): the first free cart (the first half of the numbers hold
+// audio, then every other one), the walk the matching search does
+// (NextCartNumber + GetCart to the end), `cartvault list` (the carts holding
+// audio, then each one's record), `cartvault search` and a read of every
+// cart holding audio in blocks, as whole-store checks do. Each is given per
+// cart it passes. On SQLite the walk is compared with the sqlite3 tool
+// reading every row in one statement, the least work that could give the
+// same answers. A SIZE above 100,000 is measured beside a store of 100,000:
+// a cart should cost no more in the big store (target: at most 1.2 times).
+//
+//   bench_cartwalk [SIZE]        (through scripts/with-postgres for PostgreSQL too)
 #include "frame/library/AudioSettings.h"
 #include "frame/library/CartDatabase.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/ProfileSettings.h"
+#include "wizard/MatchSearch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,16 +27,16 @@
 #include <cstdio>
 
 namespace {
-constexpr int kCarts = 100000;
+constexpr qint64 kReferenceSize = 100000;
 
 // A new database on the cluster ORVANE_TEST_PG names (scripts/with-postgres),
 // or an empty text when there is none.
-QString newPostgresDatabase()
+QString newPostgresDatabase(qint64 size)
 {
     ProfileSettings maintenance;
     if (!maintenance.setPostgresConnection(qEnvironmentVariable("ORVANE_TEST_PG")))
         return {};
-    const QString name = QStringLiteral("cartwalk_%1").arg(QCoreApplication::applicationPid());
+    const QString name = QStringLiteral("cartwalk_%1_%2").arg(QCoreApplication::applicationPid()).arg(size);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("bench-maintenance"));
         db.setHostName(maintenance.pgHost);
@@ -43,7 +52,9 @@ QString newPostgresDatabase()
     return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4").arg(maintenance.pgHost).arg(maintenance.pgPort).arg(name, maintenance.pgUser);
 }
 
-bool fillStore(const QString& profileName, const QString& postgres)
+// Carts 1..size/2 hold audio, then every other one: FirstFreeCart("") has to
+// get past half the store.
+bool fillStore(const QString& profileName, const QString& postgres, qint64 size)
 {
     ProfileSettings profile;
     profile.LoadProfile(profileName);
@@ -52,54 +63,107 @@ bool fillStore(const QString& profileName, const QString& postgres)
     profile.SaveProfile(profileName);
     CartvaultStore store;
     QString error;
-    if (!store.CreateStore(profileName) || !store.setSettingText(QStringLiteral("LastCart"), QString::number(kCarts), &error) || !store.SaveProfile(profileName))
+    if (!store.CreateStore(profileName) || !store.setSettingText(QStringLiteral("LastCart"), QString::number(size), &error)
+        || !store.SaveProfile(profileName))
         return false;
     auto db = store.database();
-    // Carts 1..50000 hold audio, then every other one: FirstFreeCart("") has
-    // to get past 50,000 carts in use.
-    return db->write([&] {
-        QSqlQuery& q = db->query(QStringLiteral(
-            "INSERT INTO carts (number, title, artist, audio_length, length) VALUES (?, ?, ?, ?, ?)"));
-        for (int n = 1; n <= kCarts; ++n) {
-            q.addBindValue(n);
-            q.addBindValue(QStringLiteral("Title %1").arg(n));
-            q.addBindValue(QStringLiteral("Artist %1").arg(n % 977));
-            q.addBindValue(n <= kCarts / 2 || n % 2 ? 180.0 : -1.0);
-            q.addBindValue(180.0);
-            if (!db->exec(q))
-                return false;
-        }
-        return true;
-    });
+    const QString fill = QStringLiteral(
+        "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < %1) "
+        "INSERT INTO carts (number, title, artist, audio_length, length) "
+        "SELECT x, 'Title ' || x, 'Artist ' || (x % 977), CASE WHEN x <= %2 OR x % 2 = 1 THEN 180 ELSE -1 END, 180 FROM n")
+                             .arg(size)
+                             .arg(size / 2);
+    return db->write([&] { return db->execDirect(fill); }) && db->execDirect(postgres.isEmpty() ? QStringLiteral("ANALYZE") : QStringLiteral("VACUUM ANALYZE carts"));
 }
-} // namespace
 
-// The walk the search does on one store; its time in ms, or -1.
-double walk(const QString& profileName, const char* backend)
+// Microseconds per cart of each read.
+struct Costs {
+    double firstFree = 0, walk = 0, list = 0, search = 0, wholeRead = 0;
+};
+
+double microsecondsPer(const QElapsedTimer& timer, qint64 carts) { return timer.nsecsElapsed() / 1e3 / double(std::max<qint64>(carts, 1)); }
+
+Costs measure(const QString& profileName, const char* backend, qint64 size, double* walkMs)
 {
     AudioSettings settings;
     settings.LoadProfile(profileName);
     PlayoutAudio audio;
     audio.setAudioSettings(&settings);
+    Costs costs;
     if (!audio.Initialise())
-        return -1;
+        return costs;
     QElapsedTimer timer;
     timer.start();
     const QString firstFree = audio.FirstFreeCart(QString());
-    const double firstFreeMs = timer.nsecsElapsed() / 1e6;
+    costs.firstFree = microsecondsPer(timer, size / 2);
+
     timer.restart();
-    int visited = 0, holding = 0;
+    qint64 visited = 0, holding = 0;
     for (QString cart = audio.FirstValidCart(QString()); !cart.isEmpty(); cart = audio.NextCartNumber(cart)) {
         const auto record = audio.GetCart(cart);
         ++visited;
         holding += record && record->holdsAudio();
     }
-    const double walkMs = timer.nsecsElapsed() / 1e6;
-    std::printf("%s store: %d carts, %d holding audio\n", backend, visited, holding);
-    std::printf("  FirstFreeCart(\"\") = %s in %.2f ms\n", qPrintable(firstFree), firstFreeMs);
-    std::printf("  walk NextCartNumber + GetCart: %.1f ms in all, %.2f us per cart\n", walkMs, walkMs * 1000 / visited);
-    return walkMs;
+    costs.walk = microsecondsPer(timer, visited);
+    *walkMs = timer.nsecsElapsed() / 1e6;
+
+    timer.restart();
+    qint64 listed = 0;
+    for (const QString& number : audio.cartsWithAudio())
+        listed += audio.GetCart(number).has_value();
+    costs.list = microsecondsPer(timer, listed);
+
+    timer.restart();
+    const qint64 found = MatchSearch::matchingCarts(audio, QStringLiteral("Title 4711"), QString(), QString()).size();
+    costs.search = microsecondsPer(timer, holding);
+
+    timer.restart();
+    qint64 read = 0;
+    for (qint64 next = 1;;) {
+        const QList<CartRecord> block = audio.cartsHoldingAudio(next, 512);
+        read += block.size();
+        if (block.size() < 512)
+            break;
+        next = block.last().Number.toLongLong() + 1;
+    }
+    costs.wholeRead = microsecondsPer(timer, read);
+
+    std::printf("%s store of %lld carts, %lld holding audio (microseconds per cart):\n", backend, visited, holding);
+    std::printf("  first free cart %-8s %8.3f\n", qPrintable(firstFree), costs.firstFree);
+    std::printf("  walk (NextCartNumber + GetCart) %8.3f   (%.0f ms in all)\n", costs.walk, *walkMs);
+    std::printf("  list (%lld carts)          %8.3f\n", listed, costs.list);
+    std::printf("  search (%lld found)            %8.3f\n", found, costs.search);
+    std::printf("  whole-store read (%lld)    %8.3f\n", read, costs.wholeRead);
+    return costs;
 }
+
+void printRatios(const char* backend, const Costs& big, const Costs& reference, qint64 size)
+{
+    std::printf("%s, per cart at %lld / at %lld (target <= 1.2): first free %.2f, walk %.2f, list %.2f, search %.2f, "
+                "whole-store read %.2f\n",
+                backend, size, kReferenceSize, big.firstFree / reference.firstFree, big.walk / reference.walk,
+                big.list / reference.list, big.search / reference.search, big.wholeRead / reference.wholeRead);
+}
+
+// One store of the backend, filled and measured; false when it cannot be made.
+bool storeOf(const QString& backend, qint64 size, Costs& costs, double* walkMs, QString* sqliteFile)
+{
+    const bool postgres = backend == QLatin1String("PostgreSQL");
+    const QString profileName = backend + QString::number(size);
+    const QString database = postgres ? newPostgresDatabase(size) : QString();
+    if ((postgres && database.isEmpty()) || !fillStore(profileName, database, size)) {
+        std::fprintf(stderr, "cannot build the %s bench store\n", qPrintable(backend));
+        return false;
+    }
+    costs = measure(profileName, qPrintable(backend), size, walkMs);
+    if (sqliteFile) {
+        ProfileSettings profile;
+        profile.LoadProfile(profileName);
+        *sqliteFile = profile.sqliteFile();
+    }
+    return true;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -107,35 +171,39 @@ int main(int argc, char** argv)
     for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
         qputenv(variable, root.path().toUtf8() + "/" + variable);
     QCoreApplication app(argc, argv);
-    const QString profileName = QStringLiteral("Bench");
-    if (!fillStore(profileName, QString())) {
-        std::fprintf(stderr, "cannot build the bench store\n");
-        return 1;
+    const qint64 size = argc > 1 ? QByteArray(argv[1]).toLongLong() : kReferenceSize;
+    if (size < 10 || size > 999999999) {
+        std::fprintf(stderr, "usage: bench_cartwalk [SIZE]   (10 to 999999999 carts)\n");
+        return 2;
     }
-    const double walkMs = walk(profileName, "SQLite");
-    if (walkMs < 0)
-        return 1;
-
-    ProfileSettings profile;
-    profile.LoadProfile(profileName);
-    QProcess peer;
-    QElapsedTimer timer;
-    timer.start();
-    peer.start(QStringLiteral("sqlite3"), {profile.sqliteFile(), QStringLiteral("SELECT * FROM carts ORDER BY number")});
-    peer.waitForFinished(-1);
-    const double peerMs = timer.nsecsElapsed() / 1e6;
-    std::printf("peer: sqlite3 reading all rows in one statement: %.1f ms (walk / peer = %.2f)\n", peerMs, walkMs / peerMs);
-
-    const QString postgres = newPostgresDatabase();
-    if (postgres.isEmpty()) {
+    QStringList backends{QStringLiteral("SQLite")};
+    if (!qEnvironmentVariableIsEmpty("ORVANE_TEST_PG"))
+        backends << QStringLiteral("PostgreSQL");
+    double sqliteWalkMs = 0;
+    for (const QString& backend : backends) {
+        Costs reference, big;
+        double walkMs = 0;
+        QString sqliteFile;
+        if (size > kReferenceSize && !storeOf(backend, kReferenceSize, reference, &walkMs, nullptr))
+            return 1;
+        if (!storeOf(backend, size, big, &walkMs, backend == QLatin1String("SQLite") ? &sqliteFile : nullptr))
+            return 1;
+        if (size > kReferenceSize)
+            printRatios(qPrintable(backend), big, reference, size);
+        if (!sqliteFile.isEmpty()) {
+            sqliteWalkMs = walkMs;
+            QProcess peer;
+            QElapsedTimer timer;
+            timer.start();
+            peer.start(QStringLiteral("sqlite3"), {sqliteFile, QStringLiteral("SELECT * FROM carts ORDER BY number")});
+            peer.waitForFinished(-1);
+            const double peerMs = timer.nsecsElapsed() / 1e6;
+            std::printf("peer: sqlite3 reading all rows in one statement: %.1f ms (walk / peer = %.2f)\n", peerMs, walkMs / peerMs);
+        } else {
+            std::printf("PostgreSQL walk / SQLite walk = %.2f (target <= 2)\n", walkMs / sqliteWalkMs);
+        }
+    }
+    if (backends.size() == 1)
         std::printf("PostgreSQL: no cluster (run through scripts/with-postgres for that half)\n");
-        return 0;
-    }
-    if (!fillStore(QStringLiteral("BenchPG"), postgres)) {
-        std::fprintf(stderr, "cannot build the PostgreSQL bench store\n");
-        return 1;
-    }
-    const double postgresMs = walk(QStringLiteral("BenchPG"), "PostgreSQL");
-    std::printf("PostgreSQL walk / SQLite walk = %.2f (target <= 2)\n", postgresMs / walkMs);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "frame/AppPaths.h"
 #include "frame/library/CartAudioNames.h"
 #include "frame/library/CartDatabase.h"
+#include "frame/library/CartReservations.h"
 #include "frame/library/IncomingAudioFile.h"
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/StoreFaults.h"
@@ -28,7 +29,13 @@ CartImport::CartImport(PlayoutAudio& audio, const QString& number, int options)
 {
 }
 
-CartImport::~CartImport() = default;
+// The cart's reservation ends with the import, whichever way: filled, the
+// cart is not free; failed, another importer may have it.
+CartImport::~CartImport()
+{
+    if (m_audio.m_reservations)
+        m_audio.m_reservations->release(m_number);
+}
 
 bool CartImport::fail(const QString& why)
 {

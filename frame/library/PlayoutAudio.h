@@ -12,6 +12,7 @@
 class AudioSettings;
 class CartDatabase;
 class CartAudioNames;
+class CartReservations;
 
 // The playout system's audio view: the carts of the Cartvault. Every valid
 // cart number names a cart; a cart that was never used reads as a record with
@@ -37,6 +38,9 @@ public:
 
     bool IsValidCartNumber(const QString& text) const;
     QString FirstValidCart(const QString& from) const;
+    // The first cart from `from` on that holds no audio and that no other
+    // importer has planned to fill; it is then this object's plan (see
+    // CartReservations) until an import into it ends.
     QString FirstFreeCart(const QString& from);
     QString NextCartNumber(const QString& number) const;
     qint32 CartNumberFlags() const { return m_store.CartNumberFlags; }
@@ -107,6 +111,7 @@ private:
         QHash<qint64, CartRecord> records;
     };
     std::optional<CartRecord> readAhead(qint64 number);
+    std::optional<qint64> firstCartWithoutAudio(qint64 first);
     bool fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRecord>& records);
 
     ReadAhead m_readAhead;
@@ -115,6 +120,7 @@ private:
     CartvaultStore m_store;
     CartNumbers m_numbers;
     std::shared_ptr<CartDatabase> m_database;
+    std::unique_ptr<CartReservations> m_reservations;
     QString m_lastError;
     QString m_lastNote;
 };
