@@ -407,6 +407,7 @@ private slots:
         QVERIFY(database->execDirect("ALTER TABLE users DROP COLUMN administrator"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN isrc"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN mcn"));
+        QVERIFY(database->execDirect("DROP INDEX carts_by_audio_file"));
         ProfileSettings profile;
         profile.LoadProfile(m_profile);
         QString error;
