@@ -339,14 +339,19 @@ int CartvaultTool::listCarts(const CommandLine& args)
         return Failure;
     const bool json = args.has(QStringLiteral("json"));
     QJsonArray carts;
-    for (const QString& number : m_audio->cartsWithAudio()) {
-        const auto cart = m_audio->GetCart(number);
-        if (!cart)
-            continue;
-        if (json)
-            carts.append(cart->toJson());
-        else
-            out(QStringLiteral("%1\t%2\t%3\t%4").arg(cart->Number).arg(cart->AudioLength, 0, 'f', 2).arg(cart->Title, cart->Artist(1)));
+    // A block of records per read: a cart costs the same in a store of any size.
+    constexpr int kBlock = 512;
+    for (qint64 next = m_audio->numbers().first();;) {
+        const QList<CartRecord> block = m_audio->cartsHoldingAudio(next, kBlock);
+        for (const CartRecord& cart : block) {
+            if (json)
+                carts.append(cart.toJson());
+            else
+                out(QStringLiteral("%1\t%2\t%3\t%4").arg(cart.Number).arg(cart.AudioLength, 0, 'f', 2).arg(cart.Title, cart.Artist(1)));
+        }
+        if (block.size() < kBlock)
+            break;
+        next = block.last().Number.toLongLong() + 1;
     }
     if (json)
         outJson(QJsonDocument(carts));

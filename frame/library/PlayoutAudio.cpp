@@ -262,19 +262,6 @@ bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zip
     return TransportZip::write(target, *cart, cart->AudioFile, overwrite, error);
 }
 
-QStringList PlayoutAudio::cartsWithAudio()
-{
-    QStringList numbers;
-    if (!m_database)
-        return numbers;
-    QSqlQuery& q = m_database->query(QStringLiteral("SELECT number FROM carts WHERE audio_length >= 0 ORDER BY number"));
-    if (m_database->exec(q))
-        while (q.next())
-            numbers << QString::number(q.value(0).toLongLong());
-    q.finish();
-    return numbers;
-}
-
 QList<CartRecord> PlayoutAudio::cartsHoldingAudio(qint64 from, int limit)
 {
     QList<CartRecord> records;

@@ -87,8 +87,6 @@ public:
     // over such a file or deletes it for a person. `why` then continues a
     // sentence about the path ("is played by cart 310"). In doubt, true.
     bool ownsFile(const QString& path, QString* why = nullptr) const;
-    // Numbers of the carts that hold audio, in order.
-    QStringList cartsWithAudio();
     // Up to `limit` carts that hold audio, numbered `from` or above, in order,
     // in one read: a walk over a store of a million numbers with few carts
     // in use need not visit the empty ones.
