@@ -85,6 +85,8 @@ bool CartChunkFields::exportWave(PlayoutAudio& audio, const QString& number, con
     ReadBextChunk(cart->AudioFile, bext, codingHistory);
     bext.Description = cart->Title;
     bext.Originator = cart->Artist(1);
+    if (cart->Loudness) // measured by the store, whatever the file says
+        bext.Loudness = *cart->Loudness;
     const QList<BroadcastWaveWriter::Chunk> chunks{
         {"bext", BextChunkBytes(bext, codingHistory)},
         {"cart", CartChunkBytes(chunkOf(*cart), cart->Metadata.tagText)},

@@ -21,6 +21,23 @@ void ImportLevels::configure(cCopyAudioFileNCT& job, const FileImportOptions& op
     job.setTruePeakCeiling(options.truePeakCeiling);
 }
 
+namespace {
+// What a WAV's own bext chunk says of its loudness (as the tool that made it
+// measured it: the cart keeps that, and a read is saved), else what one read
+// of the audio measures.
+std::optional<LoudnessValues> loudnessOf(const QString& path, const std::function<void(int)>& progress, QString* error)
+{
+    BextChunk bext;
+    QString history;
+    if (ReadBextChunk(path, bext, history) && bext.Loudness.integrated)
+        return bext.Loudness;
+    NCTLoudnessMeter meter;
+    if (!AnalyseAudioFile(path, {&meter}, progress, error))
+        return std::nullopt;
+    return meter.result();
+}
+} // namespace
+
 void ImportLevels::measure(CartImport& import, const cCopyAudioFileNCT* wroteIt)
 {
     CartRecord& record = import.record();
@@ -31,11 +48,11 @@ void ImportLevels::measure(CartImport& import, const cCopyAudioFileNCT* wroteIt)
         WriteBextLoudness(import.incomingPath(), *record.Loudness);
         return;
     }
-    NCTLoudnessMeter meter;
+    if (record.Loudness)
+        return; // a packed cart brought what it measured
     QString why;
-    if (AnalyseAudioFile(import.newAudioPath(), {&meter}, {}, &why))
-        record.Loudness = meter.result();
-    else
+    record.Loudness = loudnessOf(import.newAudioPath(), {}, &why);
+    if (!record.Loudness)
         WriteLog(QStringLiteral("The loudness of '%1' was not measured: %2").arg(import.newAudioPath(), why), 1);
 }
 
@@ -57,10 +74,10 @@ bool ImportLevels::measureStoredCart(PlayoutAudio& audio, const QString& number,
         *error = QStringLiteral("cart %1 holds no audio").arg(number);
         return false;
     }
-    NCTLoudnessMeter meter;
-    if (!AnalyseAudioFile(cart->AudioFile, {&meter}, progress, error))
+    const auto loudness = loudnessOf(cart->AudioFile, progress, error);
+    if (!loudness)
         return false;
-    if (audio.saveLoudness(number, cart->AudioFile, meter.result()))
+    if (audio.saveLoudness(number, cart->AudioFile, *loudness))
         return true;
     *error = audio.lastError();
     return false;

@@ -16,14 +16,16 @@ void configure(cCopyAudioFileNCT& job, const FileImportOptions& options);
 // After the audio is in the import's file and before the commit: the
 // cart's loudness, from the copy job when it wrote the audio (it measured
 // as it wrote, and the file's bext chunk then carries the values too), else
-// from one read of the audio as the store took it. A meter that cannot read
+// from the loudness a WAV's own bext chunk states, else from one read of the
+// audio as the store took it. A meter that cannot read
 // the audio leaves the cart unmeasured rather than failing the import.
 void measure(CartImport& import, const cCopyAudioFileNCT* wroteIt);
 // "gain +3.2 dB" (", held by the true-peak ceiling") after a loudness
 // normalised copy; empty otherwise.
 QString gainText(const cCopyAudioFileNCT& job, const FileImportOptions& options);
-// Measures the audio a cart holds now and keeps the values with the cart
-// (its file is not touched); for carts imported before measuring began.
+// The loudness of the audio a cart holds now (what its bext chunk states,
+// else measured), kept with the cart; its file is not touched. For carts
+// imported before measuring began.
 bool measureStoredCart(PlayoutAudio& audio, const QString& number, const std::function<void(int percent)>& progress,
                        QString* error);
 } // namespace ImportLevels

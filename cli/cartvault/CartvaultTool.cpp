@@ -423,8 +423,10 @@ int CartvaultTool::importAudio(const CommandLine& args)
         return fail(m_audio->lastImportError());
     if (!m_audio->lastImportNote().isEmpty())
         err(QStringLiteral("cartvault: note: ") + m_audio->lastImportNote());
-    // The audio is in; a meter that cannot read it leaves the cart to 'analyse --missing'.
-    if (QString why; !ImportLevels::measureStoredCart(*m_audio, cart, {}, &why))
+    // A packed cart brings its loudness; other audio is measured now, and a
+    // meter that cannot read it leaves the cart to 'analyse --missing'.
+    const auto record = m_audio->GetCart(cart);
+    if (QString why; record && !record->Loudness && !ImportLevels::measureStoredCart(*m_audio, cart, {}, &why))
         err(QStringLiteral("cartvault: note: the loudness was not measured: ") + why);
     if (openDirectory())
         m_directory->AuditLog().LogEvent(2, 7, QStringLiteral("Import Audio File"),
@@ -457,17 +459,22 @@ int CartvaultTool::listCarts(const CommandLine& args)
         return Failure;
     const bool json = args.has(QStringLiteral("json"));
     QJsonArray carts;
-    for (const QString& number : m_audio->cartsWithAudio()) {
-        const auto cart = m_audio->GetCart(number);
-        if (!cart)
-            continue;
-        const QDateTime& ends = cart->Metadata.endAir;
-        if (to.isValid() && (!ends.isValid() || ends >= to || (from.isValid() && ends < from)))
-            continue;
-        if (json)
-            carts.append(cart->toJson());
-        else
-            out(QStringLiteral("%1\t%2\t%3\t%4").arg(cart->Number).arg(cart->AudioLength, 0, 'f', 2).arg(cart->Title, cart->Artist(1)));
+    // A block of records per read: a cart costs the same in a store of any size.
+    constexpr int kBlock = 512;
+    for (qint64 next = m_audio->numbers().first();;) {
+        const QList<CartRecord> block = m_audio->cartsHoldingAudio(next, kBlock);
+        for (const CartRecord& cart : block) {
+            const QDateTime& ends = cart.Metadata.endAir;
+            if (to.isValid() && (!ends.isValid() || ends >= to || (from.isValid() && ends < from)))
+                continue;
+            if (json)
+                carts.append(cart.toJson());
+            else
+                out(QStringLiteral("%1	%2	%3	%4").arg(cart.Number).arg(cart.AudioLength, 0, 'f', 2).arg(cart.Title, cart.Artist(1)));
+        }
+        if (block.size() < kBlock)
+            break;
+        next = block.last().Number.toLongLong() + 1;
     }
     if (json)
         outJson(QJsonDocument(carts));

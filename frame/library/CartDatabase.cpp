@@ -35,6 +35,9 @@ QMap<QString, std::weak_ptr<CartDatabase>>& sharedConnections()
 // one namespace of per-cart locks.
 constexpr int kSchemaLockKey = 727274;
 constexpr int kCartLockSpace = 727275;
+// Seconds an opening waits for a server to answer: a restart or a failover
+// takes a few.
+constexpr int kOpeningPatience = 10;
 // The channel on which every PostgreSQL commit is announced.
 const QString kChangeChannel = QStringLiteral("cartvault_changes");
 
@@ -153,10 +156,8 @@ bool CartDatabase::open(const ProfileSettings& profile, Opening opening)
         return false;
     if (!m_db.isValid())
         return refuse(QStringLiteral("The database driver for this store is not installed"));
-    if (!m_db.open()) {
-        fail(QStringLiteral("Cannot open the Cartvault database %1 of profile '%2'").arg(m_location, m_profileName), m_db.lastError());
+    if (!openConnection())
         return false;
-    }
     // Until the store's own setting is read, and while its schema is brought
     // up to date, waits are bounded by the default.
     if (!setLockTimeout(StoreDefaults::kLockTimeout) || !recogniseStore(opening, profile.DataLocation)
@@ -165,6 +166,40 @@ bool CartDatabase::open(const ProfileSettings& profile, Opening opening)
     if (m_creating ? !write([this] { return createSchema(); }) : !ensureSchema())
         return false;
     return useStoredLockTimeout();
+}
+
+// A server that is starting, restarting or failing over refuses connections
+// for some seconds: opening waits that long for one, then says that no
+// server answered. A server that answers and refuses (no such database, a
+// wrong password) is not waited for.
+bool CartDatabase::openConnection()
+{
+    QDeadlineTimer patience{std::chrono::seconds(kOpeningPatience)};
+    bool waited = false;
+    while (!m_db.open()) {
+        if (!m_postgres || !serverAway() || patience.hasExpired()) {
+            const QString what = QStringLiteral("Cannot open the Cartvault database %1 of profile '%2'").arg(m_location, m_profileName);
+            if (waited)
+                m_lastError = QStringLiteral("%1: no server answered for %2 s: %3")
+                                  .arg(what)
+                                  .arg(kOpeningPatience)
+                                  .arg(m_db.lastError().databaseText().simplified());
+            else
+                fail(what, m_db.lastError());
+            return false;
+        }
+        waited = true;
+        QThread::sleep(1);
+    }
+    return true;
+}
+
+// libpq's ping: no answer, or an answer that it takes no connections now.
+bool CartDatabase::serverAway() const
+{
+    const QByteArray conninfo = (m_location + QStringLiteral(" connect_timeout=5")).toUtf8();
+    const PGPing ping = PQping(conninfo.constData());
+    return ping == PQPING_NO_RESPONSE || ping == PQPING_REJECT;
 }
 
 void CartDatabase::connectPostgres(const ProfileSettings& profile)

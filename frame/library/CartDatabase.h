@@ -100,6 +100,8 @@ private:
     CartDatabase() = default;
     bool open(const ProfileSettings& profile, Opening opening);
     bool connectSqlite(const ProfileSettings& profile, Opening opening);
+    bool openConnection();
+    bool serverAway() const;
     void connectPostgres(const ProfileSettings& profile);
     bool recogniseStore(Opening opening, const QString& dataLocation);
     bool makeDataLocation(const QString& folder);

@@ -4,6 +4,7 @@
 #include "frame/library/CartAudioNames.h"
 #include "frame/library/CartDatabase.h"
 #include "frame/library/CartLoudnessColumns.h"
+#include "frame/library/CartReservations.h"
 #include "frame/library/IncomingAudioFile.h"
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/StoreFaults.h"
@@ -52,7 +53,13 @@ CartImport::CartImport(PlayoutAudio& audio, const QString& number, int options)
 {
 }
 
-CartImport::~CartImport() = default;
+// The cart's reservation ends with the import, whichever way: filled, the
+// cart is not free; failed, another importer may have it.
+CartImport::~CartImport()
+{
+    if (m_audio.m_reservations)
+        m_audio.m_reservations->release(m_number);
+}
 
 bool CartImport::fail(const QString& why)
 {
@@ -174,6 +181,7 @@ bool CartImport::unpackTransportFile(const QString& path)
     m_record.Extro = fields.Extro;
     m_record.Isrc = fields.Isrc;
     m_record.Mcn = fields.Mcn;
+    m_record.Loudness = fields.Loudness;
     m_record.Metadata = fields.Metadata;
     dropMisplacedTimingPoints();
     return true;

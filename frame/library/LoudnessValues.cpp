@@ -1,6 +1,7 @@
 #include "LoudnessValues.h"
 
 #include <QJsonValue>
+#include <cmath>
 
 namespace {
 std::optional<double> shifted(std::optional<double> level, double gainDb)
@@ -8,6 +9,14 @@ std::optional<double> shifted(std::optional<double> level, double gainDb)
     if (!level)
         return level;
     return *level + gainDb;
+}
+
+std::optional<double> levelFrom(const QJsonValue& json)
+{
+    const double level = json.toDouble(std::nan(""));
+    if (!json.isDouble() || !std::isfinite(level) || level < -200 || level > 50)
+        return std::nullopt;
+    return level;
 }
 
 QJsonValue jsonValue(std::optional<double> value)
@@ -35,4 +44,18 @@ QJsonObject LoudnessValues::toJson() const
         {QStringLiteral("max_momentary_lufs"), jsonValue(maxMomentary)},
         {QStringLiteral("max_short_term_lufs"), jsonValue(maxShortTerm)},
     };
+}
+
+std::optional<LoudnessValues> LoudnessValues::fromJson(const QJsonValue& json)
+{
+    if (!json.isObject())
+        return std::nullopt;
+    const QJsonObject object = json.toObject();
+    LoudnessValues values;
+    values.integrated = levelFrom(object.value(QStringLiteral("integrated_lufs")));
+    values.range = levelFrom(object.value(QStringLiteral("range_lu")));
+    values.truePeak = levelFrom(object.value(QStringLiteral("true_peak_dbtp")));
+    values.maxMomentary = levelFrom(object.value(QStringLiteral("max_momentary_lufs")));
+    values.maxShortTerm = levelFrom(object.value(QStringLiteral("max_short_term_lufs")));
+    return values;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QJsonObject>
+#include <QJsonValue>
 #include <optional>
 
 // What a loudness measurement (EBU R128) says about a piece of audio.
@@ -19,5 +20,8 @@ struct LoudnessValues {
     // integrated_lufs, range_lu, true_peak_dbtp, max_momentary_lufs,
     // max_short_term_lufs; null where a value is empty.
     QJsonObject toJson() const;
+    // From what toJson wrote (a packed cart's fields): none unless it is an
+    // object; a value that is not a plausible level reads empty.
+    static std::optional<LoudnessValues> fromJson(const QJsonValue& json);
     bool operator==(const LoudnessValues&) const = default;
 };

@@ -6,6 +6,7 @@
 #include "frame/library/CartAudioNames.h"
 #include "frame/library/CartImport.h"
 #include "frame/library/CartLoudnessColumns.h"
+#include "frame/library/CartReservations.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/ProfileSettings.h"
 #include "frame/library/StoreLeftovers.h"
@@ -92,6 +93,7 @@ bool PlayoutAudio::Initialise()
     }
     m_database = m_store.database();
     m_numbers = CartNumbers(m_store.FirstCart, m_store.LastCart);
+    m_reservations = std::make_unique<CartReservations>(names());
     StoreLeftovers::clean(*m_database, names());
     return true;
 }
@@ -123,25 +125,37 @@ QString PlayoutAudio::FirstFreeCart(const QString& from)
     const QString start = FirstValidCart(from);
     if (start.isEmpty() || !m_database)
         return {};
-    const qint64 first = start.toLongLong();
-    QSqlQuery& used = m_database->query(QStringLiteral("SELECT 1 FROM carts WHERE number = ? AND audio_length >= 0"));
-    used.addBindValue(first);
-    if (!m_database->exec(used))
-        return {};
-    const bool startUsed = used.next();
-    used.finish();
-    if (!startUsed)
-        return start;
-    // The first cart after a cart in use whose successor is not in use.
-    QSqlQuery& gap = m_database->query(QStringLiteral(
-        "SELECT MIN(c.number) FROM carts c WHERE c.number >= ? AND c.audio_length >= 0 AND NOT EXISTS "
-        "(SELECT 1 FROM carts d WHERE d.number = c.number + 1 AND d.audio_length >= 0)"));
-    gap.addBindValue(first);
-    qint64 candidate = -1;
-    if (m_database->exec(gap) && gap.next() && !gap.value(0).isNull())
-        candidate = gap.value(0).toLongLong() + 1;
-    gap.finish();
-    return candidate >= 0 && m_numbers.contains(candidate) ? CartNumbers::text(candidate) : QString();
+    for (auto cart = firstCartWithoutAudio(start.toLongLong()); cart; cart = firstCartWithoutAudio(*cart + 1))
+        if (!m_reservations || m_reservations->reserve(*cart))
+            return CartNumbers::text(*cart);
+    return {};
+}
+
+// The carts in use from `first` on are read in order, a block at a time, up
+// to the first number missing among them: the cost is the run of carts in
+// use passed, whatever the size of the store.
+std::optional<qint64> PlayoutAudio::firstCartWithoutAudio(qint64 first)
+{
+    constexpr int kBlock = 4096;
+    QSqlQuery& used = m_database->query(
+        QStringLiteral("SELECT number FROM carts WHERE number >= ? AND number <= ? AND audio_length >= 0 ORDER BY number LIMIT ?"));
+    qint64 expected = first;
+    for (bool gap = false; !gap && m_numbers.contains(expected);) {
+        used.addBindValue(expected);
+        used.addBindValue(m_numbers.last());
+        used.addBindValue(kBlock);
+        if (!m_database->exec(used))
+            return std::nullopt;
+        int rows = 0;
+        while (!gap && used.next()) {
+            ++rows;
+            gap = used.value(0).toLongLong() != expected;
+            expected += gap ? 0 : 1;
+        }
+        used.finish();
+        gap = gap || rows < kBlock;
+    }
+    return m_numbers.contains(expected) ? std::optional<qint64>(expected) : std::nullopt;
 }
 
 std::optional<CartRecord> PlayoutAudio::GetCart(const QString& number)
@@ -285,11 +299,18 @@ bool PlayoutAudio::ExportTransportFile(const QString& number, const QString& zip
     return cart && TransportZip::write(target, *cart, cart->AudioFile, overwrite, error);
 }
 
-QStringList PlayoutAudio::cartsWithAudio() { return numbersWhere(QStringLiteral("audio_length >= 0")); }
-
 QStringList PlayoutAudio::cartsWithoutLoudness()
 {
-    return numbersWhere(QStringLiteral("audio_length >= 0 AND loudness_measured = 0"));
+    QStringList numbers;
+    if (!m_database)
+        return numbers;
+    QSqlQuery& q = m_database->query(
+        QStringLiteral("SELECT number FROM carts WHERE audio_length >= 0 AND loudness_measured = 0 ORDER BY number"));
+    if (m_database->exec(q))
+        while (q.next())
+            numbers << QString::number(q.value(0).toLongLong());
+    q.finish();
+    return numbers;
 }
 
 bool PlayoutAudio::saveLoudness(const QString& number, const QString& audioFile, const LoudnessValues& loudness)
@@ -310,19 +331,6 @@ bool PlayoutAudio::saveLoudness(const QString& number, const QString& audioFile,
     if (!saved)
         m_lastError = m_database->lastError();
     return saved;
-}
-
-QStringList PlayoutAudio::numbersWhere(const QString& condition)
-{
-    QStringList numbers;
-    if (!m_database)
-        return numbers;
-    QSqlQuery& q = m_database->query(QStringLiteral("SELECT number FROM carts WHERE %1 ORDER BY number").arg(condition));
-    if (m_database->exec(q))
-        while (q.next())
-            numbers << QString::number(q.value(0).toLongLong());
-    q.finish();
-    return numbers;
 }
 
 QList<CartRecord> PlayoutAudio::cartsHoldingAudio(qint64 from, int limit)

@@ -12,6 +12,7 @@
 class AudioSettings;
 class CartDatabase;
 class CartAudioNames;
+class CartReservations;
 
 // The playout system's audio view: the carts of the Cartvault. Every valid
 // cart number names a cart; a cart that was never used reads as a record with
@@ -37,6 +38,9 @@ public:
 
     bool IsValidCartNumber(const QString& text) const;
     QString FirstValidCart(const QString& from) const;
+    // The first cart from `from` on that holds no audio and that no other
+    // importer has planned to fill; it is then this object's plan (see
+    // CartReservations) until an import into it ends.
     QString FirstFreeCart(const QString& from);
     QString NextCartNumber(const QString& number) const;
     qint32 CartNumberFlags() const { return m_store.CartNumberFlags; }
@@ -89,8 +93,6 @@ public:
     // over such a file or deletes it for a person. `why` then continues a
     // sentence about the path ("is played by cart 310"). In doubt, true.
     bool ownsFile(const QString& path, QString* why = nullptr) const;
-    // Numbers of the carts that hold audio, in order.
-    QStringList cartsWithAudio();
     // Carts holding audio whose loudness was never measured, in order.
     QStringList cartsWithoutLoudness();
     // Keeps the loudness measured of a cart's audio file, if the cart still
@@ -104,7 +106,6 @@ public:
     const CartNumbers& numbers() const { return m_numbers; }
 
 private:
-    QStringList numbersWhere(const QString& condition);
     // An import is the one writer of a cart's audio and works on the store's
     // connection, names and settings as this object does.
     friend class CartImport;
@@ -119,6 +120,7 @@ private:
         QHash<qint64, CartRecord> records;
     };
     std::optional<CartRecord> readAhead(qint64 number);
+    std::optional<qint64> firstCartWithoutAudio(qint64 first);
     bool fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRecord>& records);
 
     ReadAhead m_readAhead;
@@ -127,6 +129,7 @@ private:
     CartvaultStore m_store;
     CartNumbers m_numbers;
     std::shared_ptr<CartDatabase> m_database;
+    std::unique_ptr<CartReservations> m_reservations;
     QString m_lastError;
     QString m_lastNote;
 };

@@ -59,6 +59,7 @@ bool readFields(const QByteArray& json, CartRecord& cart, QString* error)
     cart.Isrc = CartRecord::isrcFrom(fields.value(QStringLiteral("isrc")).toString());
     cart.Mcn = CartRecord::mcnFrom(fields.value(QStringLiteral("mcn")).toString());
     cart.Metadata = CartMetadata::fromJson(fields);
+    cart.Loudness = LoudnessValues::fromJson(fields.value(QStringLiteral("loudness")));
     return true;
 }
 
