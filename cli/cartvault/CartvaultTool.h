@@ -43,6 +43,8 @@ private:
     int listCarts(const CommandLine& args);
     int showCart(const CommandLine& args);
     int search(const CommandLine& args);
+    int fingerprintMissing(const CommandLine& args);
+    int duplicates(const CommandLine& args);
     int dropboxList(const CommandLine& args);
     int dropboxReset(const CommandLine& args);
     int exportCart(const CommandLine& args);

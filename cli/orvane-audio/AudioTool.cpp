@@ -5,9 +5,11 @@
 #include "audio/BextChunk.h"
 #include "audio/CartChunk.h"
 #include "audio/GetAudioFileFormatNCT.h"
+#include "audio/AudioAnalysis.h"
 #include "audio/cCopyAudioFileNCT.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/TimeTools.h"
+#include "platform/fingerprint/AudioFingerprinter.h"
 #include "platform/nct/NCTAudioInfo.h"
 
 #include <QFileInfo>
@@ -22,6 +24,7 @@ const char* const Usage = "usage: orvane-audio probe FILE\n"
                           "       orvane-audio chunks FILE\n"
                           "       orvane-audio copy SOURCE DEST --format SETTINGS [--normalise PERCENT]\n"
                           "                         [--auto-top THRESHOLD] [--force]\n"
+                          "       orvane-audio fingerprint FILE [--json]\n"
                           "       orvane-audio help | -h | --help | --version\n"
                           "\n"
                           "probe   the audio format and the length in samples that the import sees\n"
@@ -32,8 +35,11 @@ const char* const Usage = "usage: orvane-audio probe FILE\n"
                           "        --normalise sets the peak level to PERCENT of full scale, --auto-top\n"
                           "        trims leading audio below THRESHOLD percent; an existing DEST is refused\n"
                           "        unless --force. Options take their value as --normalise 90 or --normalise=90.\n"
+                          "fingerprint  what the audio sounds like, as duplicate searches compare it: a\n"
+                          "        line with its length in seconds and its packed fingerprint (base64url);\n"
+                          "        --json prints them with the raw items, one 32-bit number per item_seconds\n"
                           "\n"
-                          "Results are printed as one JSON document with snake_case keys; a failure has an\n"
+                          "Other results are printed as one JSON document with snake_case keys; a failure has an\n"
                           "\"error\". Exit status: 0 success, 1 failure, 2 usage.\n";
 
 QJsonObject formatObject(const AudioFormat& format)
@@ -134,6 +140,8 @@ int AudioTool::run(const QStringList& arguments)
         return chunks(rest);
     if (verb == QLatin1String("copy"))
         return copy(rest);
+    if (verb == QLatin1String("fingerprint"))
+        return fingerprint(rest);
     return usageError(QStringLiteral("unknown command \"%1\"").arg(verb));
 }
 
@@ -271,6 +279,45 @@ int AudioTool::copy(const QStringList& arguments)
         report.insert(QStringLiteral("seconds"), seconds(length, *written));
         report.insert(QStringLiteral("written"), formatObject(*written));
     }
+    print(report);
+    return 0;
+}
+
+int AudioTool::fingerprint(const QStringList& arguments)
+{
+    const CommandLine args(arguments, {});
+    if (!args.ok())
+        return usageError(args.error());
+    if (const QStringList unknown = args.unknownOptions({QStringLiteral("json")}); !unknown.isEmpty())
+        return usageError(QStringLiteral("unknown option %1").arg(unknown.first()));
+    if (args.words().size() != 1)
+        return usageError(QStringLiteral("fingerprint takes one file"));
+    const QString file = args.words().first();
+    const QJsonObject name{{QStringLiteral("file"), QFileInfo(file).absoluteFilePath()}};
+    if (!QFileInfo(file).isFile())
+        return failure(QStringLiteral("%1: no such file").arg(file), name);
+    AudioFingerprinter fingerprinter;
+    TerminalProgress progress;
+    QString error;
+    const bool read = AnalyseAudioFile(file, {&fingerprinter}, [&](int percent) { progress.show(QStringLiteral("Fingerprinting"), percent); },
+                                       &error);
+    progress.done();
+    if (!read)
+        return failure(QStringLiteral("%1: %2").arg(file, error), name);
+    const AudioFingerprint& result = fingerprinter.fingerprint();
+    const QString packed = QString::fromLatin1(result.encoded().toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    if (!args.has(QStringLiteral("json"))) {
+        std::printf("%.3f\t%s\n", TimeTools::RoundToMilliseconds(result.seconds), qPrintable(packed));
+        return 0;
+    }
+    QJsonArray items;
+    for (const quint32 item : result.items)
+        items.append(static_cast<qint64>(item));
+    QJsonObject report = name;
+    report.insert(QStringLiteral("seconds"), TimeTools::RoundToMilliseconds(result.seconds));
+    report.insert(QStringLiteral("item_seconds"), AudioFingerprint::itemSeconds());
+    report.insert(QStringLiteral("fingerprint"), packed);
+    report.insert(QStringLiteral("items"), items);
     print(report);
     return 0;
 }

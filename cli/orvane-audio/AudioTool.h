@@ -6,6 +6,7 @@
 //   probe FILE                      format and length as the import sees them
 //   chunks FILE                     cart and bext chunks of a WAV file (cart_chunk, bext_chunk)
 //   copy SOURCE DEST --format SETTINGS [--normalise PERCENT] [--auto-top THRESHOLD] [--force]
+//   fingerprint FILE [--json]       length and packed fingerprint (and the raw items)
 // Results are one JSON document on standard output, a failure's with its
 // error. Exit codes: 0 success, 1 failure, 2 usage.
 class AudioTool
@@ -17,6 +18,7 @@ private:
     int probe(const QStringList& arguments);
     int chunks(const QStringList& arguments);
     int copy(const QStringList& arguments);
+    int fingerprint(const QStringList& arguments);
     int usageError(const QString& message);
     // Prints the report with the error, says it on stderr, and gives the exit code.
     int failure(const QString& message, QJsonObject report);

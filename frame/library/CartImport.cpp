@@ -3,6 +3,7 @@
 #include "frame/AppPaths.h"
 #include "frame/library/CartAudioNames.h"
 #include "frame/library/CartDatabase.h"
+#include "frame/library/CartFingerprints.h"
 #include "frame/library/IncomingAudioFile.h"
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/StoreFaults.h"
@@ -292,7 +293,8 @@ bool CartImport::recordInTransaction(QString& why)
     CartDatabase& database = *m_audio.m_database;
     if (!database.allows(CartDatabase::Right::CartWrite) || !database.lockCart(m_number))
         return false;
-    if (!recordAudio(why))
+    // The old audio's fingerprint goes with it; work below may store the new one.
+    if (!recordAudio(why) || !CartFingerprints(m_audio.m_database).forget(m_number))
         return false;
     if (m_linkedFile.isEmpty() && !m_incoming->publish(&why))
         return false;

@@ -125,11 +125,36 @@ StoreMigrations::Step recordingCodes()
     };
     return {6, statements, statements};
 }
+
+// Version 8: what each cart's audio sounds like, for finding the same audio
+// under other titles: the packed fingerprint and the length it covers. A
+// row belongs to the audio the cart held when it was made; new audio drops it.
+StoreMigrations::Step cartFingerprints()
+{
+    const QString table = QStringLiteral("CREATE TABLE cart_fingerprints (cart BIGINT PRIMARY KEY, "
+                                         "seconds DOUBLE PRECISION NOT NULL, fingerprint %1 NOT NULL)");
+    // The store's roles (step 3) cover the tables that existed then.
+    const QString grants = QStringLiteral(R"SQL(
+DO $$
+DECLARE
+    reader TEXT := current_database() || '_reader';
+    writer TEXT := current_database() || '_writer';
+BEGIN
+    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = reader) THEN
+        EXECUTE format('GRANT SELECT ON cart_fingerprints TO %I', reader);
+    END IF;
+    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = writer) THEN
+        EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON cart_fingerprints TO %I', writer);
+    END IF;
+END
+$$)SQL");
+    return {8, {table.arg(QStringLiteral("BLOB"))}, {table.arg(QStringLiteral("BYTEA")), grants}};
+}
 } // namespace
 
 const QList<StoreMigrations::Step>& StoreMigrations::steps()
 {
     static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders(), dropFolderClaimHolders(),
-                                  recordingCodes()};
+                                  recordingCodes(), cartFingerprints()};
     return all;
 }
