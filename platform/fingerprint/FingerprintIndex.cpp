@@ -1,21 +1,22 @@
 #include "platform/fingerprint/FingerprintIndex.h"
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <numeric>
 #include <optional>
 
 namespace {
-constexpr int kKeyBits = 20;
+constexpr int kKeyBits = 24;
 constexpr quint32 keyOf(quint32 item) { return item >> (32 - kKeyBits); }
 // One key value in eight is indexed.
 constexpr bool isIndexed(quint32 key) { return ((key * 0x9E3779B1u) >> 29) == 0; }
+// Postings are found through a table of buckets by their top key bits.
+constexpr int kBucketBits = 16;
+constexpr quint32 bucketOf(quint64 posting) { return quint32(posting >> (32 + kKeyBits - kBucketBits)); }
+constexpr quint64 posting(quint32 key, quint32 entry) { return (quint64(key) << 32) | entry; }
 // A key held by more stored fingerprints than this says little (quiet
 // passages, common chords) and costs much: it is skipped.
-constexpr quint32 kCommonKey = 5000;
-// Lengths closer than this are "similar": the same audio behind a little silence.
-bool similarLength(double a, double b) { return std::abs(a - b) <= std::max(5.0, 0.05 * std::max(a, b)); }
+constexpr qsizetype kCommonKey = 5000;
 
 // Union-find over entry indexes.
 int rootOf(std::vector<int>& parent, int i)
@@ -47,7 +48,7 @@ bool FingerprintIndex::add(qint64 id, double seconds, const QByteArray& encoded)
     const quint32 entry = static_cast<quint32>(m_entries.size());
     m_entries.push_back({id, seconds, encoded});
     for (const quint32 key : keysOf(fingerprint->items))
-        m_unbuilt.emplace_back(key, entry);
+        m_unbuilt.push_back(posting(key, entry));
     return true;
 }
 
@@ -55,42 +56,38 @@ bool FingerprintIndex::add(qint64 id, double seconds, const QByteArray& encoded)
 void FingerprintIndex::build()
 {
     m_votes.assign(m_entries.size(), 0);
-    if (m_unbuilt.empty() && !m_starts.empty())
+    if (m_unbuilt.empty() && !m_buckets.empty())
         return;
-    std::vector<quint32> counts(size_t(1) << kKeyBits, 0);
-    for (size_t key = 0; key + 1 < m_starts.size(); ++key)
-        counts[key] = m_starts[key + 1] - m_starts[key];
-    for (const auto& posting : m_unbuilt)
-        ++counts[posting.first];
-    std::vector<quint32> starts(counts.size() + 1, 0);
-    std::partial_sum(counts.begin(), counts.end(), starts.begin() + 1);
-    std::vector<quint32> postings(starts.back());
-    std::vector<quint32> filled(starts.begin(), starts.end() - 1);
-    for (size_t key = 0; key + 1 < m_starts.size(); ++key)
-        for (quint32 p = m_starts[key]; p < m_starts[key + 1]; ++p)
-            postings[filled[key]++] = m_postings[p];
-    for (const auto& posting : m_unbuilt)
-        postings[filled[posting.first]++] = posting.second;
-    m_starts = std::move(starts);
-    m_postings = std::move(postings);
+    std::sort(m_unbuilt.begin(), m_unbuilt.end());
+    const size_t middle = m_postings.size();
+    m_postings.insert(m_postings.end(), m_unbuilt.begin(), m_unbuilt.end());
+    std::inplace_merge(m_postings.begin(), m_postings.begin() + middle, m_postings.end());
     m_unbuilt = {};
-    m_unbuilt.shrink_to_fit();
+    m_buckets.assign((size_t(1) << kBucketBits) + 1, 0);
+    for (const quint64 p : m_postings)
+        ++m_buckets[bucketOf(p) + 1];
+    std::partial_sum(m_buckets.begin(), m_buckets.end(), m_buckets.begin());
 }
 
 std::vector<quint32> FingerprintIndex::candidates(const AudioFingerprint& fingerprint)
 {
     std::vector<quint32> touched;
     for (const quint32 key : keysOf(fingerprint.items)) {
-        const quint32 begin = m_starts[key], end = m_starts[key + 1];
-        if (end - begin > kCommonKey)
+        const auto bucket = m_postings.begin() + m_buckets[bucketOf(posting(key, 0))];
+        const auto bucketEnd = m_postings.begin() + m_buckets[bucketOf(posting(key, 0)) + 1];
+        const auto first = std::lower_bound(bucket, bucketEnd, posting(key, 0));
+        const auto last = std::upper_bound(first, bucketEnd, posting(key, ~0u));
+        if (last - first > kCommonKey)
             continue;
-        for (quint32 p = begin; p < end; ++p)
-            if (m_votes[m_postings[p]]++ == 0)
-                touched.push_back(m_postings[p]);
+        for (auto p = first; p != last; ++p) {
+            const quint32 entry = quint32(*p);
+            if (m_votes[entry]++ == 0)
+                touched.push_back(entry);
+        }
     }
     std::vector<quint32> chosen;
     for (const quint32 entry : touched)
-        if (m_votes[entry] >= 2 || similarLength(m_entries[entry].seconds, fingerprint.seconds))
+        if (m_votes[entry] >= kSharedKeys)
             chosen.push_back(entry);
     std::sort(chosen.begin(), chosen.end(), [&](quint32 x, quint32 y) { return m_votes[x] > m_votes[y]; });
     if (chosen.size() > size_t(kMaxCandidates))

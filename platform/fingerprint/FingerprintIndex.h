@@ -9,17 +9,22 @@
 
 // Stored fingerprints (a store's carts, say) that a fingerprint is looked up
 // in. Comparing with every one would take long, so candidates come first
-// from an inverted index of sub-fingerprints: the high bits of every item
+// from an inverted index of sub-fingerprints: the high 24 bits of every item
 // whose high bits fall into a fixed eighth of all values (the same eighth for
 // every fingerprint, so audio that matches shares them wherever it starts).
-// A stored fingerprint sharing two of them with the query is a candidate,
-// one of similar length (same audio behind a little silence) sharing one.
-// Candidates are then compared in full. Fingerprints are kept packed.
+// A stored fingerprint sharing kSharedKeys of them with the query is a
+// candidate, and candidates are compared in full. Fingerprints too short to
+// match (under ten seconds) are left out, the others are kept packed.
+//
+// Sub-fingerprints survive what copies go through (a score of 0.85 and
+// more shares dozens); matches scoring below about 0.7, above all over
+// short overlaps, share too few and can be missed.
 class FingerprintIndex
 {
 public:
     // Most candidates compared in full for one query, those sharing most first.
     static constexpr int kMaxCandidates = 100;
+    static constexpr int kSharedKeys = 2;
 
     // False when the bytes are not a fingerprint; one too short to ever match is kept out.
     bool add(qint64 id, double seconds, const QByteArray& encoded);
@@ -56,8 +61,10 @@ private:
     std::vector<quint32> candidates(const AudioFingerprint& fingerprint);
 
     std::vector<Entry> m_entries;
-    std::vector<std::pair<quint32, quint32>> m_unbuilt; // key, entry: added since the last build
-    std::vector<quint32> m_starts;                      // per key: where its entries start in m_postings
-    std::vector<quint32> m_postings;
-    std::vector<quint16> m_votes;                       // per entry, zero between queries
+    // Key and entry in one number, ordered by key: those added since the
+    // last build, and those built, found through the table of buckets.
+    std::vector<quint64> m_unbuilt;
+    std::vector<quint64> m_postings;
+    std::vector<quint32> m_buckets;
+    std::vector<quint16> m_votes; // per entry, zero between queries
 };

@@ -2,10 +2,10 @@
 // fingerprint --missing`, then `cartvault duplicates`, on music-like signals
 // the ffmpeg tool makes and changes as stations' copies differ.
 
-#include "tests/platform/nct/MediaFixtures.h"
 #include "tests/support/JsonShape.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
+#include "tests/support/Tunes.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -22,25 +22,6 @@ class DuplicatesTest : public QObject
     fixtures::ToolResult run(const char* tool, const QStringList& arguments)
     {
         return fixtures::runTool(TestEnvironment::tool(tool), arguments, 300000);
-    }
-
-    // A tune nobody shaped to match: each note's pitch a hash of its number
-    // and the seed, over a bass line, with the seed's tempo, decay and
-    // harmonics, and noise hits for odd seeds. Made at a low rate (the
-    // expression is slow) and written as 44.1 kHz mono PCM.
-    static bool tune(const QString& file, int seed, int seconds)
-    {
-        const int tempo = 2 + seed % 4;
-        const QString hash = QString("(sin(floor(t*%1)*(12.9898+%2))*43758.5453)").arg(tempo).arg(seed);
-        const QString bassHash = QString("(sin(floor(t*%1/4)*(78.233+%2))*43758.5453)").arg(tempo).arg(seed);
-        const QString base = QString("110*pow(2\\,%1/12)").arg(seed % 12);
-        const QString note = QString("2*PI*t*%1*pow(2\\,floor(12*(%2-floor(%2)))/12)").arg(base, hash);
-        const QString bass = QString("2*PI*t*%1/2*pow(2\\,floor(12*(%2-floor(%2)))/12)").arg(base, bassHash);
-        const QString expression =
-            QString("0.4*exp(-%1*mod(t\\,1/%2))*(sin(%3)+%4/3*sin(2*%3)+%5/5*sin(3*%3))+0.2*sin(%6)+%7*0.15*(random(0)*2-1)*exp(-40*mod(t\\,2/%2))")
-                .arg(2 + seed * 3 % 7).arg(tempo).arg(note).arg(seed % 3).arg(seed % 5).arg(bass).arg(seed % 2);
-        return fixtures::ffmpeg({"-f", "lavfi", "-i", QString("aevalsrc=%1:s=11025:d=%2,aresample=44100").arg(expression).arg(seconds),
-                                 "-c:a", "pcm_s16le", file});
     }
 
     static QString carts(const QJsonObject& group)
@@ -78,7 +59,7 @@ private slots:
         if (!fixtures::toolsPresent())
             QSKIP("the ffmpeg tools are not installed");
         const QString song = path("song.wav");
-        QVERIFY(tune(song, 3, 180));
+        QVERIFY(fixtures::tune(song, 3, 180));
         m_items << qMakePair(100, song);
         const QList<QPair<int, QStringList>> copies{
             {101, {"-b:a", "128k", "-f", "mp3"}},
@@ -99,7 +80,7 @@ private slots:
         }
         for (int seed = 11; seed < 17; ++seed) {
             const QString other = path(QString("tune%1.wav").arg(seed));
-            QVERIFY(tune(other, seed, 40));
+            QVERIFY(fixtures::tune(other, seed, 40));
             m_items << qMakePair(200 + seed, other);
         }
         // Sounds a desktop ships, where there are any: short, and unlike the tunes.
