@@ -174,9 +174,8 @@ int main(int argc, char** argv)
     ProfileSettings settings;
     settings.LoadProfile(profile);
     FingerprintIndex index;
-    QList<CartFingerprints::Row> rows = CartFingerprints(CartDatabase::openNew(settings)).all();
-    for (const CartFingerprints::Row& row : rows)
-        index.add(row.cart, row.seconds, row.fingerprint);
+    CartFingerprints stored(CartDatabase::openNew(settings));
+    index.addStore(stored);
     index.query(songs[0], FingerprintMatcher(), kSong); // builds the index
     std::printf("index of %d fingerprints read from the store and built in %.2f s\n", index.size(), timer.nsecsElapsed() / 1e9);
 
@@ -197,14 +196,13 @@ int main(int argc, char** argv)
     timer.restart();
     int peerHits = 0;
     const FingerprintMatcher matcher;
-    for (const CartFingerprints::Row& row : rows)
-        if (const auto stored = AudioFingerprint::fromEncoded(row.fingerprint, row.seconds))
-            peerHits += matcher.compare(songs[1], *stored).matched();
+    for (const CartFingerprints::Row& row : stored.all())
+        if (const auto print = AudioFingerprint::fromEncoded(row.fingerprint, row.seconds))
+            peerHits += matcher.compare(songs[1], *print).matched();
     const double peer = timer.nsecsElapsed() / 1e9;
     std::printf("queries (a): %d of %lld found, slowest %.1f ms; every fingerprint compared (b): %.0f ms, %d found; ratio a/b %.4f "
                 "(target: under 1000 ms)\n",
                 found, qint64(copies.size()), slowest * 1000, peer * 1000, peerHits, slowest / peer);
-    rows.clear();
 
     // The copies join the store, and the tool groups it.
     {

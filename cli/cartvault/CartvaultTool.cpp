@@ -531,10 +531,9 @@ int CartvaultTool::duplicates(const CommandLine& args)
         return Failure;
     CartFingerprints fingerprints(m_audio->Cartvault().database());
     FingerprintIndex index;
-    for (const CartFingerprints::Row& row : fingerprints.all())
-        if (!index.add(row.cart, row.seconds, row.fingerprint))
-            err(QStringLiteral("cartvault: note: the fingerprint of cart %1 is damaged; 'fingerprint --missing' takes it again "
-                               "after the cart gets new audio").arg(row.cart));
+    for (const qint64 cart : index.addStore(fingerprints))
+        err(QStringLiteral("cartvault: note: the fingerprint of cart %1 is damaged; 'fingerprint --missing' takes it again "
+                           "after the cart gets new audio").arg(cart));
     if (const int missing = fingerprints.missing().size(); missing > 0)
         err(QStringLiteral("cartvault: note: %1 carts holding audio have no fingerprint ('fingerprint --missing')").arg(missing));
     TerminalProgress progress;

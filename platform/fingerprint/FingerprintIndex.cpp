@@ -52,6 +52,15 @@ bool FingerprintIndex::add(qint64 id, double seconds, const QByteArray& encoded)
     return true;
 }
 
+QList<qint64> FingerprintIndex::addStore(CartFingerprints& store)
+{
+    QList<qint64> damaged;
+    for (const CartFingerprints::Row& row : store.all())
+        if (!add(row.cart, row.seconds, row.fingerprint))
+            damaged << row.cart;
+    return damaged;
+}
+
 // Folds what was added into the postings, ordered by key.
 void FingerprintIndex::build()
 {

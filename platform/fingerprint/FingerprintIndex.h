@@ -2,6 +2,8 @@
 #include "platform/fingerprint/AudioFingerprint.h"
 #include "platform/fingerprint/FingerprintMatcher.h"
 
+#include "frame/library/CartFingerprints.h"
+
 #include <QByteArray>
 #include <QList>
 #include <functional>
@@ -28,6 +30,9 @@ public:
 
     // False when the bytes are not a fingerprint; one too short to ever match is kept out.
     bool add(qint64 id, double seconds, const QByteArray& encoded);
+    // Every fingerprint a store holds, under its cart's number; the carts
+    // whose stored bytes are no fingerprint.
+    QList<qint64> addStore(CartFingerprints& store);
     int size() const { return static_cast<int>(m_entries.size()); }
 
     struct Hit {
