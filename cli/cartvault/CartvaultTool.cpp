@@ -87,7 +87,7 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          "Lists groups of carts holding the same audio, whatever their titles: each match says how a cart\n"
          "stands to another (\"same audio\"; \"contains\" or \"part of\" for an edit of a longer item) and its\n"
          "score, from 0 (unrelated) to 1 (every bit of the fingerprints equal). Matches need a score of at\n"
-         "least S (default 0.5) over at least ten seconds of audio. Carts without a fingerprint are left out\n"
+         "least S (default 0.6) over at least ten seconds of audio. Carts without a fingerprint are left out\n"
          "('fingerprint --missing' takes them).",
          &CartvaultTool::duplicates, {"threshold"}, {"json"}},
         {"dropbox list", "dropbox list FOLDER [--json]",

@@ -12,7 +12,7 @@
 class FingerprintMatcher
 {
 public:
-    static constexpr double kDefaultThreshold = 0.5;
+    static constexpr double kDefaultThreshold = 0.6;
     static constexpr int kMinimumItems = 80;
     // Share of an item's audible items inside the overlap for it to count as covered.
     static constexpr double kCoverage = 0.8;
