@@ -64,9 +64,9 @@ QList<qint64> FingerprintIndex::addStore(CartFingerprints& store)
 // Folds what was added into the postings, ordered by key.
 void FingerprintIndex::build()
 {
-    m_votes.assign(m_entries.size(), 0);
     if (m_unbuilt.empty() && !m_buckets.empty())
         return;
+    m_votes.assign(m_entries.size(), 0);
     std::sort(m_unbuilt.begin(), m_unbuilt.end());
     const size_t middle = m_postings.size();
     m_postings.insert(m_postings.end(), m_unbuilt.begin(), m_unbuilt.end());
