@@ -549,7 +549,8 @@ int CartvaultTool::duplicates(const CommandLine& args)
             const auto cart = m_audio->GetCart(QString::number(number));
             const QString title = cart ? cart->Title : QString(), artist = cart ? cart->Artist(1) : QString();
             carts.append(QJsonObject{{"number", number}, {"title", title}, {"artist", artist}});
-            names << QStringLiteral("%1 %2 / %3").arg(number).arg(title, artist);
+            names << QString::number(number) + (title.isEmpty() ? QString() : QLatin1Char(' ') + title)
+                    + (artist.isEmpty() ? QString() : QStringLiteral(" / ") + artist);
         }
         if (!json)
             out(QStringLiteral("Group of %1: %2").arg(group.ids.size()).arg(names.join(QStringLiteral("; "))));
