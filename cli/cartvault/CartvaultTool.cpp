@@ -532,8 +532,7 @@ int CartvaultTool::duplicates(const CommandLine& args)
     CartFingerprints fingerprints(m_audio->Cartvault().database());
     FingerprintIndex index;
     for (const qint64 cart : index.addStore(fingerprints))
-        err(QStringLiteral("cartvault: note: the fingerprint of cart %1 is damaged; 'fingerprint --missing' takes it again "
-                           "after the cart gets new audio").arg(cart));
+        err(QStringLiteral("cartvault: note: the stored fingerprint of cart %1 cannot be read; the cart is left out").arg(cart));
     if (const int missing = fingerprints.missing().size(); missing > 0)
         err(QStringLiteral("cartvault: note: %1 carts holding audio have no fingerprint ('fingerprint --missing')").arg(missing));
     TerminalProgress progress;
