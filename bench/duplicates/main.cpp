@@ -228,8 +228,7 @@ int main(int argc, char** argv)
     }
     QProcess tool;
     timer.restart();
-    tool.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../../cli/cartvault/cartvault"),
-               {"--profile", profile, "duplicates", "--json"});
+    tool.start(QStringLiteral(CARTVAULT_TOOL), {"--profile", profile, "duplicates", "--json"});
     tool.waitForFinished(-1);
     const double grouping = timer.nsecsElapsed() / 1e9;
     if (tool.exitCode() != 0 || tool.exitStatus() != QProcess::NormalExit) {
