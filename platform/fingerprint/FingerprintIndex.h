@@ -26,7 +26,7 @@ class FingerprintIndex
 public:
     // Most candidates compared in full for one query, those sharing most first.
     static constexpr int kMaxCandidates = 100;
-    static constexpr int kSharedKeys = 2;
+    static constexpr int kSharedKeys = 3;
 
     // False when the bytes are not a fingerprint; one too short to ever match is kept out.
     bool add(qint64 id, double seconds, const QByteArray& encoded);
