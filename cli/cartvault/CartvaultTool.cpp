@@ -5,6 +5,10 @@
 #include "frame/library/AudioSettings.h"
 #include "frame/library/AuditLog.h"
 #include "frame/library/CartMetadata.h"
+#include "audio/AudioAnalysis.h"
+#include "cli/common/TerminalProgress.h"
+#include "frame/library/CartDatabase.h"
+#include "frame/library/CartFingerprints.h"
 #include "frame/library/CartNumbers.h"
 #include "frame/library/CartRecord.h"
 #include "frame/library/CartvaultStore.h"
@@ -16,6 +20,9 @@
 #include "frame/library/ProfileSettings.h"
 #include "cli/common/TerminalProgress.h"
 #include "wizard/ImportLevels.h"
+#include "frame/library/TimeTools.h"
+#include "platform/fingerprint/AudioFingerprinter.h"
+#include "platform/fingerprint/FingerprintIndex.h"
 #include "wizard/MatchSearch.h"
 
 #include <QDir>
@@ -24,6 +31,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -160,6 +168,17 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          "description are looked for in both the cart's artist and description. Unlike the wizard, which starts\n"
          "at the first free cart, the whole store is searched.",
          &CartvaultTool::search, {"title", "artist", "desc"}, {"json"}},
+        {"fingerprint", "fingerprint --missing",
+         "Fingerprints the audio of every cart that holds audio without a fingerprint (carts imported before\n"
+         "imports took one), so that duplicates finds them; needs cart rights above 0.",
+         &CartvaultTool::fingerprintMissing, {}, {"missing"}},
+        {"duplicates", "duplicates [--json] [--threshold S]",
+         "Lists groups of carts holding the same audio, whatever their titles: each match says how a cart\n"
+         "stands to another (\"same audio\"; \"contains\" or \"part of\" for an edit of a longer item) and its\n"
+         "score, from 0 (unrelated) to 1 (every bit of the fingerprints equal). Matches need a score of at\n"
+         "least S (default 0.6) over at least ten seconds of audio. Carts without a fingerprint are left out\n"
+         "('fingerprint --missing' takes them).",
+         &CartvaultTool::duplicates, {"threshold"}, {"json"}},
         {"dropbox list", "dropbox list FOLDER [--json]",
          "Lists what the drop-folder watchers took from FOLDER: each file version (name, size, time) with its\n"
          "outcome and cart. A file is taken once; a file replaced with new content is taken again.",
@@ -209,7 +228,8 @@ void CartvaultTool::printHelp() const
                        "Without --profile the only profile is used. Only 'profile create' makes a store: a\n"
                        "profile whose store is missing or damaged is refused. Exit codes: 0 success, 1 failure,\n"
                        "2 usage.\n\n"
-                       "Rights: reading and export need none; import and set need cart rights above 0, user add and\n"
+                       "Rights: reading and export need none; import, set, analyse and fingerprint need cart rights above 0, user\n"
+                       "add and\n"
                        "settings set an administrator of the store (its creator is one), all as the system user\n"
                        "running the tool. On an SQLite store this guards against mistakes: anyone who may write\n"
                        "the store's files can change them. A shared PostgreSQL store is guarded by database\n"
@@ -644,4 +664,90 @@ int CartvaultTool::analyse(const CommandLine& args)
     progress.done();
     out(QStringLiteral("%1 carts measured, %2 failed").arg(carts.size() - failed).arg(failed));
     return failed == 0 ? Success : Failure;
+}
+
+int CartvaultTool::fingerprintMissing(const CommandLine& args)
+{
+    if (!args.words().isEmpty() || !args.has(QStringLiteral("missing")))
+        return usage(QStringLiteral("fingerprint needs --missing"));
+    if (!openStore())
+        return Failure;
+    const std::shared_ptr<CartDatabase> database = m_audio->Cartvault().database();
+    // Asked before the long work, and again as each fingerprint is stored.
+    if (!database->allows(CartDatabase::Right::CartWrite))
+        return fail(database->lastError());
+    CartFingerprints fingerprints(database);
+    const QList<CartFingerprints::Pending> pending = fingerprints.missing();
+    TerminalProgress progress;
+    int done = 0, failed = 0;
+    for (const CartFingerprints::Pending& cart : pending) {
+        AudioFingerprinter fingerprinter;
+        QString error;
+        const auto show = [&](int percent) {
+            progress.showRun(QStringLiteral("Cart %1").arg(cart.cart), percent, done, pending.size(),
+                             (done * 100 + percent) / pending.size());
+        };
+        if (!AnalyseAudioFile(cart.audioFile, {&fingerprinter}, show, &error)) {
+            progress.clear();
+            err(QStringLiteral("cartvault: cart %1: %2").arg(cart.cart).arg(error));
+            ++failed;
+        } else {
+            const AudioFingerprint& fingerprint = fingerprinter.fingerprint();
+            if (!fingerprints.saveIfUnchanged(cart, {cart.cart, fingerprint.seconds, fingerprint.encoded()}))
+                return fail(fingerprints.lastError());
+        }
+        ++done;
+    }
+    progress.done();
+    out(QStringLiteral("Fingerprinted %1 of %2 carts").arg(done - failed).arg(pending.size()));
+    return failed == 0 ? Success : Failure;
+}
+
+int CartvaultTool::duplicates(const CommandLine& args)
+{
+    bool ok = true;
+    const double threshold = args.has(QStringLiteral("threshold")) ? args.value(QStringLiteral("threshold")).toDouble(&ok)
+                                                                   : FingerprintMatcher::kDefaultThreshold;
+    if (!ok || threshold < 0 || threshold > 1 || !args.words().isEmpty())
+        return usage(QStringLiteral("--threshold needs a score from 0 to 1"));
+    if (!openStore())
+        return Failure;
+    CartFingerprints fingerprints(m_audio->Cartvault().database());
+    FingerprintIndex index;
+    for (const qint64 cart : index.addStore(fingerprints))
+        err(QStringLiteral("cartvault: note: the stored fingerprint of cart %1 cannot be read; the cart is left out").arg(cart));
+    if (const int missing = fingerprints.missing().size(); missing > 0)
+        err(QStringLiteral("cartvault: note: %1 carts holding audio have no fingerprint ('fingerprint --missing')").arg(missing));
+    TerminalProgress progress;
+    const QList<FingerprintIndex::Group> groups = index.groups(
+        FingerprintMatcher(threshold), [&](int done, int total) { progress.show(QStringLiteral("Comparing"), done * 100 / total); });
+    progress.done();
+    const bool json = args.has(QStringLiteral("json"));
+    QJsonArray rows;
+    for (const FingerprintIndex::Group& group : groups) {
+        QJsonArray carts, matches;
+        QStringList names;
+        for (const qint64 number : group.ids) {
+            const auto cart = m_audio->GetCart(QString::number(number));
+            const QString title = cart ? cart->Title : QString(), artist = cart ? cart->Artist(1) : QString();
+            carts.append(QJsonObject{{"number", number}, {"title", title}, {"artist", artist}});
+            names << QString::number(number) + (title.isEmpty() ? QString() : QLatin1Char(' ') + title)
+                    + (artist.isEmpty() ? QString() : QStringLiteral(" / ") + artist);
+        }
+        if (!json)
+            out(QStringLiteral("Group of %1: %2").arg(group.ids.size()).arg(names.join(QStringLiteral("; "))));
+        for (const FingerprintIndex::Link& link : group.links) {
+            const QString kind = FingerprintMatch::kindName(link.match.kind);
+            const double score = std::round(link.match.score * 1000) / 1000;
+            matches.append(QJsonObject{{"cart", link.id}, {"other", link.other}, {"kind", kind}, {"score", score},
+                                       {"offset_seconds", TimeTools::RoundToMilliseconds(link.match.offsetSeconds)},
+                                       {"overlap_seconds", TimeTools::RoundToMilliseconds(link.match.overlapSeconds)}});
+            if (!json)
+                out(QStringLiteral("  %1 %2 %3\tscore %4").arg(link.id).arg(kind).arg(link.other).arg(score, 0, 'f', 3));
+        }
+        rows.append(QJsonObject{{"carts", carts}, {"matches", matches}});
+    }
+    if (json)
+        outJson(QJsonDocument(rows));
+    return Success;
 }

@@ -47,6 +47,8 @@ private:
     static QSet<QString> setOptions();
     int showCart(const CommandLine& args);
     int search(const CommandLine& args);
+    int fingerprintMissing(const CommandLine& args);
+    int duplicates(const CommandLine& args);
     int dropboxList(const CommandLine& args);
     int dropboxReset(const CommandLine& args);
     int exportCart(const CommandLine& args);

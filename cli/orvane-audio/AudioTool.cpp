@@ -9,6 +9,7 @@
 #include "audio/cCopyAudioFileNCT.h"
 #include "frame/library/FileTools.h"
 #include "frame/library/TimeTools.h"
+#include "platform/fingerprint/AudioFingerprinter.h"
 #include "platform/nct/NCTAudioInfo.h"
 #include "platform/nct/NCTLoudnessMeter.h"
 
@@ -27,6 +28,7 @@ const char* const Usage = "usage: orvane-audio probe FILE\n"
                           "                         [--loudness LUFS [--true-peak-ceiling DBTP]]\n"
                           "                         [--auto-top THRESHOLD] [--force]\n"
                           "       orvane-audio loudness FILE [--json]\n"
+                          "       orvane-audio fingerprint FILE [--json]\n"
                           "       orvane-audio help | -h | --help | --version\n"
                           "\n"
                           "probe   the audio format and the length in samples that the import sees\n"
@@ -45,10 +47,13 @@ const char* const Usage = "usage: orvane-audio probe FILE\n"
                           "loudness the EBU R128 loudness of FILE: integrated loudness (LUFS), loudness\n"
                           "        range (LU), true peak (dBTP), largest momentary and short-term loudness;\n"
                           "        as text, or with --json as JSON. Silence has no loudness.\n"
+                          "fingerprint  what the audio sounds like, as duplicate searches compare it: a\n"
+                          "        line with its length in seconds and its packed fingerprint (base64url);\n"
+                          "        --json prints them with the raw items, one 32-bit number per item_seconds\n"
                           "\n"
-                          "Results are printed as one JSON document with snake_case keys (by loudness only\n"
-                          "with --json); a failure has an \"error\". Exit status: 0 success, 1 failure,\n"
-                          "2 usage.\n";
+                          "Results are printed as one JSON document with snake_case keys (by loudness and\n"
+                          "fingerprint only with --json); a failure has an \"error\". Exit status: 0 success,\n"
+                          "1 failure, 2 usage.\n";
 
 QJsonObject formatObject(const AudioFormat& format)
 {
@@ -177,6 +182,8 @@ int AudioTool::run(const QStringList& arguments)
         return copy(rest);
     if (verb == QLatin1String("loudness"))
         return loudness(rest);
+    if (verb == QLatin1String("fingerprint"))
+        return fingerprint(rest);
     return usageError(QStringLiteral("unknown command \"%1\"").arg(verb));
 }
 
@@ -373,5 +380,44 @@ int AudioTool::loudness(const QStringList& arguments)
     QJsonObject result = name;
     result.insert(QStringLiteral("loudness"), meter.result().toJson());
     print(result);
+    return 0;
+}
+
+int AudioTool::fingerprint(const QStringList& arguments)
+{
+    const CommandLine args(arguments, {});
+    if (!args.ok())
+        return usageError(args.error());
+    if (const QStringList unknown = args.unknownOptions({QStringLiteral("json")}); !unknown.isEmpty())
+        return usageError(QStringLiteral("unknown option %1").arg(unknown.first()));
+    if (args.words().size() != 1)
+        return usageError(QStringLiteral("fingerprint takes one file"));
+    const QString file = args.words().first();
+    const QJsonObject name{{QStringLiteral("file"), QFileInfo(file).absoluteFilePath()}};
+    if (!QFileInfo(file).isFile())
+        return failure(QStringLiteral("%1: no such file").arg(file), name);
+    AudioFingerprinter fingerprinter;
+    TerminalProgress progress;
+    QString error;
+    const bool read = AnalyseAudioFile(file, {&fingerprinter}, [&](int percent) { progress.show(QStringLiteral("Fingerprinting"), percent); },
+                                       &error);
+    progress.done();
+    if (!read)
+        return failure(QStringLiteral("%1: %2").arg(file, error), name);
+    const AudioFingerprint& result = fingerprinter.fingerprint();
+    const QString packed = QString::fromLatin1(result.encoded().toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    if (!args.has(QStringLiteral("json"))) {
+        std::printf("%.3f\t%s\n", TimeTools::RoundToMilliseconds(result.seconds), qPrintable(packed));
+        return 0;
+    }
+    QJsonArray items;
+    for (const quint32 item : result.items)
+        items.append(static_cast<qint64>(item));
+    QJsonObject report = name;
+    report.insert(QStringLiteral("seconds"), TimeTools::RoundToMilliseconds(result.seconds));
+    report.insert(QStringLiteral("item_seconds"), AudioFingerprint::itemSeconds());
+    report.insert(QStringLiteral("fingerprint"), packed);
+    report.insert(QStringLiteral("items"), items);
+    print(report);
     return 0;
 }

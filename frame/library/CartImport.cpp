@@ -3,6 +3,7 @@
 #include "frame/AppPaths.h"
 #include "frame/library/CartAudioNames.h"
 #include "frame/library/CartDatabase.h"
+#include "frame/library/CartFingerprints.h"
 #include "frame/library/CartLoudnessColumns.h"
 #include "frame/library/CartReservations.h"
 #include "frame/library/IncomingAudioFile.h"
@@ -322,7 +323,8 @@ bool CartImport::recordInTransaction(QString& why)
     CartDatabase& database = *m_audio.m_database;
     if (!database.allows(CartDatabase::Right::CartWrite) || !database.lockCart(m_number))
         return false;
-    if (!recordAudio(why))
+    // The old audio's fingerprint goes with it; work below may store the new one.
+    if (!recordAudio(why) || !CartFingerprints(m_audio.m_database).forget(m_number))
         return false;
     if (m_linkedFile.isEmpty() && !m_incoming->publish(&why))
         return false;

@@ -70,6 +70,27 @@ END
 $$)SQL");
     return {3, {}, {grants}};
 }
+// The store's roles (step 3) cover the tables that existed then; a later
+// table is granted to them where they exist.
+QString roleGrants(const QString& table)
+{
+    return QStringLiteral(R"SQL(
+DO $$
+DECLARE
+    reader TEXT := current_database() || '_reader';
+    writer TEXT := current_database() || '_writer';
+BEGIN
+    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = reader) THEN
+        EXECUTE format('GRANT SELECT ON %1 TO %I', reader);
+    END IF;
+    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = writer) THEN
+        EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %I', writer);
+    END IF;
+END
+$$)SQL")
+        .arg(table);
+}
+
 // Version 4: what drop folders have seen. A file is one version of a name in
 // a folder (its size and modification time); the row is its claim while a
 // watcher imports it, then its outcome, so no file is imported twice, across
@@ -82,22 +103,7 @@ StoreMigrations::Step dropFolders()
                        "reason TEXT NOT NULL DEFAULT '', workstation TEXT NOT NULL DEFAULT '', at TEXT NOT NULL DEFAULT '', "
                        "PRIMARY KEY (folder, name, size, mtime))"),
     };
-    // The store's roles (step 3) cover the tables that existed then.
-    const QString grants = QStringLiteral(R"SQL(
-DO $$
-DECLARE
-    reader TEXT := current_database() || '_reader';
-    writer TEXT := current_database() || '_writer';
-BEGIN
-    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = reader) THEN
-        EXECUTE format('GRANT SELECT ON dropbox_files TO %I', reader);
-    END IF;
-    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = writer) THEN
-        EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON dropbox_files TO %I', writer);
-    END IF;
-END
-$$)SQL");
-    return {4, statements, statements + QStringList{grants}};
+    return {4, statements, statements + QStringList{roleGrants(QStringLiteral("dropbox_files"))}};
 }
 
 // Version 5: who holds a drop-folder claim (workstation, process, boot) and
@@ -171,11 +177,21 @@ StoreMigrations::Step cartsByAudioFile()
     const QStringList statements{QStringLiteral("CREATE INDEX carts_by_audio_file ON carts (audio_file)")};
     return {9, statements, statements};
 }
+
+// Version 8: what each cart's audio sounds like, for finding the same audio
+// under other titles: the packed fingerprint and the length it covers. A
+// row belongs to the audio the cart held when it was made; new audio drops it.
+StoreMigrations::Step cartFingerprints()
+{
+    const QString table = QStringLiteral("CREATE TABLE cart_fingerprints (cart BIGINT PRIMARY KEY, "
+                                         "seconds DOUBLE PRECISION NOT NULL, fingerprint %1 NOT NULL)");
+    return {8, {table.arg(QStringLiteral("BLOB"))}, {table.arg(QStringLiteral("BYTEA")), roleGrants(QStringLiteral("cart_fingerprints"))}};
+}
 } // namespace
 
 const QList<StoreMigrations::Step>& StoreMigrations::steps()
 {
     static const QList<Step> all{firstSchema(), administratorsAndRetiredAudio(), postgresRoles(), dropFolders(), dropFolderClaimHolders(),
-                                  recordingCodes(), loudness(), cartsByAudioFile(), cartMetadata()};
+                                  recordingCodes(), loudness(), cartFingerprints(), cartsByAudioFile(), cartMetadata()};
     return all;
 }

@@ -174,6 +174,7 @@ private slots:
         QTest::newRow("no access: list") << noAccess << QStringList{"list"} << 0;
         QTest::newRow("no access: export") << noAccess << QStringList{"export", "200", "out.zip"} << 0;
         QTest::newRow("rights 0: import") << "UPDATE users SET cart_rights = 0" << QStringList{"import", "201", "tone"} << 1;
+        QTest::newRow("rights 0: fingerprint") << "UPDATE users SET cart_rights = 0" << QStringList{"fingerprint", "--missing"} << 1;
         QTest::newRow("absent: import") << absent << QStringList{"import", "201", "tone"} << 1;
         QTest::newRow("absent: adds themself") << absent << QStringList{"user", "add", "self", "--cart-rights", "9", "--admin"} << 1;
         QTest::newRow("presenter: import") << presenter << QStringList{"import", "201", "tone"} << 0;

@@ -421,6 +421,7 @@ private slots:
         QVERIFY(database->execDirect("DELETE FROM schema_info WHERE version > 1"));
         QVERIFY(database->execDirect("DROP TABLE retired_audio"));
         QVERIFY(database->execDirect("DROP TABLE dropbox_files"));
+        QVERIFY(database->execDirect("DROP TABLE cart_fingerprints"));
         QVERIFY(database->execDirect("ALTER TABLE users DROP COLUMN administrator"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN isrc"));
         QVERIFY(database->execDirect("ALTER TABLE carts DROP COLUMN mcn"));
@@ -436,6 +437,7 @@ private slots:
         QVERIFY(reopened->allows(CartDatabase::Right::Administration)); // the creator administers
         QVERIFY(reopened->execDirect("SELECT COUNT(*) FROM retired_audio"));
         QVERIFY(reopened->execDirect("SELECT isrc, mcn, " + (CartLoudnessColumns::columns() + CartMetadata::columns()).join(", ") + " FROM carts"));
+        QVERIFY(reopened->execDirect("SELECT cart, seconds, fingerprint FROM cart_fingerprints"));
         QVERIFY(reopened->execDirect("INSERT INTO schema_info (version) VALUES (99)"));
         QVERIFY(!CartDatabase::openNew(profile, &error));
         QVERIFY2(error.contains("newer version"), qPrintable(error));
@@ -577,11 +579,14 @@ private slots:
             QSqlQuery& roles = directory.database()->query(
                 "SELECT has_table_privilege(current_database() || '_reader', 'carts', 'SELECT'), "
                 "has_table_privilege(current_database() || '_reader', 'carts', 'INSERT'), "
-                "has_table_privilege(current_database() || '_writer', 'carts', 'UPDATE')");
+                "has_table_privilege(current_database() || '_writer', 'carts', 'UPDATE'), "
+                // every import clears the cart's fingerprint
+                "has_table_privilege(current_database() || '_writer', 'cart_fingerprints', 'DELETE')");
             QVERIFY(roles.exec() && roles.next());
             QCOMPARE(roles.value(0).toBool(), true);
             QCOMPARE(roles.value(1).toBool(), false);
             QCOMPARE(roles.value(2).toBool(), true);
+            QCOMPARE(roles.value(3).toBool(), true);
             roles.finish();
         }
         QSqlQuery& remove = directory.database()->query("DELETE FROM users WHERE name = ?");

@@ -1,0 +1,69 @@
+#include "frame/library/CartFingerprints.h"
+
+#include "frame/library/CartDatabase.h"
+
+#include <QVariant>
+
+CartFingerprints::CartFingerprints(std::shared_ptr<CartDatabase> database)
+    : m_database(std::move(database))
+{
+}
+
+QString CartFingerprints::lastError() const { return m_database->lastError(); }
+
+bool CartFingerprints::save(const Row& row)
+{
+    QSqlQuery& q = m_database->query(QStringLiteral(
+        "INSERT INTO cart_fingerprints (cart, seconds, fingerprint) VALUES (?, ?, ?) "
+        "ON CONFLICT (cart) DO UPDATE SET seconds = excluded.seconds, fingerprint = excluded.fingerprint"));
+    q.addBindValue(row.cart);
+    q.addBindValue(row.seconds);
+    q.addBindValue(row.fingerprint.isNull() ? QByteArray("") : row.fingerprint);
+    return m_database->exec(q);
+}
+
+bool CartFingerprints::forget(qint64 cart)
+{
+    QSqlQuery& q = m_database->query(QStringLiteral("DELETE FROM cart_fingerprints WHERE cart = ?"));
+    q.addBindValue(cart);
+    return m_database->exec(q);
+}
+
+bool CartFingerprints::saveIfUnchanged(const Pending& audio, const Row& row)
+{
+    return m_database->write([&] {
+        if (!m_database->allows(CartDatabase::Right::CartWrite) || !m_database->lockCart(audio.cart))
+            return false;
+        QSqlQuery& q = m_database->query(QStringLiteral("SELECT audio_revision FROM carts WHERE number = ? AND audio_length >= 0"));
+        q.addBindValue(audio.cart);
+        if (!m_database->exec(q))
+            return false;
+        const bool unchanged = q.next() && q.value(0).toLongLong() == audio.revision;
+        q.finish();
+        return !unchanged || save(row);
+    });
+}
+
+QList<CartFingerprints::Pending> CartFingerprints::missing()
+{
+    QList<Pending> carts;
+    QSqlQuery& q = m_database->query(QStringLiteral(
+        "SELECT number, audio_revision, audio_file FROM carts WHERE audio_length >= 0 "
+        "AND NOT EXISTS (SELECT 1 FROM cart_fingerprints f WHERE f.cart = carts.number) ORDER BY number"));
+    if (m_database->exec(q))
+        while (q.next())
+            carts.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString()});
+    q.finish();
+    return carts;
+}
+
+QList<CartFingerprints::Row> CartFingerprints::all()
+{
+    QList<Row> rows;
+    QSqlQuery& q = m_database->query(QStringLiteral("SELECT cart, seconds, fingerprint FROM cart_fingerprints ORDER BY cart"));
+    if (m_database->exec(q))
+        while (q.next())
+            rows.append({q.value(0).toLongLong(), q.value(1).toDouble(), q.value(2).toByteArray()});
+    q.finish();
+    return rows;
+}

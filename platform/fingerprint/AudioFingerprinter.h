@@ -1,0 +1,31 @@
+#pragma once
+#include "platform/fingerprint/AudioFingerprint.h"
+#include "platform/nct/NCTSampleAnalyser.h"
+
+#include <memory>
+
+// Fingerprints the audio it is shown, from start to finish: fed by the copy
+// job as it writes, or by AnalyseAudioFile for a file on its own.
+class AudioFingerprinter : public NCTSampleAnalyser
+{
+public:
+    AudioFingerprinter();
+    ~AudioFingerprinter() override;
+
+    bool start(qint32 sampleRate, qint32 channels) override;
+    void add(const qint16* samples, qint64 frames) override;
+    void finish() override;
+
+    // After finish(): the fingerprint of everything added since start().
+    // Audio shorter than a few seconds has no items.
+    const AudioFingerprint& fingerprint() const { return m_fingerprint; }
+
+private:
+    struct Context;
+    std::unique_ptr<Context> m_context;
+    qint32 m_sampleRate = 0;
+    qint32 m_channels = 0;
+    qint64 m_frames = 0;
+    bool m_failed = false;
+    AudioFingerprint m_fingerprint;
+};
