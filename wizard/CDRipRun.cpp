@@ -15,7 +15,7 @@
 #include "platform/cdripper/CDRipper.h"
 #include "wizard/FileRowReader.h"
 #include "wizard/ImportItemList.h"
-#include "wizard/ImportLevels.h"
+#include "wizard/ImportAnalysis.h"
 #include "wizard/ImportProgress.h"
 #include "wizard/ImportTargetHandler.h"
 
@@ -161,7 +161,7 @@ void CDRipRun::prepareConverters()
     setStatus(QStringLiteral("Creating Converters"));
     m_copyJob = std::make_shared<cCopyAudioFileNCT>();
     m_copyJob->setWriteInPlace(true);
-    ImportLevels::configure(*m_copyJob, m_options);
+    m_analysis.configure(*m_copyJob, m_options);
     if (m_cdOptions.autoTop) {
         m_copyJob->setAutoTop(true);
         m_copyJob->setAutoTopThreshold(0);
@@ -411,7 +411,7 @@ void CDRipRun::storeTrack()
     const QString title = summaryField(QStringLiteral("TITLE"));
     bool stored = m_import && m_import->finishAudio();
     if (stored) {
-        ImportLevels::measure(*m_import, m_copyWroteTrack ? m_copyJob.get() : nullptr);
+        m_analysis.analyse(*m_import, m_copyWroteTrack ? m_copyJob.get() : nullptr);
         CartRecord& record = m_import->record();
         record.Title = title;
         record.setArtist(summaryField(QStringLiteral("ARTIST")), 1);

@@ -3,6 +3,7 @@
 #include "wizard/CDRipVerification.h"
 #include "wizard/FileImportHandler.h"
 #include "wizard/FileImportOptions.h"
+#include "wizard/ImportAnalysis.h"
 #include "wizard/ImportContext.h"
 
 #include "frame/library/AudioFormat.h"
@@ -81,6 +82,7 @@ private:
     const ImportItemList* m_tracks = nullptr;
     const ImportItemList* m_summary = nullptr;
     ImportTargetHandler* m_target = nullptr;
+    ImportAnalysis m_analysis; // before the copy job, which shows it what it writes
     std::shared_ptr<cCopyAudioFileNCT> m_copyJob;
     bool m_copyWroteTrack = false; // the copy job made the current track's audio (and measured it)
     AudioFormat m_convertFormat;

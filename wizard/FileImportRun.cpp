@@ -10,7 +10,7 @@
 #include "frame/library/PlayoutAudio.h"
 #include "wizard/FileRowReader.h"
 #include "wizard/ImportItemList.h"
-#include "wizard/ImportLevels.h"
+#include "wizard/ImportAnalysis.h"
 #include "wizard/ImportTargetHandler.h"
 
 #include <QFile>
@@ -148,7 +148,7 @@ void FileImportRun::prepareConverters(const ImportItemList& summary)
     m_context.settings->GetDefaultFormat(m_convertFormat);
     if (m_options.format != FileImportOptions::Format::StoreDefault && !m_options.convertFormat.isEmpty())
         m_convertFormat.setSettingsText(m_options.convertFormat);
-    ImportLevels::configure(*m_copyJob, m_options);
+    m_analysis.configure(*m_copyJob, m_options);
 }
 
 FileImportRun::ItemEnd FileImportRun::importItem(const ImportItem& row, const QString& path,
@@ -227,7 +227,7 @@ FileImportRun::ItemEnd FileImportRun::importTransportFile(const ImportItem& row,
     CartImport import(*m_context.audio, cart, storeOptions());
     if (!import.begin() || !import.unpackTransportFile(path))
         return storeRefused(path, cart, import.error());
-    ImportLevels::measure(import, nullptr);
+    m_analysis.analyse(import, nullptr);
     // The description file beside it and the run's air times and category
     // come before the packed cart's own.
     if (row.hasField(QStringLiteral("META"))) {
@@ -302,7 +302,7 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
             m_handler.result(kFailed + QLatin1Char(' ') + error, true);
             return {Outcome::Failed, error};
         }
-        const QString gain = ImportLevels::gainText(*m_copyJob, m_options);
+        const QString gain = ImportAnalysis::gainText(*m_copyJob, m_options);
         m_handler.result(gain.isEmpty() ? kOk : kOk + QStringLiteral(" - ") + gain, true);
         converted = true;
     }
@@ -312,7 +312,7 @@ FileImportRun::ItemEnd FileImportRun::importAudio(const ImportItem& row, const Q
     const bool audioTaken = converted || (m_options.link ? import.linkTo(path) : import.copyFrom(path));
     if (!audioTaken || !import.finishAudio())
         return storeRefused(path, cart, import.error());
-    ImportLevels::measure(import, converted ? m_copyJob.get() : nullptr);
+    m_analysis.analyse(import, converted ? m_copyJob.get() : nullptr);
     writeCartFields(import.record(), row);
     // Audio and fields land together; the source goes only once they have.
     if (!commit(import, path, cart))

@@ -1,6 +1,7 @@
 #pragma once
 #include "wizard/FileImportHandler.h"
 #include "wizard/FileImportOptions.h"
+#include "wizard/ImportAnalysis.h"
 #include "wizard/ImportContext.h"
 
 #include "frame/library/AudioFormat.h"
@@ -62,6 +63,7 @@ private:
     ImportContext m_context;
     FileImportOptions m_options;
     FileImportHandler& m_handler;
+    ImportAnalysis m_analysis; // before the copy job, which shows it what it writes
     std::shared_ptr<cCopyAudioFileNCT> m_copyJob;
     AudioFormat m_convertFormat; // the target of conversions
 };

@@ -19,7 +19,7 @@
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/ProfileSettings.h"
 #include "cli/common/TerminalProgress.h"
-#include "wizard/ImportLevels.h"
+#include "wizard/ImportAnalysis.h"
 #include "frame/library/TimeTools.h"
 #include "platform/fingerprint/AudioFingerprinter.h"
 #include "platform/fingerprint/FingerprintIndex.h"
@@ -446,7 +446,7 @@ int CartvaultTool::importAudio(const CommandLine& args)
     // A packed cart brings its loudness; other audio is measured now, and a
     // meter that cannot read it leaves the cart to 'analyse --missing'.
     const auto record = m_audio->GetCart(cart);
-    if (QString why; record && !record->Loudness && !ImportLevels::measureStoredCart(*m_audio, cart, {}, &why))
+    if (QString why; record && !record->Loudness && !ImportAnalysis::measureStoredCart(*m_audio, cart, {}, &why))
         err(QStringLiteral("cartvault: note: the loudness was not measured: ") + why);
     if (openDirectory())
         m_directory->AuditLog().LogEvent(2, 7, QStringLiteral("Import Audio File"),
@@ -655,7 +655,7 @@ int CartvaultTool::analyse(const CommandLine& args)
                              static_cast<int>((i * 100 + percent) / carts.size()));
         };
         QString why;
-        if (ImportLevels::measureStoredCart(*m_audio, cart, show, &why))
+        if (ImportAnalysis::measureStoredCart(*m_audio, cart, show, &why))
             continue;
         progress.clear();
         err(QStringLiteral("cartvault: cart %1 was not measured: %2").arg(cart, why));

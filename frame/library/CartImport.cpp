@@ -188,6 +188,11 @@ bool CartImport::unpackTransportFile(const QString& path)
     return true;
 }
 
+void CartImport::keepFingerprint(double seconds, const QByteArray& fingerprint)
+{
+    alsoCommit([this, seconds, fingerprint] { return CartFingerprints(m_audio.m_database).save({m_number, seconds, fingerprint}); });
+}
+
 bool CartImport::finishAudio()
 {
     QString why;

@@ -72,6 +72,8 @@ public:
 
     // Runs inside the commit's transaction; false rolls everything back.
     void alsoCommit(std::function<bool()> work) { m_alsoCommit.append(std::move(work)); }
+    // The new audio's fingerprint (packed), committed with it.
+    void keepFingerprint(double seconds, const QByteArray& fingerprint);
     bool commit();
 
     QString error() const { return m_error; }

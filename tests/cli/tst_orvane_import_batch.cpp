@@ -6,6 +6,7 @@
 #include "tests/support/JsonShape.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
+#include "tests/support/Tunes.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -540,6 +541,31 @@ private slots:
             QCOMPARE(bext.value("version").toInt(), 2);
             QVERIFY(qAbs(bext.value("loudness").toObject().value("integrated_lufs").toDouble(99) - kept) <= 0.006);
         }
+    }
+
+    // Each import leaves its audio's fingerprint with the cart, whether the
+    // store took the file as it is or the copy job converted it: the two
+    // copies of one tune pair up with no 'fingerprint --missing'. Catches a
+    // fingerprint not committed, or one left over from the item before.
+    void importsLeaveFingerprintsThatPairCopies()
+    {
+        const QString in = folder("in-fingerprints");
+        QVERIFY(QDir().mkpath(in));
+        QVERIFY(fixtures::tune(in + "/1 tune.wav", 7, 20));
+        QVERIFY(fixtures::ffmpeg({"-i", in + "/1 tune.wav", "-b:a", "128k", in + "/2 copy.mp3"}));
+        QVERIFY(fixtures::tune(in + "/3 other.wav", 8, 20));
+        QCOMPARE(run("cartvault", {"profile", "create", "Prints", "--data", folder("prints-store")}).exitCode, 0);
+        const Result result = run("orvane-import-batch", {"--profile", "Prints", "--start-cart", "180", in});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+
+        const Result found = run("cartvault", {"--profile", "Prints", "duplicates", "--json"});
+        QVERIFY2(!found.err.contains("no fingerprint"), found.err.constData());
+        const QJsonArray groups = QJsonDocument::fromJson(found.out).array();
+        QCOMPARE(groups.size(), 1);
+        QStringList carts;
+        for (const QJsonValue cart : groups.at(0).toObject().value("carts").toArray())
+            carts << QString::number(cart.toObject().value("number").toInt());
+        QCOMPARE(carts, QStringList({"180", "181"}));
     }
 
     void usageIsRefusedWithItsCode_data()

@@ -1,4 +1,4 @@
-#include "wizard/ImportLevels.h"
+#include "wizard/ImportAnalysis.h"
 
 #include "audio/AudioAnalysis.h"
 #include "audio/BextChunk.h"
@@ -7,10 +7,12 @@
 #include "frame/library/CartImport.h"
 #include "frame/library/PlayoutAudio.h"
 #include "platform/nct/NCTLoudnessMeter.h"
+#include "platform/nct/NCTSampleAnalyser.h"
 #include "wizard/FileImportOptions.h"
 
-void ImportLevels::configure(cCopyAudioFileNCT& job, const FileImportOptions& options)
+void ImportAnalysis::configure(cCopyAudioFileNCT& job, const FileImportOptions& options)
 {
+    job.addAnalyser(&m_fingerprinter);
     job.setNormalise(options.normalise);
     if (!options.normalise)
         return;
@@ -22,23 +24,35 @@ void ImportLevels::configure(cCopyAudioFileNCT& job, const FileImportOptions& op
 }
 
 namespace {
-// What a WAV's own bext chunk says of its loudness (as the tool that made it
-// measured it: the cart keeps that, and a read is saved), else what one read
-// of the audio measures.
-std::optional<LoudnessValues> loudnessOf(const QString& path, const std::function<void(int)>& progress, QString* error)
+// What a WAV's own bext chunk says of its loudness, as the tool that made it
+// measured it: the cart keeps that.
+std::optional<LoudnessValues> statedLoudness(const QString& path)
 {
     BextChunk bext;
     QString history;
     if (ReadBextChunk(path, bext, history) && bext.Loudness.integrated)
         return bext.Loudness;
+    return std::nullopt;
+}
+
+// The stated loudness, else what one read of the audio measures; the other
+// analysers see the same read.
+std::optional<LoudnessValues> loudnessOf(const QString& path, QList<NCTSampleAnalyser*> others,
+                                         const std::function<void(int)>& progress, QString* error)
+{
+    std::optional<LoudnessValues> stated = statedLoudness(path);
     NCTLoudnessMeter meter;
-    if (!AnalyseAudioFile(path, {&meter}, progress, error))
+    if (!stated)
+        others << &meter;
+    if (others.isEmpty())
+        return stated;
+    if (!AnalyseAudioFile(path, others, progress, error))
         return std::nullopt;
-    return meter.result();
+    return stated ? stated : meter.result();
 }
 } // namespace
 
-void ImportLevels::measure(CartImport& import, const cCopyAudioFileNCT* wroteIt)
+void ImportAnalysis::analyse(CartImport& import, const cCopyAudioFileNCT* wroteIt)
 {
     CartRecord& record = import.record();
     if (wroteIt && wroteIt->DestinationLoudness()) {
@@ -46,17 +60,24 @@ void ImportLevels::measure(CartImport& import, const cCopyAudioFileNCT* wroteIt)
         // The store's own new file: the values go with it to whatever plays
         // or edits it later.
         WriteBextLoudness(import.incomingPath(), *record.Loudness);
-        return;
+    } else {
+        QString why;
+        // A packed cart brought what it measured.
+        const std::optional<LoudnessValues> brought = record.Loudness;
+        record.Loudness = loudnessOf(import.newAudioPath(), {&m_fingerprinter}, {}, &why);
+        if (brought)
+            record.Loudness = brought;
+        if (!why.isEmpty()) {
+            WriteLog(QStringLiteral("The audio of '%1' was not analysed: %2").arg(import.newAudioPath(), why), 1);
+            return; // the fingerprinter holds another item's
+        }
     }
-    if (record.Loudness)
-        return; // a packed cart brought what it measured
-    QString why;
-    record.Loudness = loudnessOf(import.newAudioPath(), {}, &why);
-    if (!record.Loudness)
-        WriteLog(QStringLiteral("The loudness of '%1' was not measured: %2").arg(import.newAudioPath(), why), 1);
+    const AudioFingerprint& fingerprint = m_fingerprinter.fingerprint();
+    if (!fingerprint.items.empty())
+        import.keepFingerprint(fingerprint.seconds, fingerprint.encoded());
 }
 
-QString ImportLevels::gainText(const cCopyAudioFileNCT& job, const FileImportOptions& options)
+QString ImportAnalysis::gainText(const cCopyAudioFileNCT& job, const FileImportOptions& options)
 {
     if (!options.normalise || !options.normaliseLoudness)
         return {};
@@ -66,7 +87,7 @@ QString ImportLevels::gainText(const cCopyAudioFileNCT& job, const FileImportOpt
         .arg(job.GainCappedByPeak() ? QStringLiteral(", held by the true-peak ceiling") : QString());
 }
 
-bool ImportLevels::measureStoredCart(PlayoutAudio& audio, const QString& number,
+bool ImportAnalysis::measureStoredCart(PlayoutAudio& audio, const QString& number,
                                      const std::function<void(int percent)>& progress, QString* error)
 {
     const auto cart = audio.GetCart(number);
@@ -74,7 +95,7 @@ bool ImportLevels::measureStoredCart(PlayoutAudio& audio, const QString& number,
         *error = QStringLiteral("cart %1 holds no audio").arg(number);
         return false;
     }
-    const auto loudness = loudnessOf(cart->AudioFile, progress, error);
+    const auto loudness = loudnessOf(cart->AudioFile, {}, progress, error);
     if (!loudness)
         return false;
     if (audio.saveLoudness(number, cart->AudioFile, *loudness))
