@@ -345,7 +345,10 @@ int AudioTool::copy(const QStringList& arguments)
     return 0;
 }
 
-int AudioTool::loudness(const QStringList& arguments)
+// One FILE [--json], read once and shown to the analyser: -1 when it was,
+// else the exit code (the failure said as JSON with --json, else on stderr).
+int AudioTool::analyseOneFile(const QStringList& arguments, const QString& verb, NCTSampleAnalyser& analyser,
+                              QString* file, bool* json)
 {
     const CommandLine args(arguments, {});
     if (!args.ok())
@@ -353,31 +356,41 @@ int AudioTool::loudness(const QStringList& arguments)
     if (const QStringList unknown = args.unknownOptions({QStringLiteral("json")}); !unknown.isEmpty())
         return usageError(QStringLiteral("unknown option %1").arg(unknown.first()));
     if (args.words().size() != 1)
-        return usageError(QStringLiteral("loudness takes one file"));
-    const QString file = args.words().first();
-    const bool json = args.has(QStringLiteral("json"));
-    const QJsonObject name{{QStringLiteral("file"), QFileInfo(file).absoluteFilePath()}};
+        return usageError(QStringLiteral("%1 takes one file").arg(verb));
+    *file = args.words().first();
+    *json = args.has(QStringLiteral("json"));
     const auto fail = [&](const QString& message) {
-        if (json)
-            return failure(message, name);
+        if (*json)
+            return failure(message, fileObject(*file));
         std::fprintf(stderr, "orvane-audio: %s\n", qPrintable(message));
         return 1;
     };
-    if (!QFileInfo(file).isFile())
-        return fail(QStringLiteral("%1: no such file").arg(file));
-    NCTLoudnessMeter meter;
+    if (!QFileInfo(*file).isFile())
+        return fail(QStringLiteral("%1: no such file").arg(*file));
     TerminalProgress progress;
     QString error;
-    const bool read = AnalyseAudioFile(file, {&meter}, [&](int percent) { progress.show(QStringLiteral("Measuring"), percent); },
-                                       &error);
+    const bool read = AnalyseAudioFile(*file, {&analyser}, [&](int percent) { progress.show(verb, percent); }, &error);
     progress.done();
-    if (!read)
-        return fail(QStringLiteral("%1: %2").arg(file, error));
+    return read ? -1 : fail(QStringLiteral("%1: %2").arg(*file, error));
+}
+
+QJsonObject AudioTool::fileObject(const QString& file)
+{
+    return {{QStringLiteral("file"), QFileInfo(file).absoluteFilePath()}};
+}
+
+int AudioTool::loudness(const QStringList& arguments)
+{
+    NCTLoudnessMeter meter;
+    QString file;
+    bool json = false;
+    if (const int code = analyseOneFile(arguments, QStringLiteral("loudness"), meter, &file, &json); code >= 0)
+        return code;
     if (!json) {
         printLoudnessText(meter.result());
         return 0;
     }
-    QJsonObject result = name;
+    QJsonObject result = fileObject(file);
     result.insert(QStringLiteral("loudness"), meter.result().toJson());
     print(result);
     return 0;
@@ -385,35 +398,21 @@ int AudioTool::loudness(const QStringList& arguments)
 
 int AudioTool::fingerprint(const QStringList& arguments)
 {
-    const CommandLine args(arguments, {});
-    if (!args.ok())
-        return usageError(args.error());
-    if (const QStringList unknown = args.unknownOptions({QStringLiteral("json")}); !unknown.isEmpty())
-        return usageError(QStringLiteral("unknown option %1").arg(unknown.first()));
-    if (args.words().size() != 1)
-        return usageError(QStringLiteral("fingerprint takes one file"));
-    const QString file = args.words().first();
-    const QJsonObject name{{QStringLiteral("file"), QFileInfo(file).absoluteFilePath()}};
-    if (!QFileInfo(file).isFile())
-        return failure(QStringLiteral("%1: no such file").arg(file), name);
     AudioFingerprinter fingerprinter;
-    TerminalProgress progress;
-    QString error;
-    const bool read = AnalyseAudioFile(file, {&fingerprinter}, [&](int percent) { progress.show(QStringLiteral("Fingerprinting"), percent); },
-                                       &error);
-    progress.done();
-    if (!read)
-        return failure(QStringLiteral("%1: %2").arg(file, error), name);
+    QString file;
+    bool json = false;
+    if (const int code = analyseOneFile(arguments, QStringLiteral("fingerprint"), fingerprinter, &file, &json); code >= 0)
+        return code;
     const AudioFingerprint& result = fingerprinter.fingerprint();
     const QString packed = QString::fromLatin1(result.encoded().toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
-    if (!args.has(QStringLiteral("json"))) {
+    if (!json) {
         std::printf("%.3f\t%s\n", TimeTools::RoundToMilliseconds(result.seconds), qPrintable(packed));
         return 0;
     }
     QJsonArray items;
     for (const quint32 item : result.items)
         items.append(static_cast<qint64>(item));
-    QJsonObject report = name;
+    QJsonObject report = fileObject(file);
     report.insert(QStringLiteral("seconds"), TimeTools::RoundToMilliseconds(result.seconds));
     report.insert(QStringLiteral("item_seconds"), AudioFingerprint::itemSeconds());
     report.insert(QStringLiteral("fingerprint"), packed);

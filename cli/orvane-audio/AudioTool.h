@@ -2,6 +2,8 @@
 #include <QJsonObject>
 #include <QStringList>
 
+class NCTSampleAnalyser;
+
 // orvane-audio: the audio engine on its own, for engineers and tests.
 //   probe FILE                      format and length as the import sees them
 //   chunks FILE                     cart and bext chunks of a WAV file (cart_chunk, bext_chunk)
@@ -22,6 +24,9 @@ private:
     int copy(const QStringList& arguments);
     int loudness(const QStringList& arguments);
     int fingerprint(const QStringList& arguments);
+    int analyseOneFile(const QStringList& arguments, const QString& verb, NCTSampleAnalyser& analyser, QString* file,
+                       bool* json);
+    static QJsonObject fileObject(const QString& file);
     int usageError(const QString& message);
     // Prints the report with the error, says it on stderr, and gives the exit code.
     int failure(const QString& message, QJsonObject report);
