@@ -206,8 +206,6 @@ bool CartImport::finishAudio()
         if (!wave)
             return fail(m_sourcePath.isEmpty() ? why : QStringLiteral("'%1' holds no audio the Cartvault can take").arg(m_sourcePath));
         m_seconds = wave->seconds();
-        if (!m_incoming->sync(&why))
-            return fail(why);
     }
     m_record.AudioLength = static_cast<float>(m_seconds);
     m_record.Length = static_cast<float>(m_seconds);
@@ -373,8 +371,12 @@ bool CartImport::commit()
 {
     if (!m_audioFinished && !finishAudio())
         return false;
-    CartDatabase& database = *m_audio.m_database;
     QString why;
+    // On disk before the cart names it, with whatever was written after the
+    // audio (the loudness in its bext chunk).
+    if (m_linkedFile.isEmpty() && !m_incoming->sync(&why))
+        return fail(why);
+    CartDatabase& database = *m_audio.m_database;
     bool committed = database.write([&] { return recordInTransaction(why); });
     if (!committed && database.connectionLost())
         committed = commitAfterLostConnection(why);

@@ -58,9 +58,9 @@ public:
     // record() (timing points that do not fit the audio are left out).
     bool unpackTransportFile(const QString& path);
 
-    // The audio is complete: checks the source, reads the length of what was
-    // written (never what a header claims) and puts it on disk. From here
-    // record() shows the cart as the commit will write it.
+    // The audio is complete: checks the source and reads the length of what
+    // was written (never what a header claims). From here record() shows the
+    // cart as the commit will write it; the commit puts the file on disk.
     bool finishAudio();
     // The cart as it will be: its fields as they were, the new audio's length,
     // the extro at the audio's end and the other timing points cleared. The
