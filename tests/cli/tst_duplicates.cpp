@@ -176,6 +176,17 @@ private slots:
                  QStringList({"Another Title - Nobody.mp3 planned 100 same audio scored", "Unrelated.wav planned 0 "}));
         QCOMPARE(outcomes({"--skip-duplicates"}),
                  QStringList({"Unrelated.wav imported 0 ", "Another Title - Nobody.mp3 skipped-duplicate 100 same audio scored"}));
+
+        // A drop folder skips it too, naming the cart.
+        const QString drop = path("drop");
+        QVERIFY(QDir().mkpath(drop));
+        QVERIFY(QFile::copy(path("copy101.wav.mp3"), drop + "/Dropped.mp3"));
+        const fixtures::ToolResult dropped = run("orvane-import-batch", {"--profile", profile, "--watch", drop, "--once", "--settle", "0",
+                                                                         "--skip-duplicates", "--json"});
+        QVERIFY2(dropped.exitCode == 0, dropped.err.constData());
+        const QJsonObject line = QJsonDocument::fromJson(dropped.out.trimmed()).object();
+        QCOMPARE(line.value("outcome").toString(), QString("skipped"));
+        QVERIFY2(line.value("reason").toString().contains("cart 100 (same audio"), dropped.out.constData());
     }
 
     // The engineer's view: the packed fingerprint the line shows is the one
