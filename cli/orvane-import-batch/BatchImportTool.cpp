@@ -1,6 +1,7 @@
 #include "BatchImportTool.h"
 
 #include "BatchCDRip.h"
+#include "BatchDuplicates.h"
 #include "BatchHandler.h"
 #include "DropFolderWatcher.h"
 #include "cli/common/CommandLine.h"
@@ -38,7 +39,7 @@ const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separator
                                   "device", "tracks", "release", "order", "force-title", "force-artist", "watch", "settle",
                                   "true-peak-ceiling", "start-date", "end-date", "category"};
 const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "loudness", "link", "delete-source", "dry-run", "json", "quiet", "help",
-                           "find-matches", "skip-matching", "cd", "lookup", "lookup-optional", "auto-top", "once",
+                           "find-matches", "skip-matching", "find-duplicates", "skip-duplicates", "cd", "lookup", "lookup-optional", "auto-top", "once",
                            "keep-failed", "leave-imported", "stop-on-error", "verbose", "verify"};
 const QStringList kTitlings{"none", "embedded", "title-artist", "artist-title"};
 // A cart lost to another importer is looked for again this often at most.
@@ -76,6 +77,12 @@ const char* kHelp =
     "  --find-matches          first list the carts of the whole store that already hold items like each file\n"
     "                          (the wizard's Search Cartvault rule)\n"
     "  --skip-matching         with --find-matches: files that match are not imported\n"
+    "  --find-duplicates       first list the carts of the store holding the same audio as each file, whatever\n"
+    "                          their titles, by fingerprint: \"same audio\", \"contains\" (the file holds the\n"
+    "                          cart's audio and more) or \"part of\" (the file is an edit of the cart's audio),\n"
+    "                          each with its score from 0 to 1; carts without a fingerprint are not found\n"
+    "                          ('cartvault fingerprint --missing')\n"
+    "  --skip-duplicates       files holding a cart's audio are not imported (implies --find-duplicates)\n"
     "  --json                  one JSON report on stdout instead of the lines\n"
     "  --verbose               the import wizard's detailed results lines instead of one line per file\n"
     "  --quiet                 no lines\n"
@@ -105,6 +112,8 @@ const char* kHelp =
     "  imports what arrives, until stopped (SIGTERM finishes the file in hand), with the options above:\n"
     "  --settle SECONDS        a file is taken once unchanged this long (default 5); *.part, *.tmp and\n"
     "                          hidden names never are\n"
+    "  --skip-duplicates       a file holding a cart's audio is skipped, the carts named in its reason\n"
+    "                          (--find-duplicates alone is refused: the lines have no place for it)\n"
     "  --once                  take what is there, then end (cron, tests); exit code 1 when a file failed\n"
     "  --keep-failed           leave failed files in place (default: FOLDER/failed/ with a .log)\n"
     "  --leave-imported        leave imported files in place (default: FOLDER/imported/); a file its cart\n"
@@ -174,10 +183,17 @@ int BatchImportTool::run(const QStringList& commandLine)
     if (cd && (args.has(QStringLiteral("find-matches")) || args.has(QStringLiteral("skip-matching"))))
         return usage(QStringLiteral("--find-matches and --skip-matching work on files; for a disc, search with "
                                     "'cartvault search' or the wizard"));
+    if (cd && (args.has(QStringLiteral("find-duplicates")) || args.has(QStringLiteral("skip-duplicates"))))
+        return usage(QStringLiteral("--find-duplicates and --skip-duplicates work on files; for a disc, look with "
+                                    "'cartvault duplicates' once it is imported"));
+    if (watching && args.has(QStringLiteral("find-duplicates")) && !args.has(QStringLiteral("skip-duplicates")))
+        return usage(QStringLiteral("drop folders take --skip-duplicates, which names the carts of each file it skips"));
     if (!m_session.openStore(args.value(QStringLiteral("profile"))))
         return usage(m_session.error());
     if (const int refused = readOptions(args))
         return refused;
+    if (m_findDuplicates)
+        m_duplicates = std::make_unique<BatchDuplicates>(m_session.audio()->Cartvault().database());
     if (watching)
         return watch(args);
     if (cd) {
@@ -194,6 +210,8 @@ int BatchImportTool::run(const QStringList& commandLine)
     for (const ImportItem& row : files.items())
         if (const QString why = ImportOptionRules::linkable(m_options, row.Key.mid(1)); !why.isEmpty())
             return usage(QStringLiteral("%1: %2").arg(why, row.Key.mid(1)));
+    if (m_duplicates)
+        findDuplicates(files);
     if (m_findMatches)
         findMatches(files);
     ImportItemList summary(false);
@@ -226,6 +244,8 @@ int BatchImportTool::readOptions(const CommandLine& args)
     m_dryRun = args.has(QStringLiteral("dry-run"));
     m_skipMatching = args.has(QStringLiteral("skip-matching"));
     m_findMatches = args.has(QStringLiteral("find-matches")) || m_skipMatching;
+    m_skipDuplicates = args.has(QStringLiteral("skip-duplicates"));
+    m_findDuplicates = args.has(QStringLiteral("find-duplicates")) || m_skipDuplicates;
     m_options.sequential = !args.has(QStringLiteral("cart-from-name"));
     m_options.overwrite = args.has(QStringLiteral("overwrite"));
     m_options.link = args.has(QStringLiteral("link"));
@@ -390,6 +410,28 @@ void BatchImportTool::findMatches(ImportItemList& files)
     }
 }
 
+// Each file is fingerprinted once, here, before any is imported.
+void BatchImportTool::findDuplicates(ImportItemList& files)
+{
+    for (int row = 0; row < files.count(); ++row) {
+        const ImportItem& item = files.item(row);
+        if (!item.Checked)
+            continue;
+        const QString path = item.Key.mid(1);
+        QString error;
+        const QList<BatchDuplicates::Duplicate> duplicates = m_duplicates->of(path, &error);
+        if (!error.isEmpty())
+            err(QStringLiteral("note: %1 could not be fingerprinted (%2); no duplicates are looked for").arg(path, error));
+        m_duplicateCarts.insert(item.Key, duplicates);
+        if (!m_json && !m_quiet)
+            std::printf("%s has the audio of %s\n", qPrintable(path), qPrintable(BatchDuplicates::text(duplicates)));
+        if (m_skipDuplicates && !duplicates.isEmpty()) {
+            m_skippedDuplicates.append(item);
+            files.setChecked(row, false);
+        }
+    }
+}
+
 int BatchImportTool::watch(const CommandLine& args)
 {
     DropFolderWatcher::Options options;
@@ -418,6 +460,12 @@ int BatchImportTool::watch(const CommandLine& args)
 DropFolderWatcher::Result BatchImportTool::importOne(const DropboxMemory::File& file, DropboxMemory& memory)
 {
     const QString path = file.path();
+    if (m_duplicates) {
+        QString error;
+        if (const auto duplicates = m_duplicates->of(path, &error); !duplicates.isEmpty())
+            return {QStringLiteral("skipped"), QString(),
+                    QStringLiteral("the store holds its audio: ") + BatchDuplicates::text(duplicates)};
+    }
     ImportItemList files(true);
     files.setColumns(ImportListColumns::files());
     if (!FileListBuilder(files, m_options).AddImportFile(path))
@@ -500,19 +548,32 @@ void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) con
         QJsonObject item = itemJson(row, handler);
         if (m_findMatches)
             item.insert(QStringLiteral("matches"), matchesJson(row.Key));
+        if (m_findDuplicates)
+            item.insert(QStringLiteral("duplicates"), BatchDuplicates::json(m_duplicateCarts.value(row.Key)));
         items.append(item);
     }
     for (const QString& path : m_undecodable)
         items.append(QJsonObject{{"source", path}, {"outcome", "refused"}, {"error", kUndecodable}});
     for (const ImportItem& row : m_skipped)
-        items.append(QJsonObject{{"source", row.Key.mid(1)},
-                                 {"title", row.field(QStringLiteral("TITLE"))},
-                                 {"artist", row.field(QStringLiteral("ARTIST"))},
-                                 {"outcome", "skipped-match"},
-                                 {"reason", "the store holds a cart like it"},
-                                 {"matches", matchesJson(row.Key)}});
+        items.append(skippedJson(row, "skipped-match", "the store holds a cart like it"));
+    for (const ImportItem& row : m_skippedDuplicates)
+        items.append(skippedJson(row, "skipped-duplicate", "the store holds its audio"));
     const QJsonObject report{{"profile", m_session.profile()}, {"succeeded", succeeded}, {"items", items}};
     std::fputs(QJsonDocument(report).toJson(QJsonDocument::Indented).constData(), stdout);
+}
+
+QJsonObject BatchImportTool::skippedJson(const ImportItem& row, const char* outcome, const char* reason) const
+{
+    QJsonObject item{{"source", row.Key.mid(1)},
+                     {"title", row.field(QStringLiteral("TITLE"))},
+                     {"artist", row.field(QStringLiteral("ARTIST"))},
+                     {"outcome", outcome},
+                     {"reason", reason}};
+    if (m_findMatches)
+        item.insert(QStringLiteral("matches"), matchesJson(row.Key));
+    if (m_findDuplicates)
+        item.insert(QStringLiteral("duplicates"), BatchDuplicates::json(m_duplicateCarts.value(row.Key)));
+    return item;
 }
 
 QJsonArray BatchImportTool::matchesJson(const QString& key) const

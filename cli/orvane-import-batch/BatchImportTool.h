@@ -1,4 +1,5 @@
 #pragma once
+#include "BatchDuplicates.h"
 #include "BatchHandler.h"
 #include "DropFolderWatcher.h"
 #include "cli/common/StoreSession.h"
@@ -10,6 +11,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QStringList>
+#include <memory>
 
 class CommandLine;
 class CartvaultStore;
@@ -33,6 +35,7 @@ private:
                    const decltype(ImportContext::alsoCommit)& alsoCommit = {});
     int retakeLostRaces(ImportItemList& files, const BatchHandler& handler);
     void findMatches(ImportItemList& files);
+    void findDuplicates(ImportItemList& files);
     int watch(const CommandLine& args);
     // One file of a drop folder, through the same pipeline as the others;
     // its claim becomes "imported" in the transaction that commits its cart.
@@ -42,6 +45,7 @@ private:
     void printJson(const BatchHandler* handler, bool succeeded) const;
     QJsonObject itemJson(const ImportItem& row, const BatchHandler* handler) const;
     QJsonArray matchesJson(const QString& key) const;
+    QJsonObject skippedJson(const ImportItem& row, const char* outcome, const char* reason) const;
     int usage(const QString& message) const;
 
     FileImportOptions m_options;
@@ -55,5 +59,10 @@ private:
     bool m_skipMatching = false;
     QMap<QString, QStringList> m_matches; // by row key: the carts already holding such an item
     QList<ImportItem> m_skipped;         // rows not imported because they match
+    bool m_findDuplicates = false;
+    bool m_skipDuplicates = false;
+    std::unique_ptr<BatchDuplicates> m_duplicates; // the store's fingerprints, when duplicates are looked for
+    QMap<QString, QList<BatchDuplicates::Duplicate>> m_duplicateCarts; // by row key
+    QList<ImportItem> m_skippedDuplicates; // rows not imported because the store holds their audio
     QStringList m_undecodable;           // files of the folders given, refused for their names
 };

@@ -8,6 +8,8 @@
 #include "tests/support/Tunes.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -140,6 +142,51 @@ private slots:
         QCOMPARE(after.size(), 2);
         QCOMPARE(carts(after.at(0).toObject()), QString("100 102 103 104 105"));
         QCOMPARE(carts(after.at(1).toObject()), QString("101 212"));
+    }
+
+    // A batch before it imports: a re-encoded copy under another title names
+    // the song's cart and is skipped when asked; unrelated audio is neither.
+    // Bugs: the copy missed, the other tune matched, a skipped copy imported anyway.
+    void batchFindsAndSkipsTheSameAudio()
+    {
+        const QString profile = "Duplicates batch";
+        QString error;
+        QVERIFY2(TestStore::createProfile(profile, TestStore::SQLite, &error), qPrintable(error));
+        QCOMPARE(run("cartvault", {"--profile", profile, "import", "100", path("song.wav")}).exitCode, 0);
+        QCOMPARE(run("cartvault", {"--profile", profile, "fingerprint", "--missing"}).exitCode, 0);
+        const QString batch = path("batch");
+        QVERIFY(QDir().mkpath(batch));
+        QVERIFY(QFile::copy(path("copy101.wav.mp3"), batch + "/Another Title - Nobody.mp3"));
+        QVERIFY(QFile::copy(path("tune13.wav"), batch + "/Unrelated.wav"));
+
+        const auto outcomes = [&](const QStringList& options) {
+            const fixtures::ToolResult result = run("orvane-import-batch", QStringList{"--profile", profile, "--json", batch} + options);
+            QStringList lines;
+            for (const QJsonValue value : QJsonDocument::fromJson(result.out).object().value("items").toArray()) {
+                const QJsonObject item = value.toObject();
+                const QJsonObject first = item.value("duplicates").toArray().at(0).toObject();
+                lines << QString("%1 %2 %3 %4").arg(QFileInfo(item.value("source").toString()).fileName(), item.value("outcome").toString())
+                             .arg(first.value("cart").toInt()).arg(first.value("kind").toString());
+                if (!first.isEmpty())
+                    lines.last() += first.value("score").toDouble() >= 0.6 ? " scored" : " unscored";
+            }
+            return lines;
+        };
+        QCOMPARE(outcomes({"--find-duplicates", "--dry-run"}),
+                 QStringList({"Another Title - Nobody.mp3 planned 100 same audio scored", "Unrelated.wav planned 0 "}));
+        QCOMPARE(outcomes({"--skip-duplicates"}),
+                 QStringList({"Unrelated.wav imported 0 ", "Another Title - Nobody.mp3 skipped-duplicate 100 same audio scored"}));
+
+        // A drop folder skips it too, naming the cart.
+        const QString drop = path("drop");
+        QVERIFY(QDir().mkpath(drop));
+        QVERIFY(QFile::copy(path("copy101.wav.mp3"), drop + "/Dropped.mp3"));
+        const fixtures::ToolResult dropped = run("orvane-import-batch", {"--profile", profile, "--watch", drop, "--once", "--settle", "0",
+                                                                         "--skip-duplicates", "--json"});
+        QVERIFY2(dropped.exitCode == 0, dropped.err.constData());
+        const QJsonObject line = QJsonDocument::fromJson(dropped.out.trimmed()).object();
+        QCOMPARE(line.value("outcome").toString(), QString("skipped"));
+        QVERIFY2(line.value("reason").toString().contains("cart 100 (same audio"), dropped.out.constData());
     }
 
     // The engineer's view: the packed fingerprint the line shows is the one

@@ -595,6 +595,9 @@ private slots:
                                                << "when ripping from cd";
         // Asked for, and not quietly dropped.
         QTest::newRow("matching on a disc") << QStringList{"--profile", "Batch", "--cd", "--skip-matching"} << "work on files";
+        QTest::newRow("duplicates on a disc") << QStringList{"--profile", "Batch", "--cd", "--find-duplicates"} << "work on files";
+        QTest::newRow("listing duplicates of a drop folder") << QStringList{"--profile", "Batch", "--watch", "/tmp", "--find-duplicates"}
+                                                             << "drop folders take --skip-duplicates";
         static const CueImage short_(folder("three-tracks"), "disc", {{75, true}, {75, true}, {75, true}});
         QVERIFY(short_.write());
         const QString sheet = TestEnvironment::writeFile("lonely.cue", "FILE \"other.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
