@@ -3,7 +3,6 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 
-#include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
@@ -108,15 +107,6 @@ class FailoverTest : public QObject
         return carts;
     }
 
-    static QStringList filesUnder(const QString& folder)
-    {
-        QStringList found;
-        QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (files.hasNext())
-            found << files.next();
-        return found;
-    }
-
     // An import into cart 40 held (SIGSTOP) inside its commit's transaction.
     static std::unique_ptr<QProcess> importStoppedInCommit(const QString& profile)
     {
@@ -189,7 +179,7 @@ private slots:
 
         const auto rows = sql(qEnvironmentVariable("ORVANE_TEST_PG"), profileOf("Dropped").pgDatabase, "SELECT number, audio_file FROM carts");
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(filesUnder(profileOf("Dropped").DataLocation + "/audio"), QStringList{rows.first().value(1)});
+        QCOMPARE(TestEnvironment::filesUnder(profileOf("Dropped").DataLocation + "/audio"), QStringList{rows.first().value(1)});
     }
 
     // Would catch: an import that cannot tell whether its commit arrived
@@ -210,11 +200,11 @@ private slots:
         QVERIFY(importer->waitForFinished(120000));
         QCOMPARE(importer->exitCode(), 1);
         QVERIFY(importer->readAllStandardOutput().contains("cannot reach it again"));
-        QVERIFY(!filesUnder(profileOf("Unreachable").DataLocation + "/audio").isEmpty()); // for the next opening to decide
+        QVERIFY(!TestEnvironment::filesUnder(profileOf("Unreachable").DataLocation + "/audio").isEmpty()); // for the next opening to decide
 
         sql(maintenance, "postgres", QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS true").arg(database));
         QCOMPARE(run("cartvault", {"--profile", "Unreachable", "show", "40"}).exitCode, 0);
-        QCOMPARE(filesUnder(profileOf("Unreachable").DataLocation + "/audio"), QStringList());
+        QCOMPARE(TestEnvironment::filesUnder(profileOf("Unreachable").DataLocation + "/audio"), QStringList());
     }
 
     // Would catch: an import reported as done that the new primary lacks, a
@@ -276,7 +266,7 @@ private slots:
         }
         QVERIFY2(stored.contains(reported), "a cart reported as imported is missing");
         QCOMPARE(titles.size(), carts.size()); // each source in one cart only
-        const QStringList onDisk = filesUnder(data + "/audio");
+        const QStringList onDisk = TestEnvironment::filesUnder(data + "/audio");
         QCOMPARE(QSet<QString>(onDisk.begin(), onDisk.end()), files);
     }
 };

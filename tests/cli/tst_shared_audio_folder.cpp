@@ -3,7 +3,6 @@
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestStore.h"
 
-#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -41,15 +40,6 @@ class SharedAudioFolderTest : public QObject
         else
             process->start(TestEnvironment::tool("orvane-import-batch"), arguments);
         return process;
-    }
-
-    static QStringList filesUnder(const QString& folder)
-    {
-        QStringList found;
-        QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (files.hasNext())
-            found << files.next();
-        return found;
     }
 
 private slots:
@@ -92,7 +82,7 @@ private slots:
         QCOMPARE(titles.size(), 2 * kFiles);
         ProfileSettings settings;
         settings.LoadProfile(profile);
-        const QStringList onDisk = filesUnder(settings.DataLocation + "/audio");
+        const QStringList onDisk = TestEnvironment::filesUnder(settings.DataLocation + "/audio");
         QCOMPARE(QSet<QString>(onDisk.begin(), onDisk.end()), files);
     }
 };

@@ -1,6 +1,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 
 namespace {
@@ -35,6 +36,15 @@ QByteArray TestEnvironment::contents(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList TestEnvironment::filesUnder(const QString& folder)
+{
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        found << files.next();
+    return found;
 }
 
 QString TestEnvironment::folder(const QString& name)

@@ -1,6 +1,7 @@
 #pragma once
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,6 +19,8 @@ public:
     static QString writeFile(const QString& name, const QByteArray& bytes);
     // What the file holds now; empty when it is missing.
     static QByteArray contents(const QString& path);
+    // Every file under the folder, hidden ones and those of sub-folders too.
+    static QStringList filesUnder(const QString& folder);
     // A folder of that name in the test's temp folder, made when missing.
     static QString folder(const QString& name);
     // The built command-line tool of that name (cartvault, orvane-import-batch ...).
