@@ -1,7 +1,6 @@
 #include "BatchImportTool.h"
 
 #include "BatchCDRip.h"
-#include "BatchDuplicates.h"
 #include "BatchHandler.h"
 #include "DropFolderWatcher.h"
 #include "cli/common/CommandLine.h"
@@ -16,6 +15,7 @@
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/PlayoutAudio.h"
 #include "frame/library/TimeTools.h"
+#include "wizard/AudioDuplicates.h"
 #include "wizard/FileImportRun.h"
 #include "wizard/FileListBuilder.h"
 #include "wizard/ImportContext.h"
@@ -37,7 +37,7 @@
 namespace {
 const QSet<QString> kValueOptions{"profile", "start-cart", "titling", "separators", "format",
                                   "device", "tracks", "release", "order", "force-title", "force-artist", "watch", "settle",
-                                  "true-peak-ceiling", "start-date", "end-date", "category"};
+                                  "true-peak-ceiling", "start-date", "end-date", "category", "threshold"};
 const QSet<QString> kFlags{"cart-from-name", "overwrite", "normalise", "loudness", "link", "delete-source", "dry-run", "json", "quiet", "help",
                            "find-matches", "skip-matching", "find-duplicates", "skip-duplicates", "cd", "lookup", "lookup-optional", "auto-top", "once",
                            "keep-failed", "leave-imported", "stop-on-error", "verbose", "verify"};
@@ -83,6 +83,7 @@ const char* kHelp =
     "                          each with its score from 0 to 1; carts without a fingerprint are not found\n"
     "                          ('cartvault fingerprint --missing')\n"
     "  --skip-duplicates       files holding a cart's audio are not imported (implies --find-duplicates)\n"
+    "  --threshold S           with either: the least score that counts as the same audio (default 0.6)\n"
     "  --json                  one JSON report on stdout instead of the lines\n"
     "  --verbose               the import wizard's detailed results lines instead of one line per file\n"
     "  --quiet                 no lines\n"
@@ -112,8 +113,8 @@ const char* kHelp =
     "  imports what arrives, until stopped (SIGTERM finishes the file in hand), with the options above:\n"
     "  --settle SECONDS        a file is taken once unchanged this long (default 5); *.part, *.tmp and\n"
     "                          hidden names never are\n"
+    "  --find-duplicates       each line and JSON object also names the carts holding the file's audio\n"
     "  --skip-duplicates       a file holding a cart's audio is skipped, the carts named in its reason\n"
-    "                          (--find-duplicates alone is refused: the lines have no place for it)\n"
     "  --once                  take what is there, then end (cron, tests); exit code 1 when a file failed\n"
     "  --keep-failed           leave failed files in place (default: FOLDER/failed/ with a .log)\n"
     "  --leave-imported        leave imported files in place (default: FOLDER/imported/); a file its cart\n"
@@ -186,14 +187,15 @@ int BatchImportTool::run(const QStringList& commandLine)
     if (cd && (args.has(QStringLiteral("find-duplicates")) || args.has(QStringLiteral("skip-duplicates"))))
         return usage(QStringLiteral("--find-duplicates and --skip-duplicates work on files; for a disc, look with "
                                     "'cartvault duplicates' once it is imported"));
-    if (watching && args.has(QStringLiteral("find-duplicates")) && !args.has(QStringLiteral("skip-duplicates")))
-        return usage(QStringLiteral("drop folders take --skip-duplicates, which names the carts of each file it skips"));
     if (!m_session.openStore(args.value(QStringLiteral("profile"))))
         return usage(m_session.error());
     if (const int refused = readOptions(args))
         return refused;
-    if (m_findDuplicates)
-        m_duplicates = std::make_unique<BatchDuplicates>(m_session.audio()->Cartvault().database());
+    if (m_findDuplicates) {
+        m_duplicates = std::make_unique<AudioDuplicates>(m_session.audio()->Cartvault().database(), m_threshold);
+        for (const qint64 cart : m_duplicates->damaged())
+            err(QStringLiteral("note: the stored fingerprint of cart %1 cannot be read; the cart is left out").arg(cart));
+    }
     if (watching)
         return watch(args);
     if (cd) {
@@ -246,6 +248,8 @@ int BatchImportTool::readOptions(const CommandLine& args)
     m_findMatches = args.has(QStringLiteral("find-matches")) || m_skipMatching;
     m_skipDuplicates = args.has(QStringLiteral("skip-duplicates"));
     m_findDuplicates = args.has(QStringLiteral("find-duplicates")) || m_skipDuplicates;
+    if (const int refused = readThreshold(args))
+        return refused;
     m_options.sequential = !args.has(QStringLiteral("cart-from-name"));
     m_options.overwrite = args.has(QStringLiteral("overwrite"));
     m_options.link = args.has(QStringLiteral("link"));
@@ -410,6 +414,19 @@ void BatchImportTool::findMatches(ImportItemList& files)
     }
 }
 
+int BatchImportTool::readThreshold(const CommandLine& args)
+{
+    if (!args.has(QStringLiteral("threshold")))
+        return Success;
+    if (!m_findDuplicates)
+        return usage(QStringLiteral("--threshold goes with --find-duplicates or --skip-duplicates"));
+    bool ok = false;
+    m_threshold = args.value(QStringLiteral("threshold")).toDouble(&ok);
+    if (!ok || m_threshold <= 0 || m_threshold > 1)
+        return usage(QStringLiteral("--threshold needs a score above 0, up to 1"));
+    return Success;
+}
+
 // Each file is fingerprinted once, here, before any is imported.
 void BatchImportTool::findDuplicates(ImportItemList& files)
 {
@@ -419,12 +436,12 @@ void BatchImportTool::findDuplicates(ImportItemList& files)
             continue;
         const QString path = item.Key.mid(1);
         QString error;
-        const QList<BatchDuplicates::Duplicate> duplicates = m_duplicates->of(path, &error);
+        const QList<AudioDuplicates::Duplicate> duplicates = m_duplicates->of(path, &error);
         if (!error.isEmpty())
             err(QStringLiteral("note: %1 could not be fingerprinted (%2); no duplicates are looked for").arg(path, error));
         m_duplicateCarts.insert(item.Key, duplicates);
         if (!m_json && !m_quiet)
-            std::printf("%s has the audio of %s\n", qPrintable(path), qPrintable(BatchDuplicates::text(duplicates)));
+            std::printf("%s has the audio of %s\n", qPrintable(path), qPrintable(AudioDuplicates::text(duplicates)));
         if (m_skipDuplicates && !duplicates.isEmpty()) {
             m_skippedDuplicates.append(item);
             files.setChecked(row, false);
@@ -460,12 +477,25 @@ int BatchImportTool::watch(const CommandLine& args)
 DropFolderWatcher::Result BatchImportTool::importOne(const DropboxMemory::File& file, DropboxMemory& memory)
 {
     const QString path = file.path();
+    std::optional<QList<AudioDuplicates::Duplicate>> duplicates;
     if (m_duplicates) {
         QString error;
-        if (const auto duplicates = m_duplicates->of(path, &error); !duplicates.isEmpty())
-            return {QStringLiteral("skipped"), QString(),
-                    QStringLiteral("the store holds its audio: ") + BatchDuplicates::text(duplicates)};
+        duplicates = m_duplicates->of(path, &error);
     }
+    DropFolderWatcher::Result result = m_skipDuplicates && !duplicates->isEmpty()
+        ? DropFolderWatcher::Result{QStringLiteral("skipped"), QString(),
+                                    QStringLiteral("the store holds its audio: ") + AudioDuplicates::text(*duplicates)}
+        : importDropped(file, memory);
+    result.duplicates = duplicates;
+    // The next file that arrives may be a copy of this one.
+    if (m_duplicates && result.outcome == QLatin1String("imported"))
+        m_duplicates->remember(result.cart.toLongLong());
+    return result;
+}
+
+DropFolderWatcher::Result BatchImportTool::importDropped(const DropboxMemory::File& file, DropboxMemory& memory)
+{
+    const QString path = file.path();
     ImportItemList files(true);
     files.setColumns(ImportListColumns::files());
     if (!FileListBuilder(files, m_options).AddImportFile(path))
@@ -549,7 +579,7 @@ void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) con
         if (m_findMatches)
             item.insert(QStringLiteral("matches"), matchesJson(row.Key));
         if (m_findDuplicates)
-            item.insert(QStringLiteral("duplicates"), BatchDuplicates::json(m_duplicateCarts.value(row.Key)));
+            item.insert(QStringLiteral("duplicates"), AudioDuplicates::json(m_duplicateCarts.value(row.Key)));
         items.append(item);
     }
     for (const QString& path : m_undecodable)
@@ -572,7 +602,7 @@ QJsonObject BatchImportTool::skippedJson(const ImportItem& row, const char* outc
     if (m_findMatches)
         item.insert(QStringLiteral("matches"), matchesJson(row.Key));
     if (m_findDuplicates)
-        item.insert(QStringLiteral("duplicates"), BatchDuplicates::json(m_duplicateCarts.value(row.Key)));
+        item.insert(QStringLiteral("duplicates"), AudioDuplicates::json(m_duplicateCarts.value(row.Key)));
     return item;
 }
 

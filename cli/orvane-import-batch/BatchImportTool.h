@@ -1,8 +1,8 @@
 #pragma once
-#include "BatchDuplicates.h"
 #include "BatchHandler.h"
 #include "DropFolderWatcher.h"
 #include "cli/common/StoreSession.h"
+#include "wizard/AudioDuplicates.h"
 #include "wizard/FileImportOptions.h"
 #include "wizard/ImportContext.h"
 #include "wizard/ImportItem.h"
@@ -35,11 +35,14 @@ private:
                    const decltype(ImportContext::alsoCommit)& alsoCommit = {});
     int retakeLostRaces(ImportItemList& files, const BatchHandler& handler);
     void findMatches(ImportItemList& files);
+    int readThreshold(const CommandLine& args);
     void findDuplicates(ImportItemList& files);
     int watch(const CommandLine& args);
     // One file of a drop folder, through the same pipeline as the others;
     // its claim becomes "imported" in the transaction that commits its cart.
+    // A dropped file: its duplicates looked for, if asked, then imported.
     DropFolderWatcher::Result importOne(const DropboxMemory::File& file, DropboxMemory& memory);
+    DropFolderWatcher::Result importDropped(const DropboxMemory::File& file, DropboxMemory& memory);
     void keepCartTitles(const ImportItemList& files, ImportItemList& summary) const;
     void printSummary(const ImportItemList& summary) const;
     void printJson(const BatchHandler* handler, bool succeeded) const;
@@ -61,8 +64,9 @@ private:
     QList<ImportItem> m_skipped;         // rows not imported because they match
     bool m_findDuplicates = false;
     bool m_skipDuplicates = false;
-    std::unique_ptr<BatchDuplicates> m_duplicates; // the store's fingerprints, when duplicates are looked for
-    QMap<QString, QList<BatchDuplicates::Duplicate>> m_duplicateCarts; // by row key
+    double m_threshold = FingerprintMatcher::kDefaultThreshold;
+    std::unique_ptr<AudioDuplicates> m_duplicates; // the store's fingerprints, when duplicates are looked for
+    QMap<QString, QList<AudioDuplicates::Duplicate>> m_duplicateCarts; // by row key
     QList<ImportItem> m_skippedDuplicates; // rows not imported because the store holds their audio
     QStringList m_undecodable;           // files of the folders given, refused for their names
 };

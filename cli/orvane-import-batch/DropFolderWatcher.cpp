@@ -270,6 +270,8 @@ QString DropFolderWatcher::line(const QString& path, const Result& result)
         detail = result.meantCart.isEmpty() || result.meantCart == result.cart
             ? QStringLiteral("cart ") + result.cart
             : QStringLiteral("cart %1 in use: took %2").arg(result.meantCart, result.cart);
+    if (result.duplicates && !result.duplicates->isEmpty() && result.outcome != QLatin1String("skipped"))
+        detail += QStringLiteral("; the audio of ") + AudioDuplicates::text(*result.duplicates);
     return QStringLiteral("%1\t%2\t%3").arg(result.outcome, path, detail);
 }
 
@@ -282,5 +284,7 @@ QJsonObject DropFolderWatcher::json(const QString& path, const Result& result)
         object.insert(QStringLiteral("reason"), result.reason);
     if (!result.meantCart.isEmpty() && result.meantCart != result.cart)
         object.insert(QStringLiteral("meant_cart"), CartNumbers::json(result.meantCart));
+    if (result.duplicates)
+        object.insert(QStringLiteral("duplicates"), AudioDuplicates::json(*result.duplicates));
     return object;
 }

@@ -67,3 +67,14 @@ QList<CartFingerprints::Row> CartFingerprints::all()
     q.finish();
     return rows;
 }
+
+std::optional<CartFingerprints::Row> CartFingerprints::of(qint64 cart)
+{
+    QSqlQuery& q = m_database->query(QStringLiteral("SELECT seconds, fingerprint FROM cart_fingerprints WHERE cart = ?"));
+    q.addBindValue(cart);
+    std::optional<Row> row;
+    if (m_database->exec(q) && q.next())
+        row = Row{cart, q.value(0).toDouble(), q.value(1).toByteArray()};
+    q.finish();
+    return row;
+}

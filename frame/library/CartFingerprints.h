@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class CartDatabase;
 
@@ -36,6 +37,7 @@ public:
 
     QList<Pending> missing();
     QList<Row> all();
+    std::optional<Row> of(qint64 cart);
     QString lastError() const;
 
 private:

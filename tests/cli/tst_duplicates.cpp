@@ -187,6 +187,23 @@ private slots:
         const QJsonObject line = QJsonDocument::fromJson(dropped.out.trimmed()).object();
         QCOMPARE(line.value("outcome").toString(), QString("skipped"));
         QVERIFY2(line.value("reason").toString().contains("cart 100 (same audio"), dropped.out.constData());
+
+        // Listing only: every file goes in, each naming what the store held
+        // of its audio, including what this watcher imported a moment ago.
+        // Bug: the index read once at start, so B missed A's cart.
+        const QString listed = path("listed");
+        QVERIFY(QDir().mkpath(listed));
+        QVERIFY(QFile::copy(path("tune14.wav"), listed + "/A.wav"));
+        QVERIFY(fixtures::ffmpeg({"-i", path("tune14.wav"), "-b:a", "128k", listed + "/B.mp3"}));
+        const fixtures::ToolResult watched = run("orvane-import-batch", {"--profile", profile, "--watch", listed, "--once",
+                                                                         "--settle", "0", "--find-duplicates", "--json"});
+        QVERIFY2(watched.exitCode == 0, watched.err.constData());
+        const QList<QByteArray> objects = watched.out.trimmed().split('\n');
+        QCOMPARE(objects.size(), 2);
+        const QJsonObject a = QJsonDocument::fromJson(objects.at(0)).object(), b = QJsonDocument::fromJson(objects.at(1)).object();
+        QCOMPARE(a.value("outcome").toString() + b.value("outcome").toString(), QString("importedimported"));
+        QCOMPARE(a.value("duplicates").toArray(), QJsonArray());
+        QCOMPARE(b.value("duplicates").toArray().at(0).toObject().value("cart"), a.value("cart"));
     }
 
     // The engineer's view: the packed fingerprint the line shows is the one

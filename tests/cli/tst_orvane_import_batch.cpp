@@ -596,8 +596,10 @@ private slots:
         // Asked for, and not quietly dropped.
         QTest::newRow("matching on a disc") << QStringList{"--profile", "Batch", "--cd", "--skip-matching"} << "work on files";
         QTest::newRow("duplicates on a disc") << QStringList{"--profile", "Batch", "--cd", "--find-duplicates"} << "work on files";
-        QTest::newRow("listing duplicates of a drop folder") << QStringList{"--profile", "Batch", "--watch", "/tmp", "--find-duplicates"}
-                                                             << "drop folders take --skip-duplicates";
+        QTest::newRow("a threshold with nothing to hold to") << QStringList{"--profile", "Batch", "--threshold", "0.8", "/tmp"}
+                                                            << "--threshold goes with";
+        QTest::newRow("a threshold of nothing") << QStringList{"--profile", "Batch", "--find-duplicates", "--threshold", "0", "/tmp"}
+                                                << "needs a score above 0";
         static const CueImage short_(folder("three-tracks"), "disc", {{75, true}, {75, true}, {75, true}});
         QVERIFY(short_.write());
         const QString sheet = TestEnvironment::writeFile("lonely.cue", "FILE \"other.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");

@@ -1,0 +1,63 @@
+#include "wizard/AudioDuplicates.h"
+
+#include "audio/AudioAnalysis.h"
+#include "frame/library/CartFingerprints.h"
+#include "platform/fingerprint/AudioFingerprinter.h"
+
+#include <QJsonObject>
+#include <QStringList>
+#include <cmath>
+
+namespace {
+double rounded(double score) { return std::round(score * 1000) / 1000; }
+} // namespace
+
+AudioDuplicates::AudioDuplicates(const std::shared_ptr<CartDatabase>& database, double threshold)
+    : m_database(database)
+    , m_matcher(threshold)
+{
+    CartFingerprints fingerprints(m_database);
+    m_damaged = m_index.addStore(fingerprints);
+}
+
+QList<AudioDuplicates::Duplicate> AudioDuplicates::of(const QString& path, QString* error)
+{
+    AudioFingerprinter fingerprinter;
+    if (!AnalyseAudioFile(path, {&fingerprinter}, {}, error))
+        return {};
+    QList<Duplicate> duplicates;
+    for (const FingerprintIndex::Hit& hit : m_index.query(fingerprinter.fingerprint(), m_matcher))
+        duplicates.append({hit.id, hit.match});
+    return duplicates;
+}
+
+void AudioDuplicates::remember(qint64 cart)
+{
+    CartFingerprints fingerprints(m_database);
+    if (const std::optional<CartFingerprints::Row> row = fingerprints.of(cart))
+        if (!m_index.add(row->cart, row->seconds, row->fingerprint))
+            m_damaged << cart;
+}
+
+QString AudioDuplicates::scoreText(const FingerprintMatch& match)
+{
+    return QStringLiteral("%1 %2").arg(FingerprintMatch::kindName(match.kind)).arg(rounded(match.score), 0, 'f', 3);
+}
+
+QString AudioDuplicates::text(const QList<Duplicate>& duplicates)
+{
+    QStringList carts;
+    for (const Duplicate& duplicate : duplicates)
+        carts << QStringLiteral("cart %1 (%2)").arg(duplicate.cart).arg(scoreText(duplicate.match));
+    return carts.isEmpty() ? QStringLiteral("no cart") : carts.join(QStringLiteral(", "));
+}
+
+QJsonArray AudioDuplicates::json(const QList<Duplicate>& duplicates)
+{
+    QJsonArray carts;
+    for (const Duplicate& duplicate : duplicates)
+        carts.append(QJsonObject{{"cart", duplicate.cart},
+                                 {"kind", FingerprintMatch::kindName(duplicate.match.kind)},
+                                 {"score", rounded(duplicate.match.score)}});
+    return carts;
+}

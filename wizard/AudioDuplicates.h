@@ -1,0 +1,47 @@
+#pragma once
+#include "platform/fingerprint/FingerprintIndex.h"
+
+#include <QJsonArray>
+#include <QList>
+#include <QString>
+#include <memory>
+
+class CartDatabase;
+
+// The carts of a store that hold the same audio as a file about to be
+// imported, by fingerprint, whatever their titles. The store's fingerprints
+// are read once, when it is made; carts imported after that are found once
+// they are remembered. Carts without a fingerprint are not found. The
+// wizard's search, the batch tool and drop folders all ask here.
+class AudioDuplicates
+{
+public:
+    explicit AudioDuplicates(const std::shared_ptr<CartDatabase>& database,
+                             double threshold = FingerprintMatcher::kDefaultThreshold);
+
+    struct Duplicate {
+        qint64 cart = 0;
+        FingerprintMatch match; // seen from the file: the file "contains" the cart, ...
+    };
+    // Best score first; empty (and error set) when the file cannot be read.
+    QList<Duplicate> of(const QString& path, QString* error);
+    // Adds a cart's stored fingerprint (one just imported, say), if it has one.
+    void remember(qint64 cart);
+    // No stored fingerprint to compare with: looking would only cost a decode.
+    bool empty() const { return m_index.size() == 0; }
+    // Carts whose stored fingerprint could not be read, left out.
+    const QList<qint64>& damaged() const { return m_damaged; }
+
+    // "same audio 0.931"
+    static QString scoreText(const FingerprintMatch& match);
+    // "cart 12 (same audio 0.931), cart 40 (part of 0.702)" or "no cart".
+    static QString text(const QList<Duplicate>& duplicates);
+    // [{cart, kind, score}]
+    static QJsonArray json(const QList<Duplicate>& duplicates);
+
+private:
+    std::shared_ptr<CartDatabase> m_database;
+    FingerprintMatcher m_matcher;
+    FingerprintIndex m_index;
+    QList<qint64> m_damaged;
+};
