@@ -198,6 +198,11 @@ void FileRowReader::setMetadata(ImportItem& row, const CartMetadata& metadata)
     row.setField(QStringLiteral("META"), QString::fromUtf8(QJsonDocument(metadata.toJson()).toJson(QJsonDocument::Compact)));
 }
 
+QString FileRowReader::sourcePath(const ImportItem& row)
+{
+    return row.Key.startsWith(QLatin1Char('f')) ? row.Key.mid(1) : QString();
+}
+
 ImportItem FileRowReader::read(const QString& path)
 {
     QString raw = GeneralTools::SetParameter(QString(), QStringLiteral("FileName"), path);

@@ -18,6 +18,9 @@ class FileRowReader
 {
 public:
     static ImportItem read(const QString& path);
+    // The file a row of the file list stands for; empty for any other row
+    // (a disc's track has no file until it is ripped).
+    static QString sourcePath(const ImportItem& row);
     // Extensions of the audio files the import reads, in lower case: wav,
     // and the codings it always converts (mp2 mp3 ogg oga wma flac aif aiff
     // aifc opus m4a aac). The one list for the file list, the run, the

@@ -1,9 +1,12 @@
 #include "wizard/MatchSearch.h"
 
+#include "frame/library/CartNumbers.h"
 #include "frame/library/CartRecord.h"
 #include "frame/library/CartvaultStore.h"
 #include "frame/library/GeneralTools.h"
 #include "frame/library/PlayoutAudio.h"
+#include "wizard/AudioDuplicates.h"
+#include "wizard/FileRowReader.h"
 #include "wizard/ImportItemList.h"
 
 #include <algorithm>
@@ -153,6 +156,42 @@ bool MatchSearch::run(PlayoutAudio& audio, const QString& from, const ImportItem
         if (carts.size() < kBlock)
             return true;
     }
+}
+
+namespace {
+// The ticked rows that are files, with their paths.
+QList<QPair<ImportItem, QString>> tickedFiles(const ImportItemList& source)
+{
+    QList<QPair<ImportItem, QString>> files;
+    for (const ImportItem& row : source.items())
+        if (const QString path = FileRowReader::sourcePath(row); row.Checked && !path.isEmpty())
+            files.append({row, path});
+    return files;
+}
+} // namespace
+
+bool MatchSearch::runAudio(PlayoutAudio& audio, AudioDuplicates& duplicates, const ImportItemList& source,
+                           MatchSearchHandler& handler)
+{
+    if (duplicates.empty())
+        return true;
+    const QList<QPair<ImportItem, QString>> files = tickedFiles(source);
+    for (int i = 0; i < files.size(); ++i) {
+        handler.progress(i * 100 / int(files.size()));
+        if (handler.stopRequested())
+            return false;
+        const auto& [row, path] = files.at(i);
+        QString error;
+        for (const AudioDuplicates::Duplicate& duplicate : duplicates.of(path, &error)) {
+            const std::optional<CartRecord> cart = audio.GetCart(CartNumbers::text(duplicate.cart));
+            if (!cart || !cart->holdsAudio()) // emptied since its fingerprint was read
+                continue;
+            handler.match(row.Key, parentText(row), QStringLiteral("a") + cart->Number + QLatin1Char('-') + row.Text,
+                          childText(*cart) + QStringLiteral(" (") + AudioDuplicates::scoreText(duplicate.match) + QLatin1Char(')'));
+        }
+    }
+    handler.progress(100);
+    return !handler.stopRequested();
 }
 
 QList<CartRecord> MatchSearch::matchingCarts(PlayoutAudio& audio, const QString& title, const QString& artist, const QString& desc)

@@ -2,6 +2,7 @@
 #include <QList>
 #include <QString>
 
+class AudioDuplicates;
 class CartRecord;
 class ImportItem;
 class ImportItemList;
@@ -51,4 +52,14 @@ public:
     // store, matching each against every ticked row of `source`. False when
     // stopped.
     static bool run(PlayoutAudio& audio, const QString& from, const ImportItemList& source, MatchSearchHandler& handler);
+
+    // Then the same audio, whatever the titles: every ticked row that is a
+    // file is fingerprinted and looked up among the whole store's
+    // fingerprints; each cart holding its audio is a child of the row, keyed
+    // "a" instead of "c" and marked with how it matched ("... (same audio
+    // 0.962)"). A stop is seen between files and the bar counts the files.
+    // Nothing is read when the store has no fingerprints, and a file that
+    // cannot be read is passed by: the import will say why. False when stopped.
+    static bool runAudio(PlayoutAudio& audio, AudioDuplicates& duplicates, const ImportItemList& source,
+                         MatchSearchHandler& handler);
 };

@@ -3,6 +3,7 @@
 #include "frame/Messenger.h"
 #include "frame/library/PlayoutAudio.h"
 #include "platform/wizardframe/WizardFrame.h"
+#include "wizard/AudioDuplicates.h"
 #include "wizard/ImportItemList.h"
 #include "wizard/MatchSearch.h"
 #include "wizard/ui/BusyPointer.h"
@@ -124,7 +125,10 @@ void MatchSearchControls::SearchForMatches(int index)
     {
         BusyPointer busy;
         TreeHandler handler(m_window, c.tree, c.bar);
-        MatchSearch::run(*audio, audio->FirstFreeCart(QString()), source, handler);
+        if (MatchSearch::run(*audio, audio->FirstFreeCart(QString()), source, handler)) {
+            AudioDuplicates duplicates(audio->Cartvault().database());
+            MatchSearch::runAudio(*audio, duplicates, source, handler);
+        }
     }
     if (m_window.Closing)
         return; // the window is going: its controls are not ours to touch
