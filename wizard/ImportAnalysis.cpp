@@ -4,7 +4,9 @@
 #include "audio/BextChunk.h"
 #include "audio/cCopyAudioFileNCT.h"
 #include "frame/WriteLog.h"
+#include "frame/library/CartFingerprints.h"
 #include "frame/library/CartImport.h"
+#include "frame/library/CartvaultStore.h"
 #include "frame/library/PlayoutAudio.h"
 #include "platform/nct/NCTLoudnessMeter.h"
 #include "platform/nct/NCTSampleAnalyser.h"
@@ -87,19 +89,37 @@ QString ImportAnalysis::gainText(const cCopyAudioFileNCT& job, const FileImportO
         .arg(job.GainCappedByPeak() ? QStringLiteral(", held by the true-peak ceiling") : QString());
 }
 
-bool ImportAnalysis::measureStoredCart(PlayoutAudio& audio, const QString& number,
-                                     const std::function<void(int percent)>& progress, QString* error)
+bool ImportAnalysis::analyseStoredCart(PlayoutAudio& audio, const QString& number, Wanted wanted,
+                                      const std::function<void(int percent)>& progress, QString* error)
 {
     const auto cart = audio.GetCart(number);
     if (!cart || !cart->holdsAudio()) {
         *error = QStringLiteral("cart %1 holds no audio").arg(number);
         return false;
     }
-    const auto loudness = loudnessOf(cart->AudioFile, {}, progress, error);
-    if (!loudness)
+    CartFingerprints fingerprints(audio.Cartvault().database());
+    const std::optional<CartFingerprints::Pending> unprinted =
+        wanted.fingerprint ? fingerprints.pending(number.toLongLong()) : std::nullopt;
+    AudioFingerprinter fingerprinter;
+    const QList<NCTSampleAnalyser*> others = unprinted ? QList<NCTSampleAnalyser*>{&fingerprinter} : QList<NCTSampleAnalyser*>{};
+    std::optional<LoudnessValues> loudness;
+    if (wanted.loudness) {
+        loudness = loudnessOf(cart->AudioFile, others, progress, error);
+        if (!loudness)
+            return false;
+    } else if (unprinted && !AnalyseAudioFile(cart->AudioFile, others, progress, error)) {
         return false;
-    if (audio.saveLoudness(number, cart->AudioFile, *loudness))
-        return true;
-    *error = audio.lastError();
-    return false;
+    }
+    if (loudness && !audio.saveLoudness(number, cart->AudioFile, *loudness)) {
+        *error = audio.lastError();
+        return false;
+    }
+    // Kept even when empty (audio too short or silent to fingerprint): the
+    // cart is not taken again as one still to do.
+    const AudioFingerprint& fingerprint = fingerprinter.fingerprint();
+    if (unprinted && !fingerprints.saveIfUnchanged(*unprinted, {unprinted->cart, fingerprint.seconds, fingerprint.encoded()})) {
+        *error = fingerprints.lastError();
+        return false;
+    }
+    return true;
 }

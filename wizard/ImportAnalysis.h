@@ -30,10 +30,16 @@ public:
     // "gain +3.2 dB" (", held by the true-peak ceiling") after a loudness
     // normalised copy; empty otherwise.
     static QString gainText(const cCopyAudioFileNCT& job, const FileImportOptions& options);
-    // The loudness of the audio a cart holds now (what its bext chunk states,
-    // else measured), kept with the cart; its file is not touched. For carts
-    // imported before measuring began.
-    static bool measureStoredCart(PlayoutAudio& audio, const QString& number,
+    // What a cart holding audio lacks, in one read of that audio: its
+    // loudness (what its bext chunk states, else measured), when asked for,
+    // and its fingerprint, when it has none. Each is kept only while the
+    // cart still holds that audio; its file is not touched. For carts
+    // imported before analysing began, or by a path that only stores a file.
+    struct Wanted {
+        bool loudness = true;
+        bool fingerprint = true;
+    };
+    static bool analyseStoredCart(PlayoutAudio& audio, const QString& number, Wanted wanted,
                                   const std::function<void(int percent)>& progress, QString* error);
 
 private:

@@ -5,7 +5,6 @@
 #include "frame/library/AudioSettings.h"
 #include "frame/library/AuditLog.h"
 #include "frame/library/CartMetadata.h"
-#include "audio/AudioAnalysis.h"
 #include "cli/common/TerminalProgress.h"
 #include "frame/library/CartDatabase.h"
 #include "frame/library/CartFingerprints.h"
@@ -21,7 +20,6 @@
 #include "cli/common/TerminalProgress.h"
 #include "wizard/ImportAnalysis.h"
 #include "frame/library/TimeTools.h"
-#include "platform/fingerprint/AudioFingerprinter.h"
 #include "platform/fingerprint/FingerprintIndex.h"
 #include "wizard/MatchSearch.h"
 
@@ -146,8 +144,8 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
         {"settings list", "settings list", "Prints every store setting.", &CartvaultTool::settingsList, {}, {}},
         {"import", "import CART FILE.wav|FILE.zip [--link] [--overwrite]",
          "Puts a WAV file into a cart as it is (no conversion), or unpacks a transport zip into it (audio and\n"
-         "fields); needs cart rights above 0. A cart that holds\n"
-         "audio is refused unless --overwrite. --link records where the file is instead of copying it, when\n"
+         "fields), then measures its loudness (unless the zip brought it) and fingerprints it; needs cart rights\n"
+         "above 0. A cart that holds audio is refused unless --overwrite. --link records where the file is instead of copying it, when\n"
          "the store allows linking.",
          &CartvaultTool::importAudio, {}, {"link", "overwrite"}},
         {"list", "list [--json] [--expired | --expiring-within 7d]",
@@ -196,8 +194,8 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          {"limit"}, {"json"}},
         {"analyse", "analyse --missing",
          "Measures the loudness (EBU R128) of every cart whose audio was never measured: carts imported before\n"
-         "the store measured imports, and carts put in by 'import'. The values are kept with the cart (see\n"
-         "'show'); the audio files are not changed. Needs cart rights above 0.",
+         "the store measured imports. The values are kept with the cart (see 'show'); a cart without a\n"
+         "fingerprint gets one in the same read. The audio files are not changed. Needs cart rights above 0.",
          &CartvaultTool::analyse, {}, {"missing"}},
     };
     return list;
@@ -443,11 +441,12 @@ int CartvaultTool::importAudio(const CommandLine& args)
         return fail(m_audio->lastImportError());
     if (!m_audio->lastImportNote().isEmpty())
         err(QStringLiteral("cartvault: note: ") + m_audio->lastImportNote());
-    // A packed cart brings its loudness; other audio is measured now, and a
-    // meter that cannot read it leaves the cart to 'analyse --missing'.
+    // A packed cart brings its loudness; other audio is measured now, and
+    // fingerprinted in the same read. Audio that cannot be read leaves the
+    // cart to 'analyse --missing' and 'fingerprint --missing'.
     const auto record = m_audio->GetCart(cart);
-    if (QString why; record && !record->Loudness && !ImportAnalysis::measureStoredCart(*m_audio, cart, {}, &why))
-        err(QStringLiteral("cartvault: note: the loudness was not measured: ") + why);
+    if (QString why; record && !ImportAnalysis::analyseStoredCart(*m_audio, cart, {!record->Loudness, true}, {}, &why))
+        err(QStringLiteral("cartvault: note: the audio was not analysed: ") + why);
     if (openDirectory())
         m_directory->AuditLog().LogEvent(2, 7, QStringLiteral("Import Audio File"),
                                          QStringLiteral("%1 into Cart %2").arg(file, cart), 1);
@@ -655,7 +654,7 @@ int CartvaultTool::analyse(const CommandLine& args)
                              static_cast<int>((i * 100 + percent) / carts.size()));
         };
         QString why;
-        if (ImportAnalysis::measureStoredCart(*m_audio, cart, show, &why))
+        if (ImportAnalysis::analyseStoredCart(*m_audio, cart, {true, true}, show, &why))
             continue;
         progress.clear();
         err(QStringLiteral("cartvault: cart %1 was not measured: %2").arg(cart, why));
@@ -681,20 +680,15 @@ int CartvaultTool::fingerprintMissing(const CommandLine& args)
     TerminalProgress progress;
     int done = 0, failed = 0;
     for (const CartFingerprints::Pending& cart : pending) {
-        AudioFingerprinter fingerprinter;
         QString error;
         const auto show = [&](int percent) {
             progress.showRun(QStringLiteral("Cart %1").arg(cart.cart), percent, done, pending.size(),
                              (done * 100 + percent) / pending.size());
         };
-        if (!AnalyseAudioFile(cart.audioFile, {&fingerprinter}, show, &error)) {
+        if (!ImportAnalysis::analyseStoredCart(*m_audio, CartNumbers::text(cart.cart), {false, true}, show, &error)) {
             progress.clear();
             err(QStringLiteral("cartvault: cart %1: %2").arg(cart.cart).arg(error));
             ++failed;
-        } else {
-            const AudioFingerprint& fingerprint = fingerprinter.fingerprint();
-            if (!fingerprints.saveIfUnchanged(cart, {cart.cart, fingerprint.seconds, fingerprint.encoded()}))
-                return fail(fingerprints.lastError());
         }
         ++done;
     }

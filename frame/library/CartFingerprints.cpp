@@ -44,17 +44,32 @@ bool CartFingerprints::saveIfUnchanged(const Pending& audio, const Row& row)
     });
 }
 
+namespace {
+const QString kUnprinted = QStringLiteral(
+    "SELECT number, audio_revision, audio_file FROM carts WHERE audio_length >= 0 "
+    "AND NOT EXISTS (SELECT 1 FROM cart_fingerprints f WHERE f.cart = carts.number)");
+} // namespace
+
 QList<CartFingerprints::Pending> CartFingerprints::missing()
 {
     QList<Pending> carts;
-    QSqlQuery& q = m_database->query(QStringLiteral(
-        "SELECT number, audio_revision, audio_file FROM carts WHERE audio_length >= 0 "
-        "AND NOT EXISTS (SELECT 1 FROM cart_fingerprints f WHERE f.cart = carts.number) ORDER BY number"));
+    QSqlQuery& q = m_database->query(kUnprinted + QStringLiteral(" ORDER BY number"));
     if (m_database->exec(q))
         while (q.next())
             carts.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString()});
     q.finish();
     return carts;
+}
+
+std::optional<CartFingerprints::Pending> CartFingerprints::pending(qint64 cart)
+{
+    QSqlQuery& q = m_database->query(kUnprinted + QStringLiteral(" AND number = ?"));
+    q.addBindValue(cart);
+    std::optional<Pending> found;
+    if (m_database->exec(q) && q.next())
+        found = Pending{cart, q.value(1).toLongLong(), q.value(2).toString()};
+    q.finish();
+    return found;
 }
 
 QList<CartFingerprints::Row> CartFingerprints::all()

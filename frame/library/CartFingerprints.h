@@ -36,6 +36,8 @@ public:
     bool saveIfUnchanged(const Pending& audio, const Row& row);
 
     QList<Pending> missing();
+    // The cart, when it holds audio and has no fingerprint.
+    std::optional<Pending> pending(qint64 cart);
     QList<Row> all();
     std::optional<Row> of(qint64 cart);
     QString lastError() const;
