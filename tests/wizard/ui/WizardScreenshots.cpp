@@ -16,6 +16,8 @@
 #include "tests/platform/cdripper/CueImage.h"
 #include "tests/platform/freedb/FakeCddbServer.h"
 #include "tests/support/TestStore.h"
+#include "tests/support/Tunes.h"
+#include "wizard/ImportAnalysis.h"
 #include "platform/cdripper/CDRipper.h"
 #include "wizard/ui/RipCDPage.h"
 #include <QEventLoop>
@@ -71,6 +73,30 @@ QString writeText(const QString& path, const QByteArray& text)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() ? path : QString();
 }
 
+// A song long enough to fingerprint, tagged.
+QString eveningTide(const QString& path)
+{
+    const QString wav = path + QStringLiteral(".source.wav");
+    return fixtures::tune(wav, 3, 30)
+            && fixtures::ffmpeg({"-i", wav, "-metadata", "title=Evening Tide", "-metadata", "artist=Harbour Lights",
+                                 "-c:a", "libmp3lame", path})
+        ? path
+        : QString();
+}
+
+// An earlier import, as a cart the station has had for a while: its audio
+// analysed after the fact, under a title of its own.
+void earlierCart(const QString& number, const QString& file, const QString& title, const QString& artist)
+{
+    QString message;
+    gPlayoutAudio->ImportAudioFile(number, file, false, 0, message);
+    ImportAnalysis::analyseStoredCart(*gPlayoutAudio, number, {}, {}, &message);
+    CartRecord earlier = *gPlayoutAudio->GetCart(number);
+    earlier.Title = title;
+    earlier.setArtist(artist);
+    gPlayoutAudio->SaveCart(number, earlier);
+}
+
 // What a presenter might bring in: tagged and untagged files of every kind,
 // a description file, and one file that is not audio at all.
 QStringList makeSampleFiles(const QString& folder)
@@ -80,8 +106,7 @@ QStringList makeSampleFiles(const QString& folder)
     tone.seconds = 4;
     const QStringList made{
         fixtures::makeAudio(folder + "/Morning Jingle.wav", tone, {}),
-        fixtures::makeAudio(folder + "/Harbour Lights - Evening Tide.mp3", tone,
-                            {"-metadata", "title=Evening Tide", "-metadata", "artist=Harbour Lights", "-c:a", "libmp3lame"}),
+        eveningTide(folder + "/Harbour Lights - Evening Tide.mp3"),
         writeText(folder + "/Cart 2040 Promo.mp3", "not audio at all"),
         fixtures::makeAudio(folder + "/Traffic Bed.ogg", tone, {"-c:a", "libvorbis"}),
         fixtures::makeAudio(folder + "/Weather Sting.wma", tone, {"-c:a", "wmav2"}),
@@ -118,13 +143,12 @@ void filesPath()
     for (const QString& file : files)
         wizard.AddImportFile(file);
     save(wizard, QStringLiteral("files-2-files"));
-    // An earlier import of the same song, far along the store, for the search to find.
-    QString message;
-    gPlayoutAudio->ImportAudioFile(QStringLiteral("4711"), files.first(), false, 0, message);
-    CartRecord earlier = *gPlayoutAudio->GetCart(QStringLiteral("4711"));
-    earlier.Title = QStringLiteral("Evening Tide (Radio Edit)");
-    earlier.setArtist(QStringLiteral("Harbour Lights"));
-    gPlayoutAudio->SaveCart(QStringLiteral("4711"), earlier);
+    // Earlier imports for the search to find: one by its title, the same
+    // song under a name nobody would search for by its audio.
+    earlierCart(QStringLiteral("4711"), files.first(), QStringLiteral("Evening Tide (Radio Edit)"), QStringLiteral("Harbour Lights"));
+    const QString copy = QDir::tempPath() + QStringLiteral("/screenshot-copy.wav");
+    fixtures::ffmpeg({"-i", files.at(1), copy});
+    earlierCart(QStringLiteral("5230"), copy, QStringLiteral("Track 07"), QStringLiteral("Unknown Artist"));
     wizard.fraImportFiles->cmdSearchForMatches->click();
     save(wizard, QStringLiteral("files-2-search"));
     saveSmallest(wizard, QStringLiteral("files-2-files"));
