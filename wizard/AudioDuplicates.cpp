@@ -4,6 +4,7 @@
 #include "frame/library/CartFingerprints.h"
 #include "platform/fingerprint/AudioFingerprinter.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QStringList>
 #include <cmath>
@@ -16,8 +17,26 @@ AudioDuplicates::AudioDuplicates(const std::shared_ptr<CartDatabase>& database, 
     : m_database(database)
     , m_matcher(threshold)
 {
+    read();
+}
+
+void AudioDuplicates::read()
+{
+    const qint64 start = QDateTime::currentMSecsSinceEpoch();
     CartFingerprints fingerprints(m_database);
+    m_signature = fingerprints.signature();
+    m_index = FingerprintIndex();
     m_damaged = m_index.addStore(fingerprints);
+    m_readAt = QDateTime::currentMSecsSinceEpoch();
+    m_readTook = m_readAt - start;
+}
+
+void AudioDuplicates::refresh()
+{
+    if (QDateTime::currentMSecsSinceEpoch() - m_readAt < 10 * m_readTook)
+        return;
+    if (const QString now = CartFingerprints(m_database).signature(); !now.isEmpty() && now != m_signature)
+        read();
 }
 
 QList<AudioDuplicates::Duplicate> AudioDuplicates::of(const QString& path, QString* error)

@@ -1,6 +1,7 @@
 #include "CopyJobBench.h"
 
 #include "audio/cCopyAudioFileNCT.h"
+#include "platform/fingerprint/AudioFingerprinter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,7 +115,8 @@ int CopyJobBench::run(const QStringList& arguments)
     for (const auto& source : sources) {
         std::printf("Copy job: 10-minute 44.1 kHz stereo %s -> 48 kHz stereo 16-bit WAV, normalised to %.0f %%\n",
                     source.name, TargetPercent);
-        QList<double> job, unmeasured, loudness, tool, jobProcessor, unmeasuredProcessor, jobThread;
+        QList<double> job, unmeasured, loudness, fingerprinted, tool, jobProcessor, unmeasuredProcessor, jobThread,
+            fingerprintedProcessor;
         const QString jobFile = m_work + QStringLiteral("/job.wav");
         for (int i = 0; i < m_runs; ++i) {
             // Alternate, so that neither side always finds the caches warm.
@@ -127,21 +129,25 @@ int CopyJobBench::run(const QStringList& arguments)
             unmeasured << timeCopyJob(source.source, jobFile, JobKind::PeakUnmeasured, &processor);
             unmeasuredProcessor << processor;
             loudness << timeCopyJob(source.source, jobFile, JobKind::Loudness, &processor);
+            fingerprinted << timeCopyJob(source.source, jobFile, JobKind::PeakFingerprinted, &processor);
+            fingerprintedProcessor << processor;
             std::printf("  run %d: copy job %.3f s, ffmpeg two passes %.3f s, copy job not measuring loudness %.3f s, "
-                        "copy job normalising to -23 LUFS %.3f s\n",
-                        i + 1, job.last(), tool.last(), unmeasured.last(), loudness.last());
+                        "copy job normalising to -23 LUFS %.3f s, copy job fingerprinting too %.3f s\n",
+                        i + 1, job.last(), tool.last(), unmeasured.last(), loudness.last(), fingerprinted.last());
             std::fflush(stdout);
-            if (job.last() < 0 || tool.last() < 0 || unmeasured.last() < 0 || loudness.last() < 0)
+            if (job.last() < 0 || tool.last() < 0 || unmeasured.last() < 0 || loudness.last() < 0 || fingerprinted.last() < 0)
                 return 1;
         }
         const double a = median(job);
         const double b = median(tool);
         const double c = median(unmeasured);
         const double d = median(loudness);
+        const double e = median(fingerprinted);
         std::printf("median copy job (a)          %8.3f s\n", a);
         std::printf("median ffmpeg two passes (b) %8.3f s\n", b);
         std::printf("median not measuring (c)     %8.3f s\n", c);
         std::printf("median to -23 LUFS (d)       %8.3f s\n", d);
+        std::printf("median fingerprinting (e)    %8.3f s\n", e);
         if (source.target > 0)
             std::printf("ratio a/b                    %8.3f  (target <= %.2f: %s)\n", a / b, source.target,
                         a / b <= source.target ? "met" : "MISSED");
@@ -149,6 +155,10 @@ int CopyJobBench::run(const QStringList& arguments)
             std::printf("ratio a/b                    %8.3f\n", a / b);
         std::printf("ratio a/c, measuring's cost  %8.3f  (target <= 1.10: %s)\n", a / c, a / c <= 1.10 ? "met" : "MISSED");
         std::printf("ratio d/c                    %8.3f\n", d / c);
+        // An import measures and fingerprints; e against a is what the fingerprint adds.
+        std::printf("ratio e/a, fingerprinting's cost %4.3f  (target <= 1.10: %s)\n", e / a, e / a <= 1.10 ? "met" : "MISSED");
+        std::printf("processor time e, a          %8.3f s %8.3f s, ratio %.3f\n", median(fingerprintedProcessor),
+                    median(jobProcessor), median(fingerprintedProcessor) / median(jobProcessor));
         // On a busy machine the second core that hides the measuring may
         // not be there; the processor time says what measuring costs in all.
         std::printf("processor time a, c          %8.3f s %8.3f s, ratio %.3f\n", median(jobProcessor),
@@ -224,6 +234,9 @@ double CopyJobBench::timeCopyJob(const QString& source, const QString& destinati
     job.setNormalise(true);
     job.setNormalisePercentage(TargetPercent);
     job.setMeasureLoudness(kind != JobKind::PeakUnmeasured);
+    AudioFingerprinter fingerprinter;
+    if (kind == JobKind::PeakFingerprinted)
+        job.addAnalyser(&fingerprinter);
     if (kind == JobKind::Loudness)
         job.setNormaliseMode(cCopyAudioFileNCT::NormaliseMode::Loudness);
     QElapsedTimer timer;

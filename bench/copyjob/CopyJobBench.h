@@ -4,8 +4,9 @@
 
 // Times the copy job (MP3, Ogg and WMA to 48 kHz stereo 16-bit WAV,
 // normalised) against the ffmpeg tool doing the same work in two passes, the
-// job with its loudness measurement against itself without, and the job
-// normalising to a loudness; and measures the peak memory of converting a
+// job with its loudness measurement against itself without, the job
+// normalising to a loudness, and the job as an import runs it (measuring and
+// fingerprinting) against it without the fingerprint; and measures the peak memory of converting a
 // three-hour and a three-minute source.
 class CopyJobBench
 {
@@ -15,7 +16,7 @@ public:
 private:
     int convertOnce(const QString& source, const QString& destination);
     bool makeSources();
-    enum class JobKind { PeakUnmeasured, PeakMeasured, Loudness };
+    enum class JobKind { PeakUnmeasured, PeakMeasured, Loudness, PeakFingerprinted };
     // Wall seconds; processor receives the process's processor seconds.
     double timeCopyJob(const QString& source, const QString& destination, JobKind kind, double* processor);
     double timeTool(const QString& source, const QString& destination);

@@ -479,6 +479,7 @@ DropFolderWatcher::Result BatchImportTool::importOne(const DropboxMemory::File& 
     const QString path = file.path();
     std::optional<QList<AudioDuplicates::Duplicate>> duplicates;
     if (m_duplicates) {
+        m_duplicates->refresh();
         QString error;
         duplicates = m_duplicates->of(path, &error);
     }

@@ -93,3 +93,16 @@ std::optional<CartFingerprints::Row> CartFingerprints::of(qint64 cart)
     q.finish();
     return row;
 }
+
+QString CartFingerprints::signature()
+{
+    QSqlQuery& q = m_database->query(QStringLiteral(
+        "SELECT COUNT(*), COALESCE(SUM(cart), 0), COALESCE(SUM(LENGTH(fingerprint)), 0), COALESCE(SUM(seconds), 0) "
+        "FROM cart_fingerprints"));
+    QString signature;
+    if (m_database->exec(q) && q.next())
+        signature = QStringLiteral("%1/%2/%3/%4").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                                                      q.value(3).toString());
+    q.finish();
+    return signature;
+}

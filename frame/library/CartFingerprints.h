@@ -40,6 +40,9 @@ public:
     std::optional<Pending> pending(qint64 cart);
     QList<Row> all();
     std::optional<Row> of(qint64 cart);
+    // Changes whenever a fingerprint is stored, replaced or dropped: a cheap
+    // question before reading them all again. Empty when it cannot be asked.
+    QString signature();
     QString lastError() const;
 
 private:

@@ -16,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QtTest>
 
 class DuplicatesTest : public QObject
@@ -190,22 +191,38 @@ private slots:
         QCOMPARE(line.value("outcome").toString(), QString("skipped"));
         QVERIFY2(line.value("reason").toString().contains("cart 100 (same audio"), dropped.out.constData());
 
-        // Listing only: every file goes in, each naming what the store held
-        // of its audio, including what this watcher imported a moment ago.
-        // Bug: the index read once at start, so B missed A's cart.
-        const QString listed = path("listed");
-        QVERIFY(QDir().mkpath(listed));
-        QVERIFY(QFile::copy(path("tune14.wav"), listed + "/A.wav"));
-        QVERIFY(fixtures::ffmpeg({"-i", path("tune14.wav"), "-b:a", "128k", listed + "/B.mp3"}));
-        const fixtures::ToolResult watched = run("orvane-import-batch", {"--profile", profile, "--watch", listed, "--once",
-                                                                         "--settle", "0", "--find-duplicates", "--json"});
-        QVERIFY2(watched.exitCode == 0, watched.err.constData());
-        const QList<QByteArray> objects = watched.out.trimmed().split('\n');
-        QCOMPARE(objects.size(), 2);
-        const QJsonObject a = QJsonDocument::fromJson(objects.at(0)).object(), b = QJsonDocument::fromJson(objects.at(1)).object();
-        QCOMPARE(a.value("outcome").toString() + b.value("outcome").toString(), QString("importedimported"));
+        // A watcher that only lists: every file goes in, each naming the carts
+        // holding its audio, including those this watcher imported a moment
+        // ago and those another workstation imported while it ran.
+        // Bug: the index read once at start, so B missed A and C missed 777.
+        const QString live = path("live");
+        QVERIFY(QDir().mkpath(live));
+        QProcess watcher;
+        watcher.start(TestEnvironment::tool("orvane-import-batch"),
+                      {"--profile", profile, "--watch", live, "--settle", "0", "--find-duplicates", "--json"});
+        QVERIFY(watcher.waitForStarted());
+        const auto arrive = [&](const QString& name, const QStringList& encode) {
+            QVERIFY(fixtures::ffmpeg(encode + QStringList{live + "/." + name}));
+            QVERIFY(QFile::rename(live + "/." + name, live + "/" + name)); // whole, as a share's upload ends
+        };
+        const auto next = [&] {
+            while (!watcher.canReadLine() && watcher.waitForReadyRead(120000)) {
+            }
+            return QJsonDocument::fromJson(watcher.readLine()).object();
+        };
+        arrive("A.wav", {"-i", path("tune14.wav")});
+        const QJsonObject a = next();
+        QCOMPARE(a.value("outcome").toString(), QString("imported"));
         QCOMPARE(a.value("duplicates").toArray(), QJsonArray());
+        QCOMPARE(run("cartvault", {"--profile", profile, "import", "777", path("tune15.wav")}).exitCode, 0);
+        arrive("B.mp3", {"-i", path("tune14.wav"), "-b:a", "128k"});
+        arrive("C.mp3", {"-i", path("tune15.wav"), "-b:a", "128k"});
+        const QJsonObject b = next(), c = next();
+        watcher.terminate();
+        QVERIFY(watcher.waitForFinished());
+        QCOMPARE(b.value("outcome").toString() + c.value("outcome").toString(), QString("importedimported"));
         QCOMPARE(b.value("duplicates").toArray().at(0).toObject().value("cart"), a.value("cart"));
+        QCOMPARE(c.value("duplicates").toArray().at(0).toObject().value("cart").toInt(), 777);
     }
 
     // The engineer's view: the packed fingerprint the line shows is the one

@@ -72,6 +72,8 @@ MatchSearchControls::MatchSearchControls(frmImportAudio& window)
     }
 }
 
+MatchSearchControls::~MatchSearchControls() = default;
+
 MatchSearchControls::Controls MatchSearchControls::controls(int index) const
 {
     if (index == 0)
@@ -126,8 +128,11 @@ void MatchSearchControls::SearchForMatches(int index)
         BusyPointer busy;
         TreeHandler handler(m_window, c.tree, c.bar);
         if (MatchSearch::run(*audio, audio->FirstFreeCart(QString()), source, handler)) {
-            AudioDuplicates duplicates(audio->Cartvault().database());
-            MatchSearch::runAudio(*audio, duplicates, source, handler);
+            if (m_duplicates)
+                m_duplicates->refresh();
+            else
+                m_duplicates = std::make_unique<AudioDuplicates>(audio->Cartvault().database());
+            MatchSearch::runAudio(*audio, *m_duplicates, source, handler);
         }
     }
     if (m_window.Closing)

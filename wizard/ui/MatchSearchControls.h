@@ -1,6 +1,8 @@
 #pragma once
 #include <QObject>
+#include <memory>
 
+class AudioDuplicates;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
@@ -15,6 +17,7 @@ class MatchSearchControls : public QObject
     Q_OBJECT
 public:
     explicit MatchSearchControls(frmImportAudio& window);
+    ~MatchSearchControls() override;
 
     void SearchForMatches(int index);
 
@@ -28,4 +31,7 @@ private:
     void showSearching(const Controls& c, bool searching);
 
     frmImportAudio& m_window;
+    // The store's fingerprints, read at the first search and kept for the
+    // next ones (read again when they changed).
+    std::unique_ptr<AudioDuplicates> m_duplicates;
 };
