@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -44,9 +45,18 @@ QList<AudioDuplicates::Duplicate> AudioDuplicates::of(const QString& path, QStri
     AudioFingerprinter fingerprinter;
     if (!AnalyseAudioFile(path, {&fingerprinter}, {}, error))
         return {};
+    const AudioFingerprint& fingerprint = fingerprinter.fingerprint();
     QList<Duplicate> duplicates;
-    for (const FingerprintIndex::Hit& hit : m_index.query(fingerprinter.fingerprint(), m_matcher))
-        duplicates.append({hit.id, hit.match});
+    for (const FingerprintIndex::Hit& hit : m_index.query(fingerprint, m_matcher))
+        duplicates.append({hit.id, QString(), hit.match});
+    if (m_compareFiles) {
+        for (const FingerprintIndex::Hit& hit : m_files.query(fingerprint, m_matcher))
+            duplicates.append({0, m_paths.at(hit.id), hit.match});
+        m_files.add(m_paths.size(), fingerprint.seconds, fingerprint.encoded());
+        m_paths << path;
+        std::stable_sort(duplicates.begin(), duplicates.end(),
+                         [](const Duplicate& a, const Duplicate& b) { return a.match.score > b.match.score; });
+    }
     return duplicates;
 }
 
@@ -67,16 +77,22 @@ QString AudioDuplicates::text(const QList<Duplicate>& duplicates)
 {
     QStringList carts;
     for (const Duplicate& duplicate : duplicates)
-        carts << QStringLiteral("cart %1 (%2)").arg(duplicate.cart).arg(scoreText(duplicate.match));
+        carts << QStringLiteral("%1 (%2)")
+                     .arg(duplicate.file.isEmpty() ? QStringLiteral("cart %1").arg(duplicate.cart) : duplicate.file,
+                          scoreText(duplicate.match));
     return carts.isEmpty() ? QStringLiteral("no cart") : carts.join(QStringLiteral(", "));
 }
 
 QJsonArray AudioDuplicates::json(const QList<Duplicate>& duplicates)
 {
     QJsonArray carts;
-    for (const Duplicate& duplicate : duplicates)
-        carts.append(QJsonObject{{"cart", duplicate.cart},
-                                 {"kind", FingerprintMatch::kindName(duplicate.match.kind)},
-                                 {"score", rounded(duplicate.match.score)}});
+    for (const Duplicate& duplicate : duplicates) {
+        QJsonObject object{{"kind", FingerprintMatch::kindName(duplicate.match.kind)}, {"score", rounded(duplicate.match.score)}};
+        if (duplicate.file.isEmpty())
+            object.insert(QStringLiteral("cart"), duplicate.cart);
+        else
+            object.insert(QStringLiteral("file"), duplicate.file);
+        carts.append(object);
+    }
     return carts;
 }

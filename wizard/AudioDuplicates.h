@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class CartDatabase;
@@ -21,11 +22,15 @@ public:
                              double threshold = FingerprintMatcher::kDefaultThreshold);
 
     struct Duplicate {
-        qint64 cart = 0;
+        qint64 cart = 0;        // the cart holding the audio, or 0 for
+        QString file;           // a file asked about before, when files are compared
         FingerprintMatch match; // seen from the file: the file "contains" the cart, ...
     };
     // Best score first; empty (and error set) when the file cannot be read.
     QList<Duplicate> of(const QString& path, QString* error);
+    // The files asked about are compared with each other too: a batch that
+    // brings the same song twice names the first file for the second.
+    void compareFiles() { m_compareFiles = true; }
     // Adds a cart's stored fingerprint (one just imported, say), if it has one.
     void remember(qint64 cart);
     // Reads the store's fingerprints again when they changed (another
@@ -34,15 +39,16 @@ public:
     // 80 s. For a process that runs for days.
     void refresh();
     // No stored fingerprint to compare with: looking would only cost a decode.
-    bool empty() const { return m_index.size() == 0; }
+    bool empty() const { return m_index.size() == 0 && !m_compareFiles; }
     // Carts whose stored fingerprint could not be read, left out.
     const QList<qint64>& damaged() const { return m_damaged; }
 
     // "same audio 0.931"
     static QString scoreText(const FingerprintMatch& match);
-    // "cart 12 (same audio 0.931), cart 40 (part of 0.702)" or "no cart".
+    // "cart 12 (same audio 0.931), cart 40 (part of 0.702), FILE (same
+    // audio 0.990)" or "no cart".
     static QString text(const QList<Duplicate>& duplicates);
-    // [{cart, kind, score}]
+    // [{cart, kind, score}], a file's as {file, kind, score}
     static QJsonArray json(const QList<Duplicate>& duplicates);
 
 private:
@@ -51,6 +57,9 @@ private:
     std::shared_ptr<CartDatabase> m_database;
     FingerprintMatcher m_matcher;
     FingerprintIndex m_index;
+    bool m_compareFiles = false;
+    FingerprintIndex m_files; // the files asked about, by their place in m_paths
+    QStringList m_paths;
     QList<qint64> m_damaged;
     QString m_signature;    // of the fingerprints last read
     qint64 m_readAt = 0;    // when, ms since the epoch

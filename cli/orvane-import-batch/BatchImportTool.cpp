@@ -27,6 +27,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <QProcess>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,8 +82,10 @@ const char* kHelp =
     "                          their titles, by fingerprint: \"same audio\", \"contains\" (the file holds the\n"
     "                          cart's audio and more) or \"part of\" (the file is an edit of the cart's audio),\n"
     "                          each with its score from 0 to 1; carts without a fingerprint are not found\n"
-    "                          ('cartvault fingerprint --missing')\n"
-    "  --skip-duplicates       files holding a cart's audio are not imported (implies --find-duplicates)\n"
+    "                          ('cartvault fingerprint --missing'); a file holding an earlier file's audio\n"
+    "                          names that file\n"
+    "  --skip-duplicates       files holding a cart's or an earlier file's audio are not imported (implies\n"
+    "                          --find-duplicates)\n"
     "  --threshold S           with either: the least score that counts as the same audio (default 0.6)\n"
     "  --json                  one JSON report on stdout instead of the lines\n"
     "  --verbose               the import wizard's detailed results lines instead of one line per file\n"
@@ -193,6 +196,8 @@ int BatchImportTool::run(const QStringList& commandLine)
         return refused;
     if (m_findDuplicates) {
         m_duplicates = std::make_unique<AudioDuplicates>(m_session.audio()->Cartvault().database(), m_threshold);
+        if (!watching) // a watcher imports each file before the next, and remembers its cart
+            m_duplicates->compareFiles();
         for (const qint64 cart : m_duplicates->damaged())
             err(QStringLiteral("note: the stored fingerprint of cart %1 cannot be read; the cart is left out").arg(cart));
     }
@@ -587,8 +592,12 @@ void BatchImportTool::printJson(const BatchHandler* handler, bool succeeded) con
         items.append(QJsonObject{{"source", path}, {"outcome", "refused"}, {"error", kUndecodable}});
     for (const ImportItem& row : m_skipped)
         items.append(skippedJson(row, "skipped-match", "the store holds a cart like it"));
-    for (const ImportItem& row : m_skippedDuplicates)
-        items.append(skippedJson(row, "skipped-duplicate", "the store holds its audio"));
+    for (const ImportItem& row : m_skippedDuplicates) {
+        const QList<AudioDuplicates::Duplicate>& duplicates = m_duplicateCarts.value(row.Key);
+        const bool inStore = std::any_of(duplicates.begin(), duplicates.end(), [](const auto& d) { return d.cart > 0; });
+        items.append(skippedJson(row, "skipped-duplicate",
+                                 inStore ? "the store holds its audio" : "an earlier file of this run has its audio"));
+    }
     const QJsonObject report{{"profile", m_session.profile()}, {"succeeded", succeeded}, {"items", items}};
     std::fputs(QJsonDocument(report).toJson(QJsonDocument::Indented).constData(), stdout);
 }

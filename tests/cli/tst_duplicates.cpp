@@ -149,8 +149,10 @@ private slots:
     }
 
     // A batch before it imports: a re-encoded copy under another title names
-    // the song's cart and is skipped when asked; unrelated audio is neither.
-    // Bugs: the copy missed, the other tune matched, a skipped copy imported anyway.
+    // the song's cart and is skipped when asked; a file the batch brings
+    // twice names its first copy; unrelated audio is neither. Bugs: a copy
+    // missed, the other tune matched, a skipped copy imported anyway, both
+    // copies of one batch imported.
     void batchFindsAndSkipsTheSameAudio()
     {
         const QString profile = "Duplicates batch";
@@ -161,6 +163,7 @@ private slots:
         QVERIFY(QDir().mkpath(batch));
         QVERIFY(QFile::copy(path("copy101.wav.mp3"), batch + "/Another Title - Nobody.mp3"));
         QVERIFY(QFile::copy(path("tune13.wav"), batch + "/Unrelated.wav"));
+        QVERIFY(fixtures::ffmpeg({"-i", path("tune13.wav"), "-b:a", "128k", batch + "/Unrelated again.mp3"}));
 
         const auto outcomes = [&](const QStringList& options) {
             const fixtures::ToolResult result = run("orvane-import-batch", QStringList{"--profile", profile, "--json", batch} + options);
@@ -168,17 +171,21 @@ private slots:
             for (const QJsonValue value : QJsonDocument::fromJson(result.out).object().value("items").toArray()) {
                 const QJsonObject item = value.toObject();
                 const QJsonObject first = item.value("duplicates").toArray().at(0).toObject();
-                lines << QString("%1 %2 %3 %4").arg(QFileInfo(item.value("source").toString()).fileName(), item.value("outcome").toString())
-                             .arg(first.value("cart").toInt()).arg(first.value("kind").toString());
+                const QString holder = first.contains("file") ? QFileInfo(first.value("file").toString()).fileName()
+                                                              : QString::number(first.value("cart").toInt());
+                lines << QString("%1 %2 %3 %4").arg(QFileInfo(item.value("source").toString()).fileName(), item.value("outcome").toString(),
+                                                    holder, first.value("kind").toString());
                 if (!first.isEmpty())
                     lines.last() += first.value("score").toDouble() >= 0.6 ? " scored" : " unscored";
             }
             return lines;
         };
         QCOMPARE(outcomes({"--find-duplicates", "--dry-run"}),
-                 QStringList({"Another Title - Nobody.mp3 planned 100 same audio scored", "Unrelated.wav planned 0 "}));
+                 QStringList({"Another Title - Nobody.mp3 planned 100 same audio scored", "Unrelated again.mp3 planned 0 ",
+                              "Unrelated.wav planned Unrelated again.mp3 same audio scored"}));
         QCOMPARE(outcomes({"--skip-duplicates"}),
-                 QStringList({"Unrelated.wav imported 0 ", "Another Title - Nobody.mp3 skipped-duplicate 100 same audio scored"}));
+                 QStringList({"Unrelated again.mp3 imported 0 ", "Another Title - Nobody.mp3 skipped-duplicate 100 same audio scored",
+                              "Unrelated.wav skipped-duplicate Unrelated again.mp3 same audio scored"}));
 
         // A drop folder skips it too, naming the cart.
         const QString drop = path("drop");
