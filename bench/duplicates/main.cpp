@@ -161,6 +161,7 @@ int main(int argc, char** argv)
         {"3 s of silence in front", {"-af", "adelay=3000:all=1"}, FingerprintMatch::Kind::SameAudio},
         {"48 kHz", {"-ar", "48000"}, FingerprintMatch::Kind::SameAudio},
         {"30 s cut", {"-ss", "75.1", "-t", "30"}, FingerprintMatch::Kind::PartOf},
+        {"radio edit, 60-120 s out", {"-af", "aselect=not(between(t\\,60\\,120)),asetpts=N/SR/TB"}, FingerprintMatch::Kind::PartOf},
     };
     QList<AudioFingerprint> songs;
     if (const auto print = fixtures::tune(song, 3, 180) ? fingerprintOf(song) : std::nullopt)

@@ -20,6 +20,7 @@
 #include "cli/common/TerminalProgress.h"
 #include "wizard/ImportAnalysis.h"
 #include "frame/library/TimeTools.h"
+#include "platform/fingerprint/AudioFingerprint.h"
 #include "platform/fingerprint/FingerprintIndex.h"
 #include "wizard/MatchSearch.h"
 
@@ -168,7 +169,8 @@ const QList<CartvaultTool::Verb>& CartvaultTool::verbs()
          &CartvaultTool::search, {"title", "artist", "desc"}, {"json"}},
         {"fingerprint", "fingerprint --missing",
          "Fingerprints the audio of every cart that holds audio without a fingerprint (carts imported before\n"
-         "imports took one), so that duplicates finds them; needs cart rights above 0.",
+         "imports took one) or with one that no longer reads as one, so that duplicates finds them; needs cart\n"
+         "rights above 0.",
          &CartvaultTool::fingerprintMissing, {}, {"missing"}},
         {"duplicates", "duplicates [--json] [--threshold S]",
          "Lists groups of carts holding the same audio, whatever their titles: each match says how a cart\n"
@@ -676,6 +678,10 @@ int CartvaultTool::fingerprintMissing(const CommandLine& args)
     if (!database->allows(CartDatabase::Right::CartWrite))
         return fail(database->lastError());
     CartFingerprints fingerprints(database);
+    // A stored fingerprint that no longer reads as one is taken again.
+    for (const CartFingerprints::Row& row : fingerprints.all())
+        if (!AudioFingerprint::fromEncoded(row.fingerprint, row.seconds) && !fingerprints.forget(row.cart))
+            return fail(fingerprints.lastError());
     const QList<CartFingerprints::Pending> pending = fingerprints.missing();
     TerminalProgress progress;
     int done = 0, failed = 0;

@@ -8,7 +8,9 @@
 // bits that differ (the bit-error rate, 0.5 for unrelated audio) gives the
 // score 1 - 2 * rate. Silence items say nothing and are left out; an overlap
 // of fewer than kMinimumItems distinct items (about ten seconds) is never
-// called a match, however well its bits agree.
+// called a match, however well its bits agree. When no one offset matches,
+// b may still be an edit of a with a stretch cut out or put in: its items
+// up to some point line up at one offset, the rest at another.
 class FingerprintMatcher
 {
 public:
@@ -27,6 +29,8 @@ public:
 private:
     struct Overlap;
     Overlap measure(const std::vector<quint32>& a, const std::vector<quint32>& b, int offset) const;
+    Overlap measurePieces(const std::vector<quint32>& a, const std::vector<quint32>& b, const std::vector<int>& offsets) const;
+    static void cover(const std::vector<quint32>& a, const std::vector<quint32>& b, Overlap& o);
 
     double m_threshold;
 };
