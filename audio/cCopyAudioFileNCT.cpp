@@ -8,6 +8,7 @@
 #include "frame/library/GeneralTools.h"
 #include "platform/nct/AudioScanBufferForMaxLevel.h"
 #include "platform/nct/NCTAnalyserThread.h"
+#include "platform/nct/NCTAnalyserThreads.h"
 #include "platform/nct/NCTAudioFile.h"
 #include "platform/nct/NCTAudioInfo.h"
 #include "platform/nct/NCTAudioProcessor.h"
@@ -110,6 +111,7 @@ struct cCopyAudioFileNCT::CopyPass {
     double gain = 0; // percent; stays 0 when normalising the peak finds only silence
     QIODevice* spool = nullptr; // the decoded section waiting for its gain; none when not normalising
     std::unique_ptr<NCTAnalyserThread> scanAnalysis; // measures the spool's loudness
+    std::unique_ptr<NCTAnalyserThreads> scanAnyGain; // the analysers that take the spool's level
     LoudnessValues scanned;                          // what it measured
     double scannedSamplePeak = 0;                    // 1.0 being full scale
     std::unique_ptr<NCTAnalyserThread> remeasure;    // measures the gained blocks where the gain clipped
@@ -299,17 +301,19 @@ qint32 cCopyAudioFileNCT::CreateDestinationFile(const QString& DestFileName,
 {
     const qint32 result = createDestination(DestFileName, clsDestinationFormat);
     if (result == NoProblem)
-        startAnalysis(false);
+        startAnalysis(false, true);
     return finishWith(result);
 }
 
 // The analysers see the destination's blocks from its first to its last.
-void cCopyAudioFileNCT::startAnalysis(bool withMeter)
+void cCopyAudioFileNCT::startAnalysis(bool withMeter, bool withAnyGain)
 {
     QList<NCTSampleAnalyser*> analysers = m_analysers;
+    if (withAnyGain)
+        analysers.append(m_anyGainAnalysers);
     if (withMeter)
         analysers.append(m_meter.get());
-    m_written = std::make_unique<NCTAnalyserThread>(analysers);
+    m_written = std::make_unique<NCTAnalyserThreads>(analysers);
     // An analyser that cannot take this format keeps empty results; the copy goes on.
     m_written->start(m_destination.Format->SampleRate, m_destination.Format->Channels);
 }
@@ -405,8 +409,9 @@ qint32 cCopyAudioFileNCT::CopyAudioFile(const QString& SourceFile, const QString
         m_sourceName.clear();
         return finishWith(result);
     }
-    // A normalising copy measures in its scan, before the gain (see copySection).
-    startAnalysis(m_measureLoudness && !m_normalise);
+    // A normalising copy measures, and shows the audio to the analysers that
+    // take any level, in its scan, before the gain (see copyNormalised).
+    startAnalysis(m_measureLoudness && !m_normalise, !m_normalise);
     result = copySection(source, StartTime, EndTime, 0, true);
     if (result != NoProblem) {
         closeRecord(source);
@@ -532,6 +537,10 @@ qint32 cCopyAudioFileNCT::copyNormalised(AudioFileRecord& source, CopyPass& pass
         pass.scanAnalysis = std::make_unique<NCTAnalyserThread>(QList<NCTSampleAnalyser*>{m_meter.get()});
         pass.scanAnalysis->start(pass.destinationRate, pass.destinationChannels);
     }
+    if (measure && !m_anyGainAnalysers.isEmpty()) { // a copy of its own: the scan is the destination's audio
+        pass.scanAnyGain = std::make_unique<NCTAnalyserThreads>(m_anyGainAnalysers);
+        pass.scanAnyGain->start(pass.destinationRate, pass.destinationChannels);
+    }
     qint32 result = decodeSection(source, pass);
     const bool clips = pass.scannedSamplePeak * 32768 * pass.gain / 100 >= 32767.5;
     if (result == NoProblem && measuring && clips) {
@@ -640,6 +649,8 @@ qint32 cCopyAudioFileNCT::decodeSection(AudioFileRecord& source, CopyPass& pass)
 // The gain of a normalising copy, from the level scan.
 void cCopyAudioFileNCT::chooseGain(CopyPass& pass)
 {
+    if (pass.scanAnyGain)
+        pass.scanAnyGain->finish();
     if (pass.scanAnalysis) {
         pass.scanAnalysis->finish();
         pass.scanned = m_meter->result();
@@ -679,6 +690,8 @@ bool cCopyAudioFileNCT::passOn(NCTSampleBlock& block, CopyPass& pass)
         return processBlock(block, pass);
     if (pass.scanAnalysis)
         pass.scanAnalysis->add(block.data(), static_cast<qint64>(block.size()) / pass.destinationChannels);
+    if (pass.scanAnyGain)
+        pass.scanAnyGain->add(block.data(), static_cast<qint64>(block.size()) / pass.destinationChannels);
     if (pass.inRetain && pass.retainSample < 0)
         pass.retainSample = pass.spool->pos() / 2;
     const qint64 bytes = static_cast<qint64>(block.size()) * 2;

@@ -10,6 +10,7 @@
 #include <optional>
 
 class NCTAnalyserThread;
+class NCTAnalyserThreads;
 class NCTAudioFile;
 class NCTAudioProcessor;
 class NCTLoudnessMeter;
@@ -112,10 +113,21 @@ public:
     void setTruePeakCeiling(double dbtp);
     // On by default; off only to see what measuring costs.
     void setMeasureLoudness(bool measure) { m_measureLoudness = measure; }
+    // What an analyser needs to see: the written blocks as they are, or the
+    // audio at any level. A normalising copy shows the second kind its
+    // decoded audio while it scans for the gain (a fixed gain changes no
+    // fingerprint, and what it clips is within what copies differ by), so
+    // that analysing runs beside decoding, not after it.
+    enum class AnalyserLevels { Written, AnyGain };
     // The analyser is the caller's and must outlive the copies it sees. It
     // is started with each destination and finished when the destination is
-    // complete; a copy that fails leaves it unfinished, its results void.
-    void addAnalyser(NCTSampleAnalyser* analyser) { m_analysers.append(analyser); }
+    // complete (or, seeing any level, when a normalising copy's scan ends);
+    // a copy that fails leaves it unfinished, its results void. Each
+    // analyser runs on a thread of its own.
+    void addAnalyser(NCTSampleAnalyser* analyser, AnalyserLevels levels = AnalyserLevels::Written)
+    {
+        (levels == AnalyserLevels::Written ? m_analysers : m_anyGainAnalysers).append(analyser);
+    }
     // The loudness of the last destination CopyAudioFile completed; empty for
     // one joined by AddFile, whose sections are gained and overlapped each
     // on their own, and when measuring is off (a copy normalised to a
@@ -154,7 +166,7 @@ private:
     qint32 copyNormalised(AudioFileRecord& source, CopyPass& pass, bool measure);
     qint32 decodeSection(AudioFileRecord& source, CopyPass& pass);
     void chooseGain(CopyPass& pass);
-    void startAnalysis(bool withMeter);
+    void startAnalysis(bool withMeter, bool withAnyGain);
     void finishAnalysis();
     bool passOn(NCTSampleBlock& block, CopyPass& pass);
     qint32 addFromSpool(CopyPass& pass);
@@ -185,8 +197,9 @@ private:
     double m_truePeakCeiling = -1.0;
     bool m_measureLoudness = true;
     QList<NCTSampleAnalyser*> m_analysers;
+    QList<NCTSampleAnalyser*> m_anyGainAnalysers;
     std::unique_ptr<NCTLoudnessMeter> m_meter;
-    std::unique_ptr<NCTAnalyserThread> m_written; // shows the written blocks to the analysers
+    std::unique_ptr<NCTAnalyserThreads> m_written; // shows the written blocks to the analysers
     std::optional<LoudnessValues> m_sectionLoudness; // of the last normalised section, as written
     std::optional<LoudnessValues> m_destinationLoudness;
     double m_appliedGainDb = 0;

@@ -14,7 +14,7 @@
 
 void ImportAnalysis::configure(cCopyAudioFileNCT& job, const FileImportOptions& options)
 {
-    job.addAnalyser(&m_fingerprinter);
+    job.addAnalyser(&m_fingerprinter, cCopyAudioFileNCT::AnalyserLevels::AnyGain);
     job.setNormalise(options.normalise);
     if (!options.normalise)
         return;

@@ -236,7 +236,7 @@ double CopyJobBench::timeCopyJob(const QString& source, const QString& destinati
     job.setMeasureLoudness(kind != JobKind::PeakUnmeasured);
     AudioFingerprinter fingerprinter;
     if (kind == JobKind::PeakFingerprinted)
-        job.addAnalyser(&fingerprinter);
+        job.addAnalyser(&fingerprinter, cCopyAudioFileNCT::AnalyserLevels::AnyGain); // as an import does
     if (kind == JobKind::Loudness)
         job.setNormaliseMode(cCopyAudioFileNCT::NormaliseMode::Loudness);
     QElapsedTimer timer;

@@ -543,10 +543,10 @@ private slots:
         }
     }
 
-    // Each import leaves its audio's fingerprint with the cart, whether the
-    // store took the file as it is or the copy job converted it: the two
-    // copies of one tune pair up with no 'fingerprint --missing'. Catches a
-    // fingerprint not committed, or one left over from the item before.
+    // Each import leaves its audio's fingerprint with the cart, here taken
+    // while a normalising copy scans for its gain: the two copies of one
+    // tune pair up with no 'fingerprint --missing'. Catches a fingerprint
+    // not taken or not committed, or one left over from the item before.
     void importsLeaveFingerprintsThatPairCopies()
     {
         const QString in = folder("in-fingerprints");
@@ -555,7 +555,7 @@ private slots:
         QVERIFY(fixtures::ffmpeg({"-i", in + "/1 tune.wav", "-b:a", "128k", in + "/2 copy.mp3"}));
         QVERIFY(fixtures::tune(in + "/3 other.wav", 8, 20));
         QCOMPARE(run("cartvault", {"profile", "create", "Prints", "--data", folder("prints-store")}).exitCode, 0);
-        const Result result = run("orvane-import-batch", {"--profile", "Prints", "--start-cart", "180", in});
+        const Result result = run("orvane-import-batch", {"--profile", "Prints", "--start-cart", "180", "--loudness", in});
         QVERIFY2(result.exitCode == 0, result.err.constData());
 
         const Result found = run("cartvault", {"--profile", "Prints", "duplicates", "--json"});
