@@ -40,10 +40,11 @@ void AudioDuplicates::refresh()
         read();
 }
 
-QList<AudioDuplicates::Duplicate> AudioDuplicates::of(const QString& path, QString* error)
+QList<AudioDuplicates::Duplicate> AudioDuplicates::of(const QString& path, QString* error,
+                                                      const std::function<void(int percent)>& progress)
 {
     AudioFingerprinter fingerprinter;
-    if (!AnalyseAudioFile(path, {&fingerprinter}, {}, error))
+    if (!AnalyseAudioFile(path, {&fingerprinter}, progress, error))
         return {};
     const AudioFingerprint& fingerprint = fingerprinter.fingerprint();
     QList<Duplicate> duplicates;

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class CartDatabase;
@@ -27,7 +28,8 @@ public:
         FingerprintMatch match; // seen from the file: the file "contains" the cart, ...
     };
     // Best score first; empty (and error set) when the file cannot be read.
-    QList<Duplicate> of(const QString& path, QString* error);
+    // progress gets 0..100 as the file is read.
+    QList<Duplicate> of(const QString& path, QString* error, const std::function<void(int percent)>& progress = {});
     // The files asked about are compared with each other too: a batch that
     // brings the same song twice names the first file for the second.
     void compareFiles() { m_compareFiles = true; }

@@ -182,7 +182,8 @@ bool MatchSearch::runAudio(PlayoutAudio& audio, AudioDuplicates& duplicates, con
             return false;
         const auto& [row, path] = files.at(i);
         QString error;
-        for (const AudioDuplicates::Duplicate& duplicate : duplicates.of(path, &error)) {
+        const auto reading = [&](int percent) { handler.progress((i * 100 + percent) / int(files.size())); };
+        for (const AudioDuplicates::Duplicate& duplicate : duplicates.of(path, &error, reading)) {
             const std::optional<CartRecord> cart = audio.GetCart(CartNumbers::text(duplicate.cart));
             if (!cart || !cart->holdsAudio()) // emptied since its fingerprint was read
                 continue;

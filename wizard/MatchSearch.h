@@ -57,7 +57,8 @@ public:
     // file is fingerprinted and looked up among the whole store's
     // fingerprints; each cart holding its audio is a child of the row, keyed
     // "a" instead of "c" and marked with how it matched ("... (same audio
-    // 0.962)"). A stop is seen between files and the bar counts the files.
+    // 0.962)"). The bar moves as the files are read; a stop is seen
+    // between files.
     // Nothing is read when the store has no fingerprints, and a file that
     // cannot be read is passed by: the import will say why. False when stopped.
     static bool runAudio(PlayoutAudio& audio, AudioDuplicates& duplicates, const ImportItemList& source,

@@ -4,6 +4,7 @@
 #include "BatchHandler.h"
 #include "DropFolderWatcher.h"
 #include "cli/common/CommandLine.h"
+#include "cli/common/TerminalProgress.h"
 #include "frame/library/AudioFormat.h"
 #include "frame/library/CartNumbers.h"
 #include "frame/library/CartMetadata.h"
@@ -432,16 +433,27 @@ int BatchImportTool::readThreshold(const CommandLine& args)
     return Success;
 }
 
-// Each file is fingerprinted once, here, before any is imported.
+// Each file is fingerprinted once, here, before any is imported; a bar on
+// a terminal shows the reading.
 void BatchImportTool::findDuplicates(ImportItemList& files)
 {
+    TerminalProgress progress;
+    const QList<ImportItem>& items = files.items();
+    const int total = static_cast<int>(std::count_if(items.begin(), items.end(), [](const ImportItem& item) { return item.Checked; }));
+    int done = 0;
     for (int row = 0; row < files.count(); ++row) {
         const ImportItem& item = files.item(row);
         if (!item.Checked)
             continue;
         const QString path = item.Key.mid(1);
         QString error;
-        const QList<AudioDuplicates::Duplicate> duplicates = m_duplicates->of(path, &error);
+        const auto reading = [&](int percent) {
+            progress.showRun(QStringLiteral("Fingerprinting ") + QFileInfo(path).fileName(), percent, done, total,
+                             (done * 100 + percent) / total);
+        };
+        const QList<AudioDuplicates::Duplicate> duplicates = m_duplicates->of(path, &error, reading);
+        ++done;
+        progress.clear();
         if (!error.isEmpty())
             err(QStringLiteral("note: %1 could not be fingerprinted (%2); no duplicates are looked for").arg(path, error));
         m_duplicateCarts.insert(item.Key, duplicates);
