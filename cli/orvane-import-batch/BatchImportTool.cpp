@@ -235,7 +235,7 @@ int BatchImportTool::run(const QStringList& commandLine)
     handler.finish();
     if (m_lines == BatchHandler::Lines::Items)
         for (const QString& path : m_undecodable)
-            std::printf("%s\n", qPrintable(DropFolderWatcher::line(path, {QStringLiteral("failed"), QString(), kUndecodable})));
+            std::printf("%s\n", qPrintable(DropFolderWatcher::line(path, DropFolderWatcher::Result::failed(kUndecodable))));
     if (m_json)
         printJson(&handler, succeeded);
     return succeeded ? Success : Failure;
@@ -501,8 +501,7 @@ DropFolderWatcher::Result BatchImportTool::importOne(const DropboxMemory::File& 
         duplicates = m_duplicates->of(path, &error);
     }
     DropFolderWatcher::Result result = m_skipDuplicates && !duplicates->isEmpty()
-        ? DropFolderWatcher::Result{QStringLiteral("skipped"), QString(),
-                                    QStringLiteral("the store holds its audio: ") + AudioDuplicates::text(*duplicates)}
+        ? DropFolderWatcher::Result::skipped(QStringLiteral("the store holds its audio: ") + AudioDuplicates::text(*duplicates))
         : importDropped(file, memory);
     result.duplicates = duplicates;
     // The next file that arrives may be a copy of this one.
@@ -517,7 +516,7 @@ DropFolderWatcher::Result BatchImportTool::importDropped(const DropboxMemory::Fi
     ImportItemList files(true);
     files.setColumns(ImportListColumns::files());
     if (!FileListBuilder(files, m_options).AddImportFile(path))
-        return {QStringLiteral("failed"), QString(), QStringLiteral("the file could not be read")};
+        return DropFolderWatcher::Result::failed(QStringLiteral("the file could not be read"));
     ImportItemList summary(false);
     summary.setColumns(ImportListColumns::summary());
     BatchHandler handler(BatchHandler::Lines::None);
@@ -525,7 +524,7 @@ DropFolderWatcher::Result BatchImportTool::importDropped(const DropboxMemory::Fi
                                      [&](const QString&, const QString& cart) { return memory.recordImported(file, cart); });
     const QString key = files.item(0).Key;
     if (!handler.outcomes().contains(key))
-        return {QStringLiteral("failed"), QString(), succeeded ? QStringLiteral("not imported") : QStringLiteral("no cart for it")};
+        return DropFolderWatcher::Result::failed(succeeded ? QStringLiteral("not imported") : QStringLiteral("no cart for it"));
     DropFolderWatcher::Result result = handler.describe(key);
     if (result.outcome == QLatin1String("imported"))
         if (const auto cart = m_session.audio()->GetCart(result.cart))

@@ -205,7 +205,7 @@ bool DropFolderWatcher::claim(const DropboxMemory::File& file)
     case DropboxMemory::Claim::Taken: {
         if (!m_reportedTaken.contains(versionKey(file))) {
             m_reportedTaken.insert(versionKey(file));
-            report(file.path(), {QStringLiteral("skipped"), QString(), QStringLiteral("taken already (see cartvault dropbox list)")});
+            report(file.path(), Result::skipped(QStringLiteral("taken already (see cartvault dropbox list)")));
         }
         return false;
     }
@@ -222,8 +222,7 @@ void DropFolderWatcher::refuseUndecodable(const QString& folder, const QByteArra
         return;
     m_refused.insert(native);
     const QString printable = FileTools::printableName(name);
-    const Result result{QStringLiteral("failed"), QString(),
-                        QStringLiteral("the name '%1' is not valid UTF-8 text: rename the file").arg(printable)};
+    const Result result = Result::failed(QStringLiteral("the name '%1' is not valid UTF-8 text: rename the file").arg(printable));
     report(folder + QLatin1Char('/') + printable, result);
     putAside(folder, name, result);
 }

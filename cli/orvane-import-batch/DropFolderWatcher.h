@@ -39,6 +39,18 @@ public:
         bool linked = false; // the cart plays the file where it is
         QString meantCart;   // the cart first meant for it, when another importer filled that one first
         std::optional<QList<AudioDuplicates::Duplicate>> duplicates; // carts holding its audio, when looked for
+
+        static Result failed(const QString& reason) { return withReason(QStringLiteral("failed"), reason); }
+        static Result skipped(const QString& reason) { return withReason(QStringLiteral("skipped"), reason); }
+
+    private:
+        static Result withReason(const QString& outcome, const QString& reason)
+        {
+            Result result;
+            result.outcome = outcome;
+            result.reason = reason;
+            return result;
+        }
     };
     // The line a person reads for one file: "imported PATH cart N",
     // "skipped PATH reason" or "failed PATH reason", tab-separated; when
