@@ -61,6 +61,13 @@ QList<AudioDuplicates::Duplicate> AudioDuplicates::of(const QString& path, QStri
     return duplicates;
 }
 
+void AudioDuplicates::compareFiles()
+{
+    m_compareFiles = true;
+    m_files = FingerprintIndex();
+    m_paths.clear();
+}
+
 void AudioDuplicates::remember(qint64 cart)
 {
     CartFingerprints fingerprints(m_database);

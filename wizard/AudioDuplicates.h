@@ -30,9 +30,10 @@ public:
     // Best score first; empty (and error set) when the file cannot be read.
     // progress gets 0..100 as the file is read.
     QList<Duplicate> of(const QString& path, QString* error, const std::function<void(int percent)>& progress = {});
-    // The files asked about are compared with each other too: a batch that
-    // brings the same song twice names the first file for the second.
-    void compareFiles() { m_compareFiles = true; }
+    // From now on the files asked about are compared with each other too
+    // (those asked about before are forgotten): a batch that brings the same
+    // song twice names the first file for the second.
+    void compareFiles();
     // Adds a cart's stored fingerprint (one just imported, say), if it has one.
     void remember(qint64 cart);
     // Reads the store's fingerprints again when they changed (another
@@ -40,8 +41,6 @@ public:
     // reading: a store whose reading takes 8 s is read again at most every
     // 80 s. For a process that runs for days.
     void refresh();
-    // No stored fingerprint to compare with: looking would only cost a decode.
-    bool empty() const { return m_index.size() == 0 && !m_compareFiles; }
     // Carts whose stored fingerprint could not be read, left out.
     const QList<qint64>& damaged() const { return m_damaged; }
 

@@ -3,6 +3,7 @@
 #include "frame/library/CartNumbers.h"
 #include "frame/library/CartRecord.h"
 #include "frame/library/CartvaultStore.h"
+#include "frame/library/FileTools.h"
 #include "frame/library/GeneralTools.h"
 #include "frame/library/PlayoutAudio.h"
 #include "wizard/AudioDuplicates.h"
@@ -173,9 +174,8 @@ QList<QPair<ImportItem, QString>> tickedFiles(const ImportItemList& source)
 bool MatchSearch::runAudio(PlayoutAudio& audio, AudioDuplicates& duplicates, const ImportItemList& source,
                            MatchSearchHandler& handler)
 {
-    if (duplicates.empty())
-        return true;
     const QList<QPair<ImportItem, QString>> files = tickedFiles(source);
+    duplicates.compareFiles();
     for (int i = 0; i < files.size(); ++i) {
         handler.progress(i * 100 / int(files.size()));
         if (handler.stopRequested())
@@ -184,11 +184,17 @@ bool MatchSearch::runAudio(PlayoutAudio& audio, AudioDuplicates& duplicates, con
         QString error;
         const auto reading = [&](int percent) { handler.progress((i * 100 + percent) / int(files.size())); };
         for (const AudioDuplicates::Duplicate& duplicate : duplicates.of(path, &error, reading)) {
+            const QString how = QStringLiteral(" (") + AudioDuplicates::scoreText(duplicate.match) + QLatin1Char(')');
+            if (!duplicate.file.isEmpty()) {
+                handler.match(row.Key, parentText(row), QStringLiteral("af") + duplicate.file + QLatin1Char('-') + row.Text,
+                              QStringLiteral("also in this list: ") + FileTools::GetFileName(duplicate.file) + how);
+                continue;
+            }
             const std::optional<CartRecord> cart = audio.GetCart(CartNumbers::text(duplicate.cart));
             if (!cart || !cart->holdsAudio()) // emptied since its fingerprint was read
                 continue;
             handler.match(row.Key, parentText(row), QStringLiteral("a") + cart->Number + QLatin1Char('-') + row.Text,
-                          childText(*cart) + QStringLiteral(" (") + AudioDuplicates::scoreText(duplicate.match) + QLatin1Char(')'));
+                          childText(*cart) + how);
         }
     }
     handler.progress(100);

@@ -57,10 +57,11 @@ public:
     // file is fingerprinted and looked up among the whole store's
     // fingerprints; each cart holding its audio is a child of the row, keyed
     // "a" instead of "c" and marked with how it matched ("... (same audio
-    // 0.962)"). The bar moves as the files are read; a stop is seen
-    // between files.
-    // Nothing is read when the store has no fingerprints, and a file that
-    // cannot be read is passed by: the import will say why. False when stopped.
+    // 0.962)"). A ticked file holding the audio of one above it gets that
+    // file as a child ("also in this list: NAME (same audio 0.990)"), so
+    // the second copy can be unticked. The bar moves as the files are read;
+    // a stop is seen between files. A file that cannot be read is passed
+    // by: the import will say why. False when stopped.
     static bool runAudio(PlayoutAudio& audio, AudioDuplicates& duplicates, const ImportItemList& source,
                          MatchSearchHandler& handler);
 };
