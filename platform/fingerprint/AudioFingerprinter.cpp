@@ -1,5 +1,7 @@
 #include "platform/fingerprint/AudioFingerprinter.h"
 
+#include "platform/nct/NCTResampler.h"
+
 #include <chromaprint.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@ struct AudioFingerprinter::Context {
         void operator()(ChromaprintContext* c) const { chromaprint_free(c); }
     };
     std::unique_ptr<ChromaprintContext, Free> handle{chromaprint_new(CHROMAPRINT_ALGORITHM_DEFAULT)};
+    std::unique_ptr<NCTResampler> resampler; // to the library's own rate, when the audio has another
 };
 
 AudioFingerprinter::AudioFingerprinter() = default;
@@ -21,8 +24,19 @@ bool AudioFingerprinter::start(qint32 sampleRate, qint32 channels)
     m_sampleRate = sampleRate;
     m_channels = channels;
     m_context = std::make_unique<Context>();
-    m_failed = !m_context->handle || sampleRate <= 0 || channels <= 0
-        || !chromaprint_start(m_context->handle.get(), sampleRate, channels);
+    if (!m_context->handle || sampleRate <= 0 || channels <= 0) {
+        m_failed = true;
+        return false;
+    }
+    if (sampleRate != kLibraryRate) {
+        m_context->resampler = std::make_unique<NCTResampler>();
+        m_context->resampler->SetInputFormat(sampleRate, channels);
+        m_context->resampler->SetOutputFormat(kLibraryRate, 1, 16);
+        if (!m_context->resampler->Initialise(0))
+            m_context->resampler.reset();
+    }
+    const bool resampling = m_context->resampler != nullptr;
+    m_failed = !chromaprint_start(m_context->handle.get(), resampling ? kLibraryRate : sampleRate, resampling ? 1 : channels);
     return !m_failed;
 }
 
@@ -35,13 +49,31 @@ void AudioFingerprinter::add(const qint16* samples, qint64 frames)
     const qint64 maxFrames = (1 << 24) / m_channels;
     for (qint64 done = 0; done < frames && !m_failed;) {
         const qint64 part = std::min(maxFrames, frames - done);
-        m_failed = !chromaprint_feed(m_context->handle.get(), samples + done * m_channels, static_cast<int>(part * m_channels));
+        feed(samples + done * m_channels, part);
         done += part;
     }
 }
 
+void AudioFingerprinter::feed(const qint16* samples, qint64 frames)
+{
+    if (!m_context->resampler) {
+        m_failed = !chromaprint_feed(m_context->handle.get(), samples, static_cast<int>(frames * m_channels));
+        return;
+    }
+    const QByteArray mono = m_context->resampler->Convert(NCTSampleBlock(samples, samples + frames * m_channels));
+    feedMono(mono);
+}
+
+void AudioFingerprinter::feedMono(const QByteArray& bytes)
+{
+    m_failed = !chromaprint_feed(m_context->handle.get(), reinterpret_cast<const qint16*>(bytes.constData()),
+                                 static_cast<int>(bytes.size() / 2));
+}
+
 void AudioFingerprinter::finish()
 {
+    if (m_context && m_context->resampler && !m_failed)
+        feedMono(m_context->resampler->Flush());
     m_fingerprint.seconds = m_sampleRate > 0 ? double(m_frames) / m_sampleRate : 0;
     if (m_failed || !chromaprint_finish(m_context->handle.get()))
         return;

@@ -2,6 +2,8 @@
 #include "platform/fingerprint/AudioFingerprint.h"
 #include "platform/nct/NCTSampleAnalyser.h"
 
+#include <QByteArray>
+
 #include <memory>
 
 // Fingerprints the audio it is shown, from start to finish: fed by the copy
@@ -21,6 +23,11 @@ public:
     const AudioFingerprint& fingerprint() const { return m_fingerprint; }
 
 private:
+    // The rate the library works at: audio at another is resampled first.
+    static constexpr qint32 kLibraryRate = 11025;
+    void feed(const qint16* samples, qint64 frames);
+    void feedMono(const QByteArray& bytes);
+
     struct Context;
     std::unique_ptr<Context> m_context;
     qint32 m_sampleRate = 0;
