@@ -212,16 +212,26 @@ bool PlayoutAudio::fetchRecords(qint64 first, qint64 last, QHash<qint64, CartRec
     return true;
 }
 
-bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record)
+// One statement on one cart, in a transaction of its own, for a user with
+// cart rights; the store's error is kept when it fails.
+bool PlayoutAudio::writeCart(const QString& number, const std::function<bool(qint64 cart)>& statement)
 {
     const auto n = m_numbers.parse(number);
     if (!n || !m_database)
         return false;
     const bool saved = m_database->write([&] {
-        if (!m_database->allows(CartDatabase::Right::CartWrite))
-            return false;
+        return m_database->allows(CartDatabase::Right::CartWrite) && statement(*n);
+    });
+    if (!saved)
+        m_lastError = m_database->lastError();
+    return saved;
+}
+
+bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record)
+{
+    return writeCart(number, [&](qint64 n) {
         QSqlQuery& q = m_database->query(saveStatement());
-        q.addBindValue(*n);
+        q.addBindValue(n);
         q.addBindValue(CartDatabase::text(record.Title));
         q.addBindValue(CartDatabase::text(record.Artist(1)));
         q.addBindValue(CartDatabase::text(record.Description(1)));
@@ -235,9 +245,6 @@ bool PlayoutAudio::SaveCart(const QString& number, const CartRecord& record)
             q.addBindValue(value);
         return m_database->exec(q);
     });
-    if (!saved)
-        m_lastError = m_database->lastError();
-    return saved;
 }
 
 QString PlayoutAudio::CartAudioFile(const QString& number)
@@ -315,22 +322,14 @@ QStringList PlayoutAudio::cartsWithoutLoudness()
 
 bool PlayoutAudio::saveLoudness(const QString& number, const QString& audioFile, const LoudnessValues& loudness)
 {
-    const auto n = m_numbers.parse(number);
-    if (!n || !m_database)
-        return false;
-    const bool saved = m_database->write([&] {
-        if (!m_database->allows(CartDatabase::Right::CartWrite))
-            return false;
+    return writeCart(number, [&](qint64 n) {
         QSqlQuery& q = m_database->query(
             QStringLiteral("UPDATE carts SET %1 WHERE number = ? AND audio_file = ?").arg(CartLoudnessColumns::assignments()));
         CartLoudnessColumns::bind(q, loudness);
-        q.addBindValue(*n);
+        q.addBindValue(n);
         q.addBindValue(audioFile);
         return m_database->exec(q);
     });
-    if (!saved)
-        m_lastError = m_database->lastError();
-    return saved;
 }
 
 QList<CartRecord> PlayoutAudio::cartsHoldingAudio(qint64 from, int limit)

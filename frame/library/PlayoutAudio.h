@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -110,6 +111,7 @@ private:
     // connection, names and settings as this object does.
     friend class CartImport;
     CartAudioNames names() const;
+    bool writeCart(const QString& number, const std::function<bool(qint64 cart)>& statement);
 
     // Carts read ahead during a walk through consecutive numbers, kept only
     // while the store has not changed since.
