@@ -74,8 +74,10 @@ void ImportAnalysis::analyse(CartImport& import, const cCopyAudioFileNCT* wroteI
             return; // the fingerprinter holds another item's
         }
     }
+    // An empty one is kept too (a sting too short to fingerprint): the cart
+    // is then not one still to do for 'fingerprint --missing'.
     const AudioFingerprint& fingerprint = m_fingerprinter.fingerprint();
-    if (!fingerprint.items.empty())
+    if (!m_fingerprinter.failed())
         import.keepFingerprint(fingerprint.seconds, fingerprint.encoded());
 }
 
@@ -117,7 +119,7 @@ bool ImportAnalysis::analyseStoredCart(PlayoutAudio& audio, const QString& numbe
     // Kept even when empty (audio too short or silent to fingerprint): the
     // cart is not taken again as one still to do.
     const AudioFingerprint& fingerprint = fingerprinter.fingerprint();
-    if (unprinted && !fingerprints.saveIfUnchanged(*unprinted, {unprinted->cart, fingerprint.seconds, fingerprint.encoded()})) {
+    if (unprinted && !fingerprinter.failed() && !fingerprints.saveIfUnchanged(*unprinted, {unprinted->cart, fingerprint.seconds, fingerprint.encoded()})) {
         *error = fingerprints.lastError();
         return false;
     }

@@ -21,6 +21,8 @@ public:
     // After finish(): the fingerprint of everything added since start().
     // Audio shorter than a few seconds has no items.
     const AudioFingerprint& fingerprint() const { return m_fingerprint; }
+    // The library refused the audio or the format: the fingerprint says nothing.
+    bool failed() const { return m_failed; }
 
 private:
     // The rate the library works at: audio at another is resampled first.
